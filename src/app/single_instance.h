@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+namespace qm {
+
+// One program per data folder: the first launch holds a lock and listens on a local socket;
+// later launches hand their arguments to it and leave.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SingleInstance)
+
+public:
+    explicit SingleInstance(const QString &dataDirectory, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is now the one instance. A lock left by a dead process is taken
+    // over.
+    bool acquire();
+    // Starts listening for later launches (only after acquire() returned true).
+    bool listen();
+    // Hands `arguments` to the running instance; false when none answered.
+    bool sendToPrimary(const QStringList &arguments, int timeoutMs = 3000) const;
+
+    QString socketPath() const { return m_socketPath; }
+
+Q_SIGNALS:
+    void messageReceived(const QStringList &arguments);
+
+private:
+    QString m_lockPath;
+    QString m_socketPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+};
+
+// Encodes and decodes the message a later launch sends: its arguments as a JSON array.
+QByteArray encodeArguments(const QStringList &arguments);
+QStringList decodeArguments(const QByteArray &bytes);
+
+} // namespace qm

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QWidget>
+
+namespace qm {
+
+class Store;
+class PrompterController;
+
+// The program's one main window: "Quillmere", 1180 × 740 by default, never below 980 × 600.
+class MainWindow final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    MainWindow(Store &store, PrompterController *prompter, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows, raises and activates the window (after it was closed, too).
+    void present();
+
+    static constexpr QSize kDefaultSize { 1180, 740 };
+    static constexpr QSize kMinimumSize { 980, 600 };
+
+private:
+    Store &m_store;
+    PrompterController *m_prompter = nullptr;
+};
+
+} // namespace qm

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings.h"
+
+#include <QJsonArray>
+
+#include <cmath>
+
+namespace qm {
+
+QString rawValue(PrompterMode mode)
+{
+    return mode == PrompterMode::Notch ? QStringLiteral("notch") : QStringLiteral("floating");
+}
+
+QString rawValue(ScrollMode mode)
+{
+    return mode == ScrollMode::Auto ? QStringLiteral("auto") : QStringLiteral("voice");
+}
+
+std::optional<PrompterMode> prompterModeFromRaw(const QString &raw)
+{
+    if (raw == QLatin1String("notch"))
+        return PrompterMode::Notch;
+    if (raw == QLatin1String("floating"))
+        return PrompterMode::Floating;
+    return std::nullopt;
+}
+
+std::optional<ScrollMode> scrollModeFromRaw(const QString &raw)
+{
+    if (raw == QLatin1String("auto"))
+        return ScrollMode::Auto;
+    if (raw == QLatin1String("voice"))
+        return ScrollMode::Voice;
+    return std::nullopt;
+}
+
+std::optional<QJsonObject> Settings::encode() const
+{
+    const double numbers[] = { speed, fontSize, notchWidth, notchHeight, micSensitivity };
+    for (double d : numbers) {
+        if (!std::isfinite(d))
+            return std::nullopt;
+    }
+    QJsonObject o;
+    o.insert(QStringLiteral("mode"), rawValue(mode));
+    o.insert(QStringLiteral("scrollMode"), rawValue(scrollMode));
+    o.insert(QStringLiteral("speed"), speed);
+    o.insert(QStringLiteral("fontSize"), fontSize);
+    o.insert(QStringLiteral("colorHex"), colorHex);
+    o.insert(QStringLiteral("notchWidth"), notchWidth);
+    o.insert(QStringLiteral("notchHeight"), notchHeight);
+    o.insert(QStringLiteral("hideFromSharing"), hideFromSharing);
+    o.insert(QStringLiteral("pauseOnHover"), pauseOnHover);
+    o.insert(QStringLiteral("mirror"), mirror);
+    o.insert(QStringLiteral("micSensitivity"), micSensitivity);
+    if (floatingFrame) {
+        QJsonArray frame;
+        for (double d : *floatingFrame) {
+            if (!std::isfinite(d))
+                return std::nullopt;
+            frame.append(d);
+        }
+        o.insert(QStringLiteral("floatingFrame"), frame);
+    }
+    o.insert(QStringLiteral("countdown"), countdown);
+    return o;
+}
+
+std::optional<Settings> Settings::decode(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    Settings s;
+
+    // Each key on its own: absent, null or of the wrong type keeps the default.
+    auto number = [&o](const char *key, double &field) {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isDouble())
+            field = v.toDouble();
+    };
+    auto boolean = [&o](const char *key, bool &field) {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isBool())
+            field = v.toBool();
+    };
+
+    if (const QJsonValue v = o.value(QLatin1String("mode")); v.isString()) {
+        if (auto m = prompterModeFromRaw(v.toString()))
+            s.mode = *m;
+    }
+    if (const QJsonValue v = o.value(QLatin1String("scrollMode")); v.isString()) {
+        if (auto m = scrollModeFromRaw(v.toString()))
+            s.scrollMode = *m;
+    }
+    number("speed", s.speed);
+    number("fontSize", s.fontSize);
+    if (const QJsonValue v = o.value(QLatin1String("colorHex")); v.isString())
+        s.colorHex = v.toString();
+    number("notchWidth", s.notchWidth);
+    number("notchHeight", s.notchHeight);
+    boolean("hideFromSharing", s.hideFromSharing);
+    boolean("pauseOnHover", s.pauseOnHover);
+    boolean("mirror", s.mirror);
+    number("micSensitivity", s.micSensitivity);
+    if (const QJsonValue v = o.value(QLatin1String("floatingFrame")); v.isArray()) {
+        QList<double> frame;
+        bool ok = true;
+        for (const QJsonValue &e : v.toArray()) {
+            if (!e.isDouble()) {
+                ok = false;
+                break;
+            }
+            frame.append(e.toDouble());
+        }
+        if (ok)
+            s.floatingFrame = frame;
+    }
+    boolean("countdown", s.countdown);
+    return s;
+}
+
+} // namespace qm

@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/sections.h"
+#include "model/settings.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qm {
+
+class Store;
+class ScrollState;
+class VoiceMonitor;
+class PrompterWindowHost;
+
+// Everything the prompter does over time: the published play state, the sections shown, the
+// measurements the view reports, the frame step that advances the offset, cue glides and the
+// countdown. Every control that drives the prompter calls the operations below and nothing else.
+class PrompterController final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PrompterController)
+
+public:
+    // Monotonic seconds; injected so tests advance time exactly.
+    using Clock = std::function<double()>;
+
+    PrompterController(Store &store, VoiceMonitor &voice, Clock clock = {},
+        QObject *parent = nullptr);
+    ~PrompterController() override;
+
+    // The app's controller; created by the app after the store (see createShared).
+    static PrompterController &shared();
+    static void setShared(PrompterController *controller);
+
+    // The window side; the app sets the panel, tests a fake. May be null (nothing is shown).
+    void setWindowHost(PrompterWindowHost *host);
+    PrompterWindowHost *windowHost() const { return m_host; }
+
+    Store &store() const { return m_store; }
+    VoiceMonitor &voice() const { return m_voice; }
+    ScrollState &scroll() const { return *m_scroll; }
+
+    // Published state.
+    bool isPlaying() const { return m_isPlaying; }
+    bool isVisible() const { return m_isVisible; }
+    bool hovering() const { return m_hovering; }
+    const QList<ScriptSection> &sections() const { return m_sections; }
+    double topInset() const { return m_topInset; }
+    std::optional<int> countdown() const { return m_countdown; }
+    std::optional<qint64> currentCueID() const { return m_currentCueID; }
+    bool atEnd() const { return m_atEnd; }
+
+    // Written by the window side.
+    void setHovering(bool hovering);
+    void setTopInset(double inset);
+
+    // Measurements reported by the prompter view whenever its layout changes. Plain fields:
+    // writing them notifies nobody; the next tick uses them.
+    double contentHeight() const { return m_contentHeight; }
+    double viewportHeight() const { return m_viewportHeight; }
+    const QHash<qint64, double> &cueOffsets() const { return m_cueOffsets; }
+    void setContentHeight(double h) { m_contentHeight = h; }
+    void setViewportHeight(double h) { m_viewportHeight = h; }
+    void setCueOffsets(QHash<qint64, double> offsets) { m_cueOffsets = std::move(offsets); }
+
+    // Derived values.
+    double maxOffset() const;
+    double progress() const; // 0…1
+    double remaining() const; // seconds left at the current speed
+    std::optional<double> target() const { return m_target; }
+
+    // Operations.
+    void show();
+    void hide();
+    void toggle(); // hide when visible, show otherwise
+    void playPause();
+    void restart();
+    void nextCue();
+    void previousCue();
+    void jump(qint64 cueID);
+    void scrollBy(double delta); // positive moves the text up
+    void nudgeSpeed(double delta);
+
+    // One frame step; the frame timer calls it every 1/60 s while visible. Public for tests
+    // and benchmarks, which drive time through the injected clock.
+    void tick();
+    bool frameTimerActive() const;
+
+    static constexpr double kCountdownStep = 0.85;
+    static constexpr double kJumpRetryDelay = 0.35;
+    static constexpr double kMaxFrameStep = 0.1;
+
+Q_SIGNALS:
+    void isPlayingChanged(bool);
+    void isVisibleChanged(bool);
+    void hoveringChanged(bool);
+    void sectionsChanged();
+    void topInsetChanged(double);
+    void countdownChanged(std::optional<int>);
+    void currentCueIDChanged(std::optional<qint64>);
+    void atEndChanged(bool);
+    // After each tick; the view and the aura redraw on it while the prompter is shown.
+    void frame();
+
+private:
+    struct Cue {
+        qint64 id;
+        double y;
+    };
+    QList<Cue> cues() const;
+    double clampTarget(double y) const;
+    void runCountdown(int n, quint64 generation);
+    void syncVoice();
+    void settingsChanged(const Settings &settings);
+    void scriptsOrSelectionChanged();
+    QString selectedText() const;
+
+    void setPlaying(bool v);
+    void setVisible(bool v);
+    void setSections(QList<ScriptSection> s);
+    void setCountdown(std::optional<int> n);
+    void setCurrentCueID(std::optional<qint64> id);
+    void setAtEnd(bool v);
+
+    Store &m_store;
+    VoiceMonitor &m_voice;
+    std::unique_ptr<ScrollState> m_scroll;
+    Clock m_clock;
+    PrompterWindowHost *m_host = nullptr;
+
+    bool m_isPlaying = false;
+    bool m_isVisible = false;
+    bool m_hovering = false;
+    QList<ScriptSection> m_sections;
+    double m_topInset = 0;
+    std::optional<int> m_countdown;
+    std::optional<qint64> m_currentCueID;
+    bool m_atEnd = false;
+
+    double m_contentHeight = 0;
+    double m_viewportHeight = 0;
+    QHash<qint64, double> m_cueOffsets;
+
+    std::unique_ptr<QTimer> m_timer;
+    double m_last = 0;
+    bool m_wheelMonitorInstalled = false;
+    std::optional<PrompterMode> m_appliedMode;
+    std::optional<double> m_target;
+    quint64 m_countdownRun = 0;
+    Settings m_lastSettings;
+};
+
+} // namespace qm

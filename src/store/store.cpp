@@ -1,0 +1,289 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace qm {
+
+// What is left of a data file that was present at load but could not be used.
+class UnreadableFile {
+public:
+    QByteArray bytes;
+    bool haveBytes = false;
+};
+
+namespace {
+
+constexpr QFileDevice::Permissions kFileMode = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kDirMode
+    = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+struct ReadResult {
+    bool exists = false;
+    bool readable = false;
+    QByteArray bytes;
+};
+
+ReadResult readWhole(const QString &path)
+{
+    ReadResult r;
+    QFileInfo info(path);
+    r.exists = info.exists();
+    if (!r.exists)
+        return r;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) {
+        r.bytes = f.readAll();
+        r.readable = f.error() == QFileDevice::NoError;
+    }
+    return r;
+}
+
+std::unique_ptr<UnreadableFile> keepAside(const ReadResult &r)
+{
+    auto aside = std::make_unique<UnreadableFile>();
+    aside->bytes = r.bytes;
+    aside->haveBytes = r.readable;
+    return aside;
+}
+
+// Moves a file that could not be read out of the way, keeping its bytes exactly. Returns false
+// when the original could be neither moved nor copied, in which case it must not be replaced.
+bool preserve(const QString &path, const UnreadableFile &aside)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = path + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+    if (QFile::rename(path, target))
+        return true;
+    if (!aside.haveBytes)
+        return false;
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly))
+        return false;
+    copy.setPermissions(kFileMode);
+    copy.write(aside.bytes);
+    return copy.commit();
+}
+
+} // namespace
+
+Script welcomeScript()
+{
+    const QString text = QStringLiteral(
+        "# Hello\n"
+        "This is Quillmere. Your script sits right under the camera, so you can read every word "
+        "and still look people in the eye.\n"
+        "\n"
+        "Press Start, then hover the prompter to pause it. Scroll with two fingers to move back "
+        "or ahead.\n"
+        "\n"
+        "# Cues\n"
+        "Start any line with a # to make a cue. Jump between cues with Ctrl Alt and Page Up or "
+        "Page Down, so a surprise question never loses your place.\n"
+        "\n"
+        "# Voice\n"
+        "Switch scrolling to Voice and the text moves while you talk and waits while you pause.\n"
+        "\n"
+        "# Private\n"
+        "The prompter is hidden from screen sharing by default. They see your slides. You see "
+        "your notes.");
+    return Script(QStringLiteral("Welcome to Quillmere"), text);
+}
+
+Store::Store(const QString &dir, QObject *parent)
+    : QObject(parent)
+    , m_dir(dir)
+{
+    m_pending.setSingleShot(true);
+    m_pending.setInterval(kSaveDelayMs);
+    connect(&m_pending, &QTimer::timeout, this, [this] { save(); });
+
+    if (!QFileInfo::exists(m_dir)) {
+        if (QDir().mkpath(m_dir))
+            QFile::setPermissions(m_dir, kDirMode);
+    }
+    load();
+}
+
+Store::~Store() = default;
+
+Store &Store::shared()
+{
+    static Store *instance = new Store(defaultDirectory());
+    return *instance;
+}
+
+QString Store::defaultDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Quillmere");
+}
+
+QString Store::scriptsPath() const { return m_dir + QStringLiteral("/scripts.json"); }
+QString Store::settingsPath() const { return m_dir + QStringLiteral("/settings.json"); }
+
+void Store::load()
+{
+    const ReadResult scripts = readWhole(scriptsPath());
+    std::optional<QList<Script>> decoded;
+    if (scripts.readable)
+        decoded = decodeScripts(scripts.bytes);
+    if (scripts.exists && !decoded)
+        m_scriptsAside = keepAside(scripts);
+    if (decoded && !decoded->isEmpty())
+        m_scripts = std::move(*decoded);
+    else
+        m_scripts = { welcomeScript() };
+
+    const ReadResult settings = readWhole(settingsPath());
+    std::optional<Settings> read;
+    if (settings.readable) {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(settings.bytes, &error);
+        if (error.error == QJsonParseError::NoError && doc.isObject())
+            read = Settings::decode(doc.object());
+    }
+    if (settings.exists && !read)
+        m_settingsAside = keepAside(settings);
+    m_settings = read.value_or(Settings {});
+
+    m_selectedID = m_scripts.first().id;
+}
+
+void Store::setScripts(QList<Script> scripts)
+{
+    m_scripts = std::move(scripts);
+    Q_EMIT scriptsChanged();
+    scheduleSave();
+}
+
+void Store::setScriptTitle(const QUuid &id, const QString &title)
+{
+    for (Script &s : m_scripts) {
+        if (s.id == id) {
+            s.title = title;
+            Q_EMIT scriptsChanged();
+            scheduleSave();
+            return;
+        }
+    }
+}
+
+void Store::setScriptText(const QUuid &id, const QString &text)
+{
+    for (Script &s : m_scripts) {
+        if (s.id == id) {
+            s.text = text;
+            Q_EMIT scriptsChanged();
+            scheduleSave();
+            return;
+        }
+    }
+}
+
+void Store::setSelectedID(std::optional<QUuid> id)
+{
+    m_selectedID = id;
+    Q_EMIT selectedIDChanged();
+}
+
+std::optional<qsizetype> Store::selectedIndex() const
+{
+    if (!m_selectedID)
+        return std::nullopt;
+    for (qsizetype i = 0; i < m_scripts.size(); ++i) {
+        if (m_scripts.at(i).id == *m_selectedID)
+            return i;
+    }
+    return std::nullopt;
+}
+
+const Script *Store::selectedScript() const
+{
+    const auto index = selectedIndex();
+    return index ? &m_scripts.at(*index) : nullptr;
+}
+
+void Store::setSettings(const Settings &settings)
+{
+    m_settings = settings;
+    Q_EMIT settingsChanged();
+    scheduleSave();
+}
+
+void Store::addScript()
+{
+    Script script(QStringLiteral("Untitled script"), QString());
+    const QUuid id = script.id;
+    QList<Script> list = m_scripts;
+    list.prepend(std::move(script));
+    setScripts(std::move(list));
+    setSelectedID(id);
+}
+
+void Store::deleteScript(const QUuid &id)
+{
+    QList<Script> list = m_scripts;
+    list.removeIf([&id](const Script &s) { return s.id == id; });
+    setScripts(std::move(list));
+    if (m_scripts.isEmpty())
+        setScripts({ Script(QStringLiteral("Untitled script"), QString()) });
+    if (m_selectedID && *m_selectedID == id)
+        setSelectedID(m_scripts.first().id);
+}
+
+void Store::scheduleSave()
+{
+    // Restarting the single-shot timer cancels the save already scheduled.
+    m_pending.start();
+}
+
+bool Store::writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside)
+{
+    if (aside && !preserve(path, *aside))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.setPermissions(kFileMode);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool Store::save()
+{
+    m_pending.stop();
+    bool ok = true;
+
+    if (writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside.get()))
+        m_scriptsAside.reset();
+    else
+        ok = false;
+
+    if (const auto object = m_settings.encode()) {
+        const QByteArray bytes = QJsonDocument(*object).toJson(QJsonDocument::Compact);
+        if (writeFile(settingsPath(), bytes, m_settingsAside.get()))
+            m_settingsAside.reset();
+        else
+            ok = false;
+    } else {
+        ok = false;
+    }
+    Q_EMIT saved();
+    return ok;
+}
+
+} // namespace qm
