@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/audio_input.h"
+
 #include <QObject>
 
 #include <functional>
@@ -8,10 +10,6 @@
 #include <span>
 
 namespace qm {
-
-namespace platform {
-class AudioInput;
-}
 
 // Decides from microphone loudness alone whether the speaker is talking. No audio is kept.
 class VoiceMonitor final : public QObject {
