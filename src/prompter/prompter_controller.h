@@ -31,18 +31,24 @@ class PrompterController final : public QObject {
 public:
     // Monotonic seconds; injected so tests advance time exactly.
     using Clock = std::function<double()>;
+    // Runs `step` once, `seconds` from now, on this thread. The countdown and the delayed jump
+    // go through it so tests can fire them without waiting; the default is a single-shot
+    // QTimer that dies with the controller.
+    using Scheduler = std::function<void(double seconds, std::function<void()> step)>;
 
-    PrompterController(Store &store, VoiceMonitor &voice, Clock clock = {},
-        QObject *parent = nullptr);
+    PrompterController(
+        Store &store, VoiceMonitor &voice, Clock clock = {}, QObject *parent = nullptr);
     ~PrompterController() override;
 
-    // The app's controller; created by the app after the store (see createShared).
+    // The app's controller; the app creates it after the store and registers it here.
     static PrompterController &shared();
     static void setShared(PrompterController *controller);
 
     // The window side; the app sets the panel, tests a fake. May be null (nothing is shown).
     void setWindowHost(PrompterWindowHost *host);
     PrompterWindowHost *windowHost() const { return m_host; }
+
+    void setScheduler(Scheduler scheduler);
 
     Store &store() const { return m_store; }
     VoiceMonitor &voice() const { return m_voice; }
@@ -69,7 +75,11 @@ public:
     const QHash<qint64, double> &cueOffsets() const { return m_cueOffsets; }
     void setContentHeight(double h) { m_contentHeight = h; }
     void setViewportHeight(double h) { m_viewportHeight = h; }
-    void setCueOffsets(QHash<qint64, double> offsets) { m_cueOffsets = std::move(offsets); }
+    void setCueOffsets(QHash<qint64, double> offsets)
+    {
+        m_cueOffsets = std::move(offsets);
+        m_cuesValid = false;
+    }
 
     // Derived values.
     double maxOffset() const;
@@ -115,7 +125,9 @@ private:
         qint64 id;
         double y;
     };
-    QList<Cue> cues() const;
+    const QList<Cue> &cues() const;
+    void buildPanel(const Settings &settings);
+    void schedule(double seconds, std::function<void()> step);
     double clampTarget(double y) const;
     void runCountdown(int n, quint64 generation);
     void syncVoice();
@@ -155,7 +167,13 @@ private:
     std::optional<PrompterMode> m_appliedMode;
     std::optional<double> m_target;
     quint64 m_countdownRun = 0;
+    // Counts hides, so a delayed jump scheduled before a hide never shows the prompter again.
+    quint64 m_hideRun = 0;
     Settings m_lastSettings;
+    Scheduler m_scheduler;
+    // The sorted cue positions, rebuilt when the sections or the reported offsets change.
+    mutable QList<Cue> m_cues;
+    mutable bool m_cuesValid = false;
 };
 
 } // namespace qm

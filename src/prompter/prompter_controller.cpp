@@ -1,0 +1,490 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prompter_controller.h"
+
+#include "prompter_window_host.h"
+#include "scroll_state.h"
+#include "store/store.h"
+#include "voice_monitor.h"
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+PrompterController *g_shared = nullptr;
+
+// Cue destinations leave the cue line this far below the top of the scrolled area.
+constexpr double kCueMargin = 6;
+// A cue closer than this to the current destination counts as the one we are at.
+constexpr double kCueSlack = 2;
+// A cue becomes current this far before its line reaches the top.
+constexpr double kCurrentCueLead = 14;
+// Fraction of the remaining glide distance covered per second (per frame: dt × 11).
+constexpr double kGlideRate = 11;
+constexpr double kGlideSnap = 0.5;
+constexpr double kAtEndSlack = 0.5;
+constexpr double kMinSpeed = 8;
+constexpr double kMaxSpeed = 200;
+
+double monotonicSeconds()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+PrompterController::PrompterController(
+    Store &store, VoiceMonitor &voice, Clock clock, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_voice(voice)
+    , m_scroll(std::make_unique<ScrollState>())
+    , m_clock(clock ? std::move(clock) : Clock(monotonicSeconds))
+    , m_timer(std::make_unique<QTimer>())
+    , m_lastSettings(store.settings())
+{
+    m_last = m_clock();
+
+    // One timer for the whole life: show restarts it, hide stops it, so it is never deleted
+    // from inside its own timeout.
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(qRound(1000.0 / 60.0));
+    connect(m_timer.get(), &QTimer::timeout, this, &PrompterController::tick);
+
+    // The store signals every assignment, equal values included; only a real change of the
+    // settings is acted on, and the value current now is the starting point.
+    connect(&m_store, &Store::settingsChanged, this, [this] {
+        const Settings &settings = m_store.settings();
+        if (settings == m_lastSettings)
+            return;
+        m_lastSettings = settings;
+        settingsChanged(settings);
+    });
+    connect(&m_store, &Store::scriptsChanged, this, &PrompterController::scriptsOrSelectionChanged);
+    connect(
+        &m_store, &Store::selectedIDChanged, this, &PrompterController::scriptsOrSelectionChanged);
+}
+
+PrompterController::~PrompterController()
+{
+    if (g_shared == this)
+        g_shared = nullptr;
+}
+
+PrompterController &PrompterController::shared()
+{
+    if (!g_shared)
+        qFatal("PrompterController::shared() called before the app registered its controller");
+    return *g_shared;
+}
+
+void PrompterController::setShared(PrompterController *controller)
+{
+    g_shared = controller;
+}
+
+void PrompterController::setWindowHost(PrompterWindowHost *host)
+{
+    m_host = host;
+}
+
+void PrompterController::setScheduler(Scheduler scheduler)
+{
+    m_scheduler = std::move(scheduler);
+}
+
+void PrompterController::schedule(double seconds, std::function<void()> step)
+{
+    if (m_scheduler) {
+        m_scheduler(seconds, std::move(step));
+        return;
+    }
+    QTimer::singleShot(std::chrono::milliseconds(qRound64(seconds * 1000)), Qt::PreciseTimer, this,
+        std::move(step));
+}
+
+// MARK: Published state
+
+void PrompterController::setHovering(bool hovering)
+{
+    if (hovering == m_hovering)
+        return;
+    m_hovering = hovering;
+    Q_EMIT hoveringChanged(hovering);
+}
+
+void PrompterController::setTopInset(double inset)
+{
+    if (inset == m_topInset)
+        return;
+    m_topInset = inset;
+    Q_EMIT topInsetChanged(inset);
+}
+
+void PrompterController::setPlaying(bool v)
+{
+    if (v == m_isPlaying)
+        return;
+    m_isPlaying = v;
+    Q_EMIT isPlayingChanged(v);
+}
+
+void PrompterController::setVisible(bool v)
+{
+    if (v == m_isVisible)
+        return;
+    m_isVisible = v;
+    Q_EMIT isVisibleChanged(v);
+}
+
+void PrompterController::setSections(QList<ScriptSection> s)
+{
+    if (s == m_sections)
+        return;
+    m_sections = std::move(s);
+    m_cuesValid = false;
+    Q_EMIT sectionsChanged();
+}
+
+void PrompterController::setCountdown(std::optional<int> n)
+{
+    if (n == m_countdown)
+        return;
+    m_countdown = n;
+    Q_EMIT countdownChanged(n);
+}
+
+void PrompterController::setCurrentCueID(std::optional<qint64> id)
+{
+    if (id == m_currentCueID)
+        return;
+    m_currentCueID = id;
+    Q_EMIT currentCueIDChanged(id);
+}
+
+void PrompterController::setAtEnd(bool v)
+{
+    if (v == m_atEnd)
+        return;
+    m_atEnd = v;
+    Q_EMIT atEndChanged(v);
+}
+
+// MARK: Derived values
+
+double PrompterController::maxOffset() const
+{
+    return std::max(m_contentHeight - 0.5 * m_viewportHeight, 0.0);
+}
+
+double PrompterController::progress() const
+{
+    if (!(m_contentHeight > 0.5 * m_viewportHeight))
+        return 0;
+    return std::clamp(m_scroll->offset() / maxOffset(), 0.0, 1.0);
+}
+
+double PrompterController::remaining() const
+{
+    const double left = std::max(maxOffset() - m_scroll->offset(), 0.0);
+    return left / std::max(m_store.settings().speed, 1.0);
+}
+
+const QList<PrompterController::Cue> &PrompterController::cues() const
+{
+    if (m_cuesValid)
+        return m_cues;
+    m_cues.clear();
+    for (const ScriptSection &section : m_sections) {
+        if (!section.cue)
+            continue;
+        const auto it = m_cueOffsets.constFind(section.id);
+        if (it != m_cueOffsets.constEnd())
+            m_cues.append(Cue {section.id, it.value()});
+    }
+    // Equal positions keep the order of the sections.
+    std::stable_sort(
+        m_cues.begin(), m_cues.end(), [](const Cue &a, const Cue &b) { return a.y < b.y; });
+    m_cuesValid = true;
+    return m_cues;
+}
+
+double PrompterController::clampTarget(double y) const
+{
+    return std::min(std::max(y, 0.0), maxOffset());
+}
+
+QString PrompterController::selectedText() const
+{
+    const Script *script = m_store.selectedScript();
+    return script ? script->text : QString();
+}
+
+// MARK: Operations
+
+void PrompterController::show()
+{
+    setSections(parseSections(selectedText()));
+    m_scroll->setOffset(0);
+    m_target.reset();
+    setAtEnd(false);
+    setCurrentCueID(std::nullopt);
+
+    const Settings &settings = m_store.settings();
+    if (m_host)
+        buildPanel(settings);
+    setVisible(true);
+
+    m_last = m_clock();
+    m_timer->start();
+
+    if (m_host && !m_wheelMonitorInstalled) {
+        m_host->installWheelMonitor();
+        m_wheelMonitorInstalled = true;
+    }
+    syncVoice();
+
+    if (m_store.settings().countdown && !m_sections.isEmpty()) {
+        setPlaying(false);
+        const quint64 generation = ++m_countdownRun;
+        setCountdown(3);
+        runCountdown(3, generation);
+    } else {
+        // A countdown from an earlier show may still be scheduled; it must not run now.
+        ++m_countdownRun;
+        setCountdown(std::nullopt);
+        setPlaying(true);
+    }
+}
+
+void PrompterController::buildPanel(const Settings &settings)
+{
+    const double inset = m_host->buildPanel(settings);
+    m_appliedMode = settings.mode;
+    setTopInset(inset);
+}
+
+void PrompterController::runCountdown(int n, quint64 generation)
+{
+    QPointer<PrompterController> self(this);
+    schedule(kCountdownStep, [self, n, generation] {
+        if (!self || self->m_countdownRun != generation || !self->m_isVisible)
+            return;
+        if (n - 1 > 0) {
+            self->setCountdown(n - 1);
+            self->runCountdown(n - 1, generation);
+        } else {
+            self->setCountdown(std::nullopt);
+            self->setPlaying(true);
+        }
+    });
+}
+
+void PrompterController::hide()
+{
+    ++m_countdownRun;
+    ++m_hideRun;
+    setCountdown(std::nullopt);
+    m_timer->stop();
+    if (m_host)
+        m_host->closePanel();
+    setVisible(false);
+    setPlaying(false);
+    setHovering(false);
+    setCurrentCueID(std::nullopt);
+    m_voice.stop();
+}
+
+void PrompterController::toggle()
+{
+    if (m_isVisible)
+        hide();
+    else
+        show();
+}
+
+void PrompterController::playPause()
+{
+    if (!m_isVisible) {
+        show();
+        return;
+    }
+    if (m_countdown) {
+        ++m_countdownRun;
+        setCountdown(std::nullopt);
+        setPlaying(true);
+        return;
+    }
+    if (!m_isPlaying && m_scroll->offset() >= maxOffset())
+        m_scroll->setOffset(0);
+    setPlaying(!m_isPlaying);
+}
+
+void PrompterController::restart()
+{
+    m_target = clampTarget(0);
+}
+
+void PrompterController::nextCue()
+{
+    const double cur = m_target.value_or(m_scroll->offset());
+    for (const Cue &cue : cues()) {
+        if (cue.y - kCueMargin > cur + kCueSlack) {
+            m_target = clampTarget(cue.y - kCueMargin);
+            return;
+        }
+    }
+}
+
+void PrompterController::previousCue()
+{
+    const double cur = m_target.value_or(m_scroll->offset());
+    const QList<Cue> &list = cues();
+    for (auto it = list.crbegin(); it != list.crend(); ++it) {
+        if (it->y - kCueMargin < cur - kCueSlack) {
+            m_target = clampTarget(it->y - kCueMargin);
+            return;
+        }
+    }
+    m_target = 0.0;
+}
+
+void PrompterController::jump(qint64 cueID)
+{
+    if (m_isVisible) {
+        const auto it = m_cueOffsets.constFind(cueID);
+        if (it != m_cueOffsets.constEnd())
+            m_target = clampTarget(it.value() - kCueMargin);
+        return;
+    }
+    show();
+    // The freshly built view reports its cue positions during its first layout; try again
+    // then. A hide in between cancels the retry, so it never brings the prompter back.
+    QPointer<PrompterController> self(this);
+    const quint64 hides = m_hideRun;
+    schedule(kJumpRetryDelay, [self, cueID, hides] {
+        if (!self || self->m_hideRun != hides || !self->m_isVisible)
+            return;
+        self->jump(cueID);
+    });
+}
+
+void PrompterController::scrollBy(double delta)
+{
+    m_target.reset();
+    m_scroll->setOffset(std::min(std::max(m_scroll->offset() + delta, 0.0), maxOffset()));
+}
+
+void PrompterController::nudgeSpeed(double delta)
+{
+    Settings settings = m_store.settings();
+    settings.speed = std::min(std::max(settings.speed + delta, kMinSpeed), kMaxSpeed);
+    m_store.setSettings(settings);
+}
+
+bool PrompterController::frameTimerActive() const
+{
+    return m_timer->isActive();
+}
+
+// MARK: Frame step
+
+void PrompterController::tick()
+{
+    const double now = m_clock();
+    double dt = now - m_last;
+    m_last = now;
+    if (!m_isVisible)
+        return;
+    dt = std::min(dt, kMaxFrameStep);
+
+    const Settings &settings = m_store.settings();
+    const double offset = m_scroll->offset();
+    const double limit = maxOffset();
+
+    if (!m_target) {
+        if (m_isPlaying) {
+            if (settings.pauseOnHover && m_hovering) {
+                // Held while the pointer rests on the panel.
+            } else if (settings.scrollMode == ScrollMode::Voice && !m_voice.speaking()) {
+                // Waiting for the speaker.
+            } else if (offset >= limit) {
+                setPlaying(false);
+            } else {
+                m_scroll->setOffset(std::min(offset + dt * settings.speed, limit));
+            }
+        }
+    } else {
+        const double target = *m_target;
+        const double next = offset + std::min(dt * kGlideRate, 1.0) * (target - offset);
+        if (std::abs(target - next) < kGlideSnap) {
+            m_scroll->setOffset(target);
+            m_target.reset();
+        } else {
+            m_scroll->setOffset(next);
+        }
+    }
+
+    // An observer of the play state may have hidden the prompter meanwhile.
+    if (!m_isVisible)
+        return;
+
+    const double at = m_scroll->offset();
+    std::optional<qint64> current;
+    const QList<Cue> &list = cues();
+    for (auto it = list.crbegin(); it != list.crend(); ++it) {
+        if (it->y <= at + kCurrentCueLead) {
+            current = it->id;
+            break;
+        }
+    }
+    setCurrentCueID(current);
+
+    const bool end = m_contentHeight > 0.5 * m_viewportHeight && at >= maxOffset() - kAtEndSlack;
+    setAtEnd(end);
+
+    Q_EMIT frame();
+}
+
+// MARK: Store subscriptions
+
+void PrompterController::syncVoice()
+{
+    const Settings &settings = m_store.settings();
+    m_voice.setSensitivity(settings.micSensitivity);
+    if (m_isVisible && settings.scrollMode == ScrollMode::Voice)
+        m_voice.start();
+    else
+        m_voice.stop();
+}
+
+void PrompterController::settingsChanged(const Settings &settings)
+{
+    m_voice.setSensitivity(settings.micSensitivity);
+    if (!m_isVisible || !m_host || !m_host->hasPanel())
+        return;
+    if (m_appliedMode == settings.mode)
+        m_host->reapply(settings);
+    else
+        buildPanel(settings);
+    syncVoice();
+}
+
+void PrompterController::scriptsOrSelectionChanged()
+{
+    if (!m_isVisible)
+        return;
+    setSections(parseSections(selectedText()));
+}
+
+} // namespace qm
