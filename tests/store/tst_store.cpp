@@ -1,0 +1,310 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/sections.h"
+#include "store/store.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+
+using namespace qm;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList asideFiles(const QString &dir, const QString &base)
+{
+    return QDir(dir).entryList({ base + QStringLiteral(".unreadable-*") }, QDir::Files);
+}
+
+const QByteArray kValidScripts = "[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\","
+                                 "\"title\":\"Mine\",\"text\":\"# A\\nbody\"}]";
+
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstRunHasTheWelcomeScriptAndWritesNothing()
+    {
+        QTemporaryDir tmp;
+        const QString dir = tmp.path() + QStringLiteral("/Quillmere");
+        Store store(dir);
+        QCOMPARE(store.scripts().size(), 1);
+        const Script &welcome = store.scripts().first();
+        QCOMPARE(welcome.title, QStringLiteral("Welcome to Quillmere"));
+        // 591 characters with the original line 7; the Linux wording of that line is 9 shorter.
+        QCOMPARE(welcome.text.size(), 582);
+        QCOMPARE(welcome.text.count(u'\n'), 12);
+        QVERIFY(!welcome.text.endsWith(u'\n'));
+        QVERIFY(welcome.text.contains(QStringLiteral("Ctrl Alt and Page Up or Page Down")));
+        const auto stats = scriptStats(welcome.text);
+        QCOMPARE(stats.cues.size(), 4);
+        QCOMPARE(stats.cues.at(3).cue, std::optional<QString>(QStringLiteral("Private")));
+        QCOMPARE(store.selectedID(), std::optional<QUuid>(welcome.id));
+        QVERIFY(store.settings() == Settings {});
+        QVERIFY(!store.savePending());
+        QVERIFY(QFileInfo(dir).isDir());
+        QCOMPARE(QFileInfo(dir).permissions() & 0x7077,
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 0);
+    }
+
+    void loadsValidFiles()
+    {
+        QTemporaryDir tmp;
+        writeFile(tmp.filePath(QStringLiteral("scripts.json")), kValidScripts);
+        writeFile(tmp.filePath(QStringLiteral("settings.json")), "{\"speed\":50,\"mode\":\"floating\"}");
+        Store store(tmp.path());
+        QCOMPARE(store.scripts().size(), 1);
+        QCOMPARE(store.scripts().first().title, QStringLiteral("Mine"));
+        QCOMPARE(store.selectedIndex(), std::optional<qsizetype>(0));
+        QCOMPARE(store.settings().speed, 50.0);
+        QCOMPARE(store.settings().mode, PrompterMode::Floating);
+        QCOMPARE(store.settings().fontSize, 19.0);
+    }
+
+    void unusableScriptsGiveTheWelcomeScript_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("keptAside");
+        QTest::newRow("empty array") << QByteArray("[]") << false;
+        QTest::newRow("element without title")
+            << QByteArray("[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"text\":\"x\"}]") << true;
+        QTest::newRow("truncated") << kValidScripts.left(30) << true;
+        QTest::newRow("not JSON") << QByteArray("\x89PNG\r\n\x1a\n random", 16) << true;
+        QTest::newRow("an object") << QByteArray("{}") << true;
+        QTest::newRow("invalid UTF-8 inside a string") << QByteArray("[\"\xc3\x28\"]") << true;
+        QTest::newRow("deeply nested") << QByteArray(5000, '[') << true;
+    }
+    void unusableScriptsGiveTheWelcomeScript()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, keptAside);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("scripts.json"));
+        writeFile(path, bytes);
+        {
+            Store store(tmp.path());
+            QCOMPARE(store.scripts().size(), 1);
+            QCOMPARE(store.scripts().first().title, QStringLiteral("Welcome to Quillmere"));
+            // Loading leaves the file as it was.
+            QCOMPARE(readFile(path), bytes);
+            QVERIFY(store.save());
+        }
+        const QStringList aside = asideFiles(tmp.path(), QStringLiteral("scripts.json"));
+        QCOMPARE(aside.size(), keptAside ? 1 : 0);
+        if (keptAside) {
+            QCOMPARE(readFile(tmp.filePath(aside.first())), bytes);
+            QVERIFY(aside.first().contains(QRegularExpression(QStringLiteral("\\.unreadable-\\d{8}-\\d{6}$"))));
+        }
+        QVERIFY(decodeScripts(readFile(path)).has_value());
+    }
+
+    void unreadableSettingsAreKeptAsideToo()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("settings.json"));
+        writeFile(path, "[1,2]");
+        Store store(tmp.path());
+        QVERIFY(store.settings() == Settings {});
+        QVERIFY(store.save());
+        QCOMPARE(asideFiles(tmp.path(), QStringLiteral("settings.json")).size(), 1);
+        // Only the first save moves it; later saves just write.
+        QVERIFY(store.save());
+        QCOMPARE(asideFiles(tmp.path(), QStringLiteral("settings.json")).size(), 1);
+        QVERIFY(QJsonDocument::fromJson(readFile(path)).isObject());
+    }
+
+    void somethingThatCannotBeReadIsMovedAsideNotDestroyed()
+    {
+        // A directory where the file should be: present, but not readable as a file.
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("scripts.json"));
+        QVERIFY(QDir().mkpath(path));
+        writeFile(path + QStringLiteral("/inside"), kValidScripts);
+        Store store(tmp.path());
+        QCOMPARE(store.scripts().first().title, QStringLiteral("Welcome to Quillmere"));
+        QVERIFY(store.save());
+        const QStringList aside = asideFiles(tmp.path(), QStringLiteral("scripts.json"));
+        QCOMPARE(QDir(tmp.path()).entryList({ QStringLiteral("scripts.json.unreadable-*") },
+                     QDir::Dirs | QDir::NoDotAndDotDot)
+                     .size(),
+            1);
+        QVERIFY(QFileInfo(path).isFile());
+        QVERIFY(aside.isEmpty());
+    }
+
+    void burstOfChangesSavesOnce()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        QSignalSpy saved(&store, &Store::saved);
+        const QUuid id = store.scripts().first().id;
+        // Five changes 0.1 s apart span more than the delay: a save that was not pushed back by
+        // each change would already have happened.
+        for (int i = 0; i < 5; ++i) {
+            store.setScriptText(id, QStringLiteral("text %1").arg(i));
+            QTest::qWait(100);
+        }
+        QVERIFY(saved.isEmpty());
+        QVERIFY(saved.wait(2000));
+        QTest::qWait(Store::kSaveDelayMs + 100);
+        QCOMPARE(saved.size(), 1);
+        const auto onDisk = decodeScripts(readFile(store.scriptsPath()));
+        QVERIFY(onDisk);
+        QCOMPARE(onDisk->first().text, QStringLiteral("text 4"));
+    }
+
+    void selectionAloneNeverWrites()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        store.addScript();
+        store.save();
+        QSignalSpy saved(&store, &Store::saved);
+        store.setSelectedID(store.scripts().last().id);
+        store.setSelectedID(std::nullopt);
+        QVERIFY(!store.savePending());
+        QTest::qWait(Store::kSaveDelayMs + 100);
+        QCOMPARE(saved.size(), 0);
+        QCOMPARE(store.selectedIndex(), std::nullopt);
+        store.setSelectedID(QUuid::createUuid());
+        QCOMPARE(store.selectedIndex(), std::nullopt);
+    }
+
+    void addScriptGoesFirstAndIsSelected()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        store.addScript();
+        QCOMPARE(store.scripts().size(), 2);
+        store.addScript();
+        QCOMPARE(store.scripts().size(), 3);
+        const Script &first = store.scripts().first();
+        QCOMPARE(first.title, QStringLiteral("Untitled script"));
+        QVERIFY(first.text.isEmpty());
+        QCOMPARE(store.selectedID(), std::optional<QUuid>(first.id));
+        QVERIFY(store.savePending());
+    }
+
+    void deleteRules()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        const QUuid c = store.scripts().first().id;
+        store.addScript();
+        const QUuid b = store.scripts().first().id;
+        store.addScript();
+        const QUuid a = store.scripts().first().id; // list is A, B, C
+
+        store.setSelectedID(b);
+        store.deleteScript(b);
+        QCOMPARE(store.scripts().size(), 2);
+        QCOMPARE(store.scripts().at(0).id, a);
+        QCOMPARE(store.scripts().at(1).id, c);
+        QCOMPARE(store.selectedID(), std::optional<QUuid>(a));
+
+        store.setSelectedID(c);
+        store.deleteScript(a);
+        QCOMPARE(store.selectedID(), std::optional<QUuid>(c));
+
+        store.deleteScript(QUuid::createUuid()); // unknown id: nothing changes
+        QCOMPARE(store.scripts().size(), 1);
+
+        store.deleteScript(c);
+        QCOMPARE(store.scripts().size(), 1);
+        const Script &fresh = store.scripts().first();
+        QVERIFY(fresh.id != c);
+        QCOMPARE(fresh.title, QStringLiteral("Untitled script"));
+        QCOMPARE(store.selectedID(), std::optional<QUuid>(fresh.id));
+    }
+
+    void deletingAnUnselectedLastScriptKeepsNoSelection()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        store.setSelectedID(std::nullopt);
+        store.deleteScript(store.scripts().first().id);
+        QCOMPARE(store.scripts().size(), 1);
+        QCOMPARE(store.selectedID(), std::nullopt);
+    }
+
+    void nonFiniteSettingSkipsOnlyTheSettingsFile()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        store.save();
+        const QByteArray before = readFile(store.settingsPath());
+        Settings s = store.settings();
+        s.speed = std::numeric_limits<double>::infinity();
+        store.setSettings(s);
+        store.setScriptText(store.scripts().first().id, QStringLiteral("new words"));
+        QVERIFY(!store.save());
+        QCOMPARE(readFile(store.settingsPath()), before);
+        QCOMPARE(decodeScripts(readFile(store.scriptsPath()))->first().text, QStringLiteral("new words"));
+    }
+
+    void filesAreCompactPrivateAndReadBack()
+    {
+        QTemporaryDir tmp;
+        QUuid id;
+        {
+            Store store(tmp.path());
+            id = store.scripts().first().id;
+            store.setScriptTitle(id, QStringLiteral("Talk \u00E9\u2014"));
+            Settings s = store.settings();
+            s.floatingFrame = QList<double> { 10, 20, 560, 240 };
+            store.setSettings(s);
+            QVERIFY(store.save());
+            for (const QString &path : { store.scriptsPath(), store.settingsPath() }) {
+                QCOMPARE(QFileInfo(path).permissions() & 0x7077,
+                    QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                QVERIFY(!readFile(path).contains('\n'));
+            }
+            QCOMPARE(QJsonDocument::fromJson(readFile(store.settingsPath())).object().size(), 13);
+            QVERIFY(readFile(store.scriptsPath()).contains("Talk \xc3\xa9\xe2\x80\x94"));
+        }
+        Store again(tmp.path());
+        QCOMPARE(again.scripts().first().id, id);
+        QCOMPARE(again.scripts().first().title, QStringLiteral("Talk \u00E9\u2014"));
+        QCOMPARE(again.settings().floatingFrame, std::optional<QList<double>>(QList<double> { 10, 20, 560, 240 }));
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    void everyAssignmentNotifies()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        QSignalSpy scripts(&store, &Store::scriptsChanged);
+        QSignalSpy settings(&store, &Store::settingsChanged);
+        store.setScripts(store.scripts());
+        store.setSettings(store.settings());
+        QCOMPARE(scripts.size(), 1);
+        QCOMPARE(settings.size(), 1);
+        QVERIFY(store.savePending());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"
