@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A thin wrapper over CMake presets. `make run` and `make test` set everything up on Debian 12.
-.PHONY: all deps dev release run test bench format clean
+.PHONY: all deps dev release run test bench format install package clean
 
 ARGS ?=
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 
 all: release
@@ -26,6 +27,12 @@ test: dev
 
 bench: release
 	bench/run-all build/release
+
+install: release
+	cmake --install build/release --prefix "$(PREFIX)"
+
+package: release
+	cd build/release && cpack
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
