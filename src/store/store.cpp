@@ -105,7 +105,7 @@ Store::Store(const QString &dir, QObject *parent)
     , m_dir(dir)
 {
     m_pending.setSingleShot(true);
-    m_pending.setInterval(kSaveDelayMs);
+    m_pending.setTimerType(Qt::PreciseTimer);
     connect(&m_pending, &QTimer::timeout, this, [this] { save(); });
 
     if (!QFileInfo::exists(m_dir)) {
@@ -244,8 +244,11 @@ void Store::deleteScript(const QUuid &id)
 
 void Store::scheduleSave()
 {
-    // Restarting the single-shot timer cancels the save already scheduled.
-    m_pending.start();
+    // The save already scheduled writes the values current when it runs, so it covers this
+    // change too. It is not pushed back by later changes: typing without pauses would then
+    // never reach the disk, and a crash would lose all of it.
+    if (!m_pending.isActive())
+        m_pending.start(kSaveDelayMs);
 }
 
 bool Store::writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside)
