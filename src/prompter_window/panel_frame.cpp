@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "panel_frame.h"
+
+#include "ui/screen_coords.h"
+
+#include <QWidget>
+
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+// Geometry beyond what a widget can take is a damaged file, not a place on a screen; keeping
+// it would overflow the conversion to whole pixels.
+bool plausible(double v)
+{
+    return std::isfinite(v) && std::abs(v) <= QWIDGETSIZE_MAX;
+}
+
+} // namespace
+
+std::optional<QRectF> usableFloatingFrame(
+    const Settings &settings, const QList<QRectF> &screenFrames)
+{
+    if (!settings.floatingFrame || settings.floatingFrame->size() != 4)
+        return std::nullopt;
+    const QList<double> &f = *settings.floatingFrame;
+    for (double v : f) {
+        if (!plausible(v))
+            return std::nullopt;
+    }
+    const QRectF rect(f[0], f[1], f[2], f[3]);
+    // QRectF treats a negative size as the same rectangle mirrored; a stored frame never has one.
+    if (rect.width() <= 0 || rect.height() <= 0)
+        return std::nullopt;
+    for (const QRectF &screen : screenFrames) {
+        if (rect.intersects(screen))
+            return rect;
+    }
+    return std::nullopt;
+}
+
+QRectF panelFrame(
+    const Settings &settings, const PanelScreen &screen, const QList<QRectF> &screenFrames)
+{
+    if (settings.mode == PrompterMode::Notch) {
+        // Centred on the whole screen with its top on the screen's top edge: the upper topInset
+        // points sit behind the housing and the view keeps its text below them.
+        const double h = settings.notchHeight + screen.topInset;
+        return QRectF(screen.frame.center().x() - settings.notchWidth / 2,
+            screen.frame.y() + screen.frame.height() - h, settings.notchWidth, h);
+    }
+    if (const auto saved = usableFloatingFrame(settings, screenFrames))
+        return *saved;
+    using namespace panel_frame;
+    const QRectF &visible = screen.visibleFrame;
+    return QRectF(visible.center().x() - kFloatingWidth / 2,
+        visible.y() + visible.height() - kFloatingTopGap - kFloatingHeight, kFloatingWidth,
+        kFloatingHeight);
+}
+
+QRect panelGeometry(const Settings &settings, const PanelScreen &qtScreen,
+    const QList<QRectF> &qtScreenFrames, double primaryScreenHeight)
+{
+    const PanelScreen screen {flipVertically(qtScreen.frame, primaryScreenHeight),
+        flipVertically(qtScreen.visibleFrame, primaryScreenHeight), qtScreen.topInset};
+    QList<QRectF> frames;
+    frames.reserve(qtScreenFrames.size());
+    for (const QRectF &f : qtScreenFrames)
+        frames.append(flipVertically(f, primaryScreenHeight));
+    const QRectF qt = flipVertically(panelFrame(settings, screen, frames), primaryScreenHeight);
+    // Rounding the edges rather than origin and size keeps the panel touching the screen's top.
+    const int left = qRound(qt.left());
+    const int top = qRound(qt.top());
+    return QRect(QPoint(left, top),
+        QPoint(qRound(qt.x() + qt.width()) - 1, qRound(qt.y() + qt.height()) - 1));
+}
+
+QList<double> storedFloatingFrame(const QRect &qtGeometry, double primaryScreenHeight)
+{
+    const QRectF f = flipVertically(QRectF(qtGeometry), primaryScreenHeight);
+    return {f.x(), f.y(), f.width(), f.height()};
+}
+
+} // namespace qm

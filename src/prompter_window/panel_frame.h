@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/settings.h"
+
+#include <QList>
+#include <QRect>
+#include <QRectF>
+
+#include <optional>
+
+namespace qm {
+
+// One screen as the frame rules see it. Which coordinate system the rectangles use is up to the
+// caller, as long as all of them use the same one.
+struct PanelScreen {
+    QRectF frame;
+    // The part not covered by panels and docks.
+    QRectF visibleFrame;
+    // Height hidden behind a camera housing at the top; 0 everywhere on Linux.
+    double topInset = 0;
+};
+
+namespace panel_frame {
+inline constexpr double kFloatingWidth = 560;
+inline constexpr double kFloatingHeight = 240;
+// The default floating panel's top edge sits this far below the top of the visible frame.
+inline constexpr double kFloatingTopGap = 60;
+inline constexpr int kFloatingMinimumWidth = 260;
+inline constexpr int kFloatingMinimumHeight = 120;
+} // namespace panel_frame
+
+// The saved floating frame when it is usable: exactly four finite numbers whose rectangle meets
+// at least one of `screenFrames`. Bottom-left origin, y up, like the stored value.
+std::optional<QRectF> usableFloatingFrame(
+    const Settings &settings, const QList<QRectF> &screenFrames);
+
+// Where the panel goes for `settings` on `screen`, in the stored convention: bottom-left origin
+// of the primary screen, y up, (x, y) the lower-left corner. `screenFrames` are all screens.
+QRectF panelFrame(
+    const Settings &settings, const PanelScreen &screen, const QList<QRectF> &screenFrames);
+
+// The same rules on Qt's screen geometry (top-left origin, y down): converts in, applies
+// panelFrame and converts back, rounded to whole pixels.
+QRect panelGeometry(const Settings &settings, const PanelScreen &qtScreen,
+    const QList<QRectF> &qtScreenFrames, double primaryScreenHeight);
+
+// A panel geometry in Qt coordinates as the value stored in Settings::floatingFrame.
+QList<double> storedFloatingFrame(const QRect &qtGeometry, double primaryScreenHeight);
+
+} // namespace qm

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "panel_host.h"
+
+#include "panel_frame.h"
+#include "panel_input.h"
+#include "platform/capture_exclusion.h"
+#include "prompter/prompter_controller.h"
+#include "prompter_panel.h"
+#include "store/store.h"
+#include "ui/screen_coords.h"
+#include "ui/texts.h"
+#include "ui/window_registry.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QWheelEvent>
+
+namespace qm {
+
+namespace {
+
+PanelScreen panelScreen(const QScreen *screen)
+{
+    // No Linux interface reports a camera housing, so nothing covers the panel's top.
+    return {QRectF(screen->geometry()), QRectF(screen->availableGeometry()), 0.0};
+}
+
+QList<QRectF> screenFrames()
+{
+    QList<QRectF> frames;
+    for (const QScreen *screen : QGuiApplication::screens())
+        frames.append(QRectF(screen->geometry()));
+    return frames;
+}
+
+} // namespace
+
+PanelHost::PanelHost(PrompterController &controller, QObject *parent)
+    : QObject(parent)
+    , m_controller(controller)
+{
+}
+
+PanelHost::~PanelHost()
+{
+    delete m_menu.data();
+    delete m_panel.data();
+}
+
+void PanelHost::setOpenMainWindow(std::function<void()> open)
+{
+    m_openMainWindow = std::move(open);
+}
+
+QScreen *PanelHost::screenForNewPanel() const
+{
+    // The main window's screen: the active window unless that is a panel, else the first
+    // registered window that is not one.
+    QWidget *main = QApplication::activeWindow();
+    if (qobject_cast<PrompterPanel *>(main))
+        main = nullptr;
+    if (!main) {
+        for (QWidget *window : WindowRegistry::windows()) {
+            if (window->isVisible() && !qobject_cast<PrompterPanel *>(window)) {
+                main = window;
+                break;
+            }
+        }
+    }
+    if (main && main->screen())
+        return main->screen();
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        return primary;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return screens.isEmpty() ? nullptr : screens.first();
+}
+
+double PanelHost::buildPanel(const Settings &settings)
+{
+    QScreen *screen = screenForNewPanel();
+    dropPanel();
+
+    auto *panel = new PrompterPanel(m_controller, settings.mode);
+    m_panel = panel;
+    connect(panel, &PrompterPanel::hoverChanged, this,
+        [this](bool hovering) { m_controller.setHovering(hovering); });
+    connect(panel, &PrompterPanel::moved, this, &PanelHost::storeFloatingFrame);
+    connect(panel, &PrompterPanel::resizeEnded, this, &PanelHost::storeFloatingFrame);
+    connect(panel, &PrompterPanel::contextMenuRequested, this, &PanelHost::showContextMenu);
+
+    // Without any screen there is nowhere to place it; it still exists so the prompter runs.
+    if (screen)
+        placeOn(screen, settings);
+    panel->show();
+    panel->raise();
+    applyCaptureExclusion(settings);
+    WindowRegistry::add(panel);
+    return 0.0;
+}
+
+void PanelHost::dropPanel()
+{
+    if (!m_panel)
+        return;
+    PrompterPanel *old = m_panel;
+    m_panel.clear();
+    m_excluded = false;
+    old->disconnect(this);
+    old->hide();
+    // The request may come from inside the panel's own event handling (its close button, its
+    // menu), so it is deleted once that has returned.
+    old->deleteLater();
+    // A hidden window sends no leave event.
+    m_controller.setHovering(false);
+}
+
+void PanelHost::closePanel()
+{
+    dropPanel();
+}
+
+void PanelHost::reapply(const Settings &settings)
+{
+    if (!m_panel)
+        return;
+    applyCaptureExclusion(settings);
+    if (settings.mode == PrompterMode::Notch && m_panel->mode() == PrompterMode::Notch) {
+        QScreen *screen = m_panel->screen();
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen)
+            placeOn(screen, settings);
+    }
+}
+
+void PanelHost::applyCaptureExclusion(const Settings &settings)
+{
+    m_excluded = platform::setExcludedFromCapture(m_panel, settings.hideFromSharing)
+        && settings.hideFromSharing;
+}
+
+void PanelHost::placeOn(QScreen *screen, const Settings &settings)
+{
+    m_panel->place(
+        panelGeometry(settings, panelScreen(screen), screenFrames(), primaryScreenHeight()));
+}
+
+void PanelHost::storeFloatingFrame()
+{
+    if (!m_panel || m_panel->mode() != PrompterMode::Floating)
+        return;
+    Settings settings = m_controller.store().settings();
+    if (settings.mode != PrompterMode::Floating)
+        return;
+    const QList<double> frame = storedFloatingFrame(m_panel->geometry(), primaryScreenHeight());
+    if (settings.floatingFrame == frame)
+        return;
+    settings.floatingFrame = frame;
+    m_controller.store().setSettings(settings);
+}
+
+void PanelHost::installWheelMonitor()
+{
+    if (m_wheelMonitor)
+        return;
+    m_wheelMonitor = true;
+    // Seen before any widget of the panel, so the view's own children never scroll instead.
+    qApp->installEventFilter(this);
+}
+
+bool PanelHost::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Wheel || !m_panel || !watched->isWidgetType())
+        return false;
+    if (static_cast<QWidget *>(watched)->window() != m_panel)
+        return false;
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    const double delta = wheelScroll(
+        wheel->pixelDelta(), wheel->angleDelta(), m_controller.store().settings().fontSize);
+    if (delta != 0)
+        m_controller.scrollBy(delta);
+    // Accepted, so the toolkit does not hand it on to the panel's parents as well.
+    event->accept();
+    return true;
+}
+
+void PanelHost::showContextMenu(const QPoint &globalPos)
+{
+    delete m_menu.data();
+    // Not a child of the panel: an action may close the panel while the menu is still on
+    // screen.
+    auto *menu = new QMenu;
+    m_menu = menu;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    PrompterController &c = m_controller;
+
+    connect(menu->addAction(c.isVisible() ? texts::hidePrompterItem() : texts::showPrompterItem()),
+        &QAction::triggered, this, [&c] { c.toggle(); });
+    connect(menu->addAction(c.isPlaying() ? texts::pauseItem() : texts::playItem()),
+        &QAction::triggered, this, [&c] { c.playPause(); });
+    connect(
+        menu->addAction(texts::restartItem()), &QAction::triggered, this, [&c] { c.restart(); });
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Open Quillmere")), &QAction::triggered, this, [this] {
+        if (m_openMainWindow)
+            m_openMainWindow();
+    });
+    connect(menu->addAction(QStringLiteral("Quit Quillmere")), &QAction::triggered, qApp,
+        &QApplication::quit);
+    menu->popup(globalPos);
+}
+
+} // namespace qm

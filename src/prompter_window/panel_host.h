@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "prompter/prompter_window_host.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QMenu;
+class QScreen;
+
+namespace qm {
+
+class PrompterController;
+class PrompterPanel;
+
+// The window side of the prompter: builds, re-applies and closes the PrompterPanel for the
+// controller, turns hover and the wheel over the panel into controller calls, stores the
+// floating panel's frame and offers the prompter's commands on a right-click.
+class PanelHost final : public QObject, public PrompterWindowHost {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PanelHost)
+
+public:
+    explicit PanelHost(PrompterController &controller, QObject *parent = nullptr);
+    ~PanelHost() override;
+
+    // What "Open Quillmere" in the panel's menu does.
+    void setOpenMainWindow(std::function<void()> open);
+
+    double buildPanel(const Settings &settings) override;
+    void closePanel() override;
+    bool hasPanel() const override { return !m_panel.isNull(); }
+    void reapply(const Settings &settings) override;
+    void installWheelMonitor() override;
+
+    PrompterPanel *panel() const { return m_panel; }
+    // Whether the current panel is really kept out of screen captures.
+    bool panelExcludedFromCapture() const { return m_excluded; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QScreen *screenForNewPanel() const;
+    void dropPanel();
+    void applyCaptureExclusion(const Settings &settings);
+    void placeOn(QScreen *screen, const Settings &settings);
+    void storeFloatingFrame();
+    void showContextMenu(const QPoint &globalPos);
+
+    PrompterController &m_controller;
+    QPointer<PrompterPanel> m_panel;
+    QPointer<QMenu> m_menu;
+    std::function<void()> m_openMainWindow;
+    bool m_excluded = false;
+    bool m_wheelMonitor = false;
+};
+
+} // namespace qm

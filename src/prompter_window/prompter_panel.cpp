@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prompter_panel.h"
+
+#include "panel_frame.h"
+#include "panel_input.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QWindow>
+
+namespace qm {
+
+namespace {
+
+Qt::WindowFlags flagsFor(PrompterMode mode)
+{
+    if (mode == PrompterMode::Notch) {
+        // Override-redirect: the window manager neither places, decorates nor focuses it, so it
+        // can sit over the top bar at exactly the coordinates given.
+        return Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint
+            | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
+    }
+    return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+}
+
+QWidget *createContent(PrompterController &, QWidget *parent)
+{
+    auto *content = new QWidget(parent);
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    content->setPalette(palette);
+    content->setAutoFillBackground(true);
+    return content;
+}
+
+Qt::CursorShape cursorFor(Qt::Edges edges)
+{
+    const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
+    const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
+    if (horizontal && vertical) {
+        const bool falling
+            = edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge);
+        return falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+    }
+    return horizontal ? Qt::SizeHorCursor : Qt::SizeVerCursor;
+}
+
+} // namespace
+
+PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode)
+    : QWidget(nullptr, flagsFor(mode))
+    , m_mode(mode)
+{
+    setWindowTitle(QStringLiteral("Quillmere Prompter"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // The view draws the rounded shape; the corners outside it stay see-through where a
+    // compositor runs.
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    if (mode == PrompterMode::Floating) {
+        setMinimumSize(panel_frame::kFloatingMinimumWidth, panel_frame::kFloatingMinimumHeight);
+        // For the resize cursors along the edges.
+        setMouseTracking(true);
+    }
+
+    m_content = createContent(controller, this);
+
+    m_resizeEnd.setSingleShot(true);
+    m_resizeEnd.setInterval(kResizeEndMs);
+    connect(&m_resizeEnd, &QTimer::timeout, this, &PrompterPanel::resizeEnded);
+
+    // Override-redirect windows stay below any window mapped after them; raising them now and
+    // then keeps the notch panel on top of newly opened windows.
+    m_raise.setInterval(kRaiseIntervalMs);
+    connect(&m_raise, &QTimer::timeout, this, [this] { raise(); });
+}
+
+PrompterPanel::~PrompterPanel() = default;
+
+void PrompterPanel::place(const QRect &geometry)
+{
+    m_placing = true;
+    setGeometry(geometry);
+    m_placing = false;
+    m_placed = this->geometry();
+}
+
+bool PrompterPanel::isOwnPlacement()
+{
+    if (m_placing)
+        return true;
+    if (m_placed) {
+        if (geometry() == *m_placed)
+            return true;
+        // The first geometry the program did not set ends the echoes of its own placement.
+        m_placed.reset();
+    }
+    return false;
+}
+
+bool PrompterPanel::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+        Q_EMIT hoverChanged(true);
+        break;
+    case QEvent::Leave:
+        Q_EMIT hoverChanged(false);
+        if (!m_drag)
+            unsetCursor();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void PrompterPanel::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A geometry change that keeps the position (a resize from the right or bottom edge) also
+    // arrives as a move event; it is not a move.
+    if (event->pos() == event->oldPos() || isOwnPlacement())
+        return;
+    // A resize from the left or top edge moves the window too; the end of it waits for the
+    // last of either.
+    if (m_resizeEnd.isActive())
+        m_resizeEnd.start();
+    Q_EMIT moved();
+}
+
+void PrompterPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_content->setGeometry(rect());
+    if (!isOwnPlacement())
+        m_resizeEnd.start();
+}
+
+void PrompterPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_mode == PrompterMode::Notch)
+        m_raise.start();
+}
+
+void PrompterPanel::hideEvent(QHideEvent *event)
+{
+    m_raise.stop();
+    QWidget::hideEvent(event);
+}
+
+void PrompterPanel::mousePressEvent(QMouseEvent *event)
+{
+    if (m_mode != PrompterMode::Floating || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const Qt::Edges edges = resizeEdges(size(), event->position().toPoint());
+    QWindow *window = windowHandle();
+    const bool bySystem
+        = window && (edges ? window->startSystemResize(edges) : window->startSystemMove());
+    if (!bySystem)
+        m_drag = ManualDrag {edges, geometry(), event->globalPosition().toPoint()};
+    event->accept();
+}
+
+void PrompterPanel::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_drag && (event->buttons() & Qt::LeftButton)) {
+        const QPoint delta = event->globalPosition().toPoint() - m_drag->startGlobal;
+        if (m_drag->edges)
+            setGeometry(
+                resizedGeometry(m_drag->startGeometry, m_drag->edges, delta, minimumSize()));
+        else
+            move(m_drag->startGeometry.topLeft() + delta);
+        event->accept();
+        return;
+    }
+    if (m_mode == PrompterMode::Floating && event->buttons() == Qt::NoButton)
+        updateCursor(event->position().toPoint());
+    QWidget::mouseMoveEvent(event);
+}
+
+void PrompterPanel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_drag && event->button() == Qt::LeftButton) {
+        m_drag.reset();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void PrompterPanel::contextMenuEvent(QContextMenuEvent *event)
+{
+    Q_EMIT contextMenuRequested(event->globalPos());
+    event->accept();
+}
+
+void PrompterPanel::updateCursor(QPoint pos)
+{
+    const Qt::Edges edges = resizeEdges(size(), pos);
+    if (edges)
+        setCursor(cursorFor(edges));
+    else
+        unsetCursor();
+}
+
+} // namespace qm

@@ -1,0 +1,537 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/audio_input.h"
+#include "platform/capture_exclusion.h"
+#include "prompter/prompter_controller.h"
+#include "prompter/scroll_state.h"
+#include "prompter/voice_monitor.h"
+#include "prompter_window/panel_frame.h"
+#include "prompter_window/panel_host.h"
+#include "prompter_window/prompter_panel.h"
+#include "store/store.h"
+#include "ui/screen_coords.h"
+#include "ui/texts.h"
+#include "ui/window_registry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <memory>
+
+using namespace qm;
+
+namespace {
+
+class SilentInput final : public platform::AudioInput {
+public:
+    platform::MicrophonePermission permission() const override
+    {
+        return platform::MicrophonePermission::Granted;
+    }
+    void requestPermission(std::function<void(bool)> answer) override { answer(true); }
+    bool start(BlockHandler, FailureHandler) override { return true; }
+    void stop() override { }
+};
+
+// Counts the events of one type that reach an object.
+class Recorder final : public QObject {
+public:
+    explicit Recorder(QEvent::Type type)
+        : m_type(type)
+    {
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type)
+            ++count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
+
+// The real engine on its own store, with the panel host as its window side.
+struct Env {
+    explicit Env(PrompterMode mode = PrompterMode::Notch)
+    {
+        edit([mode](Settings &s) {
+            s.mode = mode;
+            s.countdown = false;
+        });
+        controller.setWindowHost(&host);
+        host.setOpenMainWindow([this] { ++opened; });
+    }
+
+    void edit(const std::function<void(Settings &)> &change)
+    {
+        Settings s = store.settings();
+        change(s);
+        store.setSettings(s);
+    }
+
+    PrompterPanel *panel() const { return host.panel(); }
+
+    QTemporaryDir dir;
+    Store store {dir.path()};
+    VoiceMonitor voice {std::make_unique<SilentInput>()};
+    PrompterController controller {store, voice};
+    PanelHost host {controller};
+    int opened = 0;
+};
+
+void sendWheel(QWidget *target, QPoint pixel, QPoint angle)
+{
+    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent wheel(pos, target->mapToGlobal(pos), pixel, angle, Qt::NoButton, Qt::NoModifier,
+        Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+}
+
+QRect primary()
+{
+    return QGuiApplication::primaryScreen()->geometry();
+}
+
+QList<double> storedFor(const QRect &geometry)
+{
+    return storedFloatingFrame(geometry, primaryScreenHeight());
+}
+
+QMenu *openMenu(PrompterPanel *panel)
+{
+    QContextMenuEvent event(
+        QContextMenuEvent::Mouse, QPoint(20, 20), panel->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(panel, &event);
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+QAction *action(QMenu *menu, const QString &title)
+{
+    for (QAction *a : menu->actions()) {
+        if (a->text() == title)
+            return a;
+    }
+    return nullptr;
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(PrompterMode)
+
+class TestPanelHost : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void showBuildsThePanel_data()
+    {
+        QTest::addColumn<PrompterMode>("mode");
+        QTest::newRow("notch") << PrompterMode::Notch;
+        QTest::newRow("floating") << PrompterMode::Floating;
+    }
+    void showBuildsThePanel()
+    {
+        QFETCH(PrompterMode, mode);
+        Env env(mode);
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        QVERIFY(panel);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->mode(), mode);
+        QCOMPARE(panel->windowTitle(), QStringLiteral("Quillmere Prompter"));
+        QVERIFY(WindowRegistry::windows().contains(panel));
+        QVERIFY(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(env.controller.topInset(), 0.0);
+        const Qt::WindowFlags flags = panel->windowFlags();
+        QVERIFY(flags & Qt::FramelessWindowHint);
+        QVERIFY(flags & Qt::WindowStaysOnTopHint);
+        QCOMPARE(panel->content()->geometry(), panel->rect());
+
+        const QRect screen = primary();
+        if (mode == PrompterMode::Notch) {
+            QVERIFY(flags & Qt::X11BypassWindowManagerHint);
+            QVERIFY(flags & Qt::WindowDoesNotAcceptFocus);
+            QCOMPARE(panel->geometry(),
+                QRect(screen.x() + (screen.width() - 380) / 2, screen.y(), 380, 150));
+        } else {
+            QCOMPARE(panel->windowType(), Qt::Tool);
+            QVERIFY(!(flags & Qt::X11BypassWindowManagerHint));
+            QCOMPARE(panel->minimumSize(), QSize(260, 120));
+            const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+            QCOMPARE(panel->geometry(),
+                QRect(available.x() + (available.width() - 560) / 2, available.y() + 60, 560, 240));
+            panel->resize(100, 50);
+            QCOMPARE(panel->size(), QSize(260, 120));
+        }
+    }
+
+    void savedFloatingFrameIsUsed()
+    {
+        Env env(PrompterMode::Floating);
+        const QRect where(40, 70, 420, 200);
+        env.edit([&](Settings &s) { s.floatingFrame = storedFor(where); });
+        env.controller.show();
+        QCOMPARE(env.panel()->geometry(), where);
+    }
+
+    void hideClosesThePanel()
+    {
+        Env env;
+        env.controller.show();
+        QPointer<PrompterPanel> panel = env.panel();
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(panel, &enter);
+        QVERIFY(env.controller.hovering());
+        env.controller.hide();
+        QVERIFY(!env.host.hasPanel());
+        QVERIFY(!env.controller.hovering());
+        QVERIFY(panel && !panel->isVisible());
+        flushDeletes();
+        QVERIFY(!panel);
+        QVERIFY(!WindowRegistry::windows().contains(panel.data()));
+    }
+
+    void hoverFollowsEnterAndLeave()
+    {
+        Env env;
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        QSignalSpy spy(&env.controller, &PrompterController::hoveringChanged);
+
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), panel->mapToGlobal(QPointF(10, 10)));
+        QApplication::sendEvent(panel, &enter);
+        QVERIFY(env.controller.hovering());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(panel, &leave);
+        QVERIFY(!env.controller.hovering());
+        QCOMPARE(spy.count(), 2);
+    }
+
+    void wheelOverThePanelScrolls_data()
+    {
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<QPoint>("angle");
+        QTest::addColumn<double>("expected");
+
+        QTest::newRow("touchpad fingers up") << QPoint(0, -40) << QPoint(0, -120) << 1040.0;
+        QTest::newRow("touchpad fingers down") << QPoint(0, 25) << QPoint(0, 75) << 975.0;
+        // fontSize 20: one notch is 26 points.
+        QTest::newRow("wheel up one notch") << QPoint() << QPoint(0, 120) << 974.0;
+        QTest::newRow("wheel down two notches") << QPoint() << QPoint(0, -240) << 1052.0;
+        QTest::newRow("past the end is clamped") << QPoint(0, -9000) << QPoint() << 4900.0;
+    }
+    void wheelOverThePanelScrolls()
+    {
+        QFETCH(QPoint, pixel);
+        QFETCH(QPoint, angle);
+        QFETCH(double, expected);
+
+        Env env;
+        env.edit([](Settings &s) { s.fontSize = 20; });
+        env.controller.show();
+        env.controller.setContentHeight(5000);
+        env.controller.setViewportHeight(200);
+        env.controller.scrollBy(1000);
+
+        // Delivered to the view inside the panel, as the pointer would; the view never sees it.
+        QWidget *content = env.panel()->content();
+        Recorder seen(QEvent::Wheel);
+        content->installEventFilter(&seen);
+        env.panel()->installEventFilter(&seen);
+        sendWheel(content, pixel, angle);
+        QCOMPARE(env.controller.scroll().offset(), expected);
+        QCOMPARE(seen.count, 0);
+    }
+
+    void wheelElsewhereIsUntouched()
+    {
+        Env env;
+        env.controller.show();
+        env.controller.setContentHeight(5000);
+        env.controller.setViewportHeight(200);
+        env.controller.scrollBy(1000);
+
+        QWidget other;
+        other.resize(300, 200);
+        other.show();
+        Recorder seen(QEvent::Wheel);
+        other.installEventFilter(&seen);
+        sendWheel(&other, QPoint(0, 30), QPoint(0, 120));
+        QCOMPARE(seen.count, 1);
+        QCOMPARE(env.controller.scroll().offset(), 1000.0);
+
+        // Nor after the panel is gone.
+        env.controller.hide();
+        sendWheel(&other, QPoint(0, 30), QPoint(0, 120));
+        QCOMPARE(seen.count, 2);
+        QCOMPARE(env.controller.scroll().offset(), 1000.0);
+    }
+
+    void floatingFrameStoredAtEachMove()
+    {
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        QCoreApplication::processEvents();
+        // Its own placement is not a move by the user.
+        QVERIFY(!env.store.settings().floatingFrame);
+
+        QSignalSpy changed(&env.store, &Store::settingsChanged);
+        PrompterPanel *panel = env.panel();
+        panel->move(30, 40);
+        QCOMPARE(env.store.settings().floatingFrame, storedFor(QRect(30, 40, 560, 240)));
+        panel->move(35, 48);
+        QCOMPARE(env.store.settings().floatingFrame, storedFor(QRect(35, 48, 560, 240)));
+        QCOMPARE(changed.count(), 2);
+        // Storing does not move it back.
+        QCOMPARE(panel->pos(), QPoint(35, 48));
+        QVERIFY(env.host.panel() == panel);
+    }
+
+    void dragOnTheBackgroundMovesAndStores()
+    {
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        const QPoint start = panel->pos();
+        QWidget *content = panel->content();
+
+        // The offscreen platform refuses a system move, so the panel moves itself.
+        const QPointF local(100, 100);
+        const QPointF global = content->mapToGlobal(local);
+        QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &press);
+        QMouseEvent drag(QEvent::MouseMove, local + QPointF(30, 20), local + QPointF(30, 20),
+            global + QPointF(30, 20), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &drag);
+        QMouseEvent release(QEvent::MouseButtonRelease, local + QPointF(30, 20),
+            local + QPointF(30, 20), global + QPointF(30, 20), Qt::LeftButton, Qt::NoButton,
+            Qt::NoModifier);
+        QApplication::sendEvent(panel, &release);
+
+        QCOMPARE(panel->pos(), start + QPoint(30, 20));
+        QCOMPARE(panel->size(), QSize(560, 240));
+        QCOMPARE(env.store.settings().floatingFrame, storedFor(panel->geometry()));
+    }
+
+    void resizeStoredOnceWhenItEnds()
+    {
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        QSignalSpy changed(&env.store, &Store::settingsChanged);
+        QSignalSpy ended(panel, &PrompterPanel::resizeEnded);
+
+        // Dragging the right edge by hand, since the offscreen platform refuses it.
+        const QPointF local(panel->width() - 2, 100);
+        const QPointF global = panel->mapToGlobal(local);
+        QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &press);
+        for (int dx : {10, 25, 40}) {
+            QMouseEvent drag(QEvent::MouseMove, local + QPointF(dx, 0), local + QPointF(dx, 0),
+                global + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(panel, &drag);
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, local + QPointF(40, 0),
+            local + QPointF(40, 0), global + QPointF(40, 0), Qt::LeftButton, Qt::NoButton,
+            Qt::NoModifier);
+        QApplication::sendEvent(panel, &release);
+        QCOMPARE(panel->size(), QSize(600, 240));
+        QCOMPARE(changed.count(), 0);
+
+        QVERIFY(ended.wait());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(env.store.settings().floatingFrame, storedFor(panel->geometry()));
+    }
+
+    void notchModeNeverStores()
+    {
+        Env env(PrompterMode::Notch);
+        env.edit([](Settings &s) { s.floatingFrame = QList<double> {1, 2, 300, 200}; });
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        QSignalSpy changed(&env.store, &Store::settingsChanged);
+        QSignalSpy ended(panel, &PrompterPanel::resizeEnded);
+        panel->move(12, 0);
+        panel->resize(400, 160);
+        QVERIFY(ended.wait());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(env.store.settings().floatingFrame, (QList<double> {1, 2, 300, 200}));
+    }
+
+    void menuOffersTheCommands_data()
+    {
+        QTest::addColumn<bool>("playing");
+        QTest::newRow("playing") << true;
+        QTest::newRow("paused") << false;
+    }
+    void menuOffersTheCommands()
+    {
+        QFETCH(bool, playing);
+        Env env;
+        env.controller.show();
+        if (!playing)
+            env.controller.playPause();
+        QCOMPARE(env.controller.isPlaying(), playing);
+
+        QMenu *menu = openMenu(env.panel());
+        QVERIFY(menu);
+        QStringList titles;
+        for (QAction *a : menu->actions())
+            titles << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(titles,
+            (QStringList {texts::hidePrompterItem(),
+                playing ? texts::pauseItem() : texts::playItem(), texts::restartItem(),
+                QStringLiteral("-"), QStringLiteral("Open Quillmere"),
+                QStringLiteral("Quit Quillmere")}));
+        menu->close();
+    }
+
+    void menuActionsDriveTheController()
+    {
+        Env env;
+        env.controller.show();
+        env.controller.setContentHeight(5000);
+        env.controller.setViewportHeight(200);
+        env.controller.scrollBy(500);
+
+        QMenu *menu = openMenu(env.panel());
+        QVERIFY(menu);
+        action(menu, texts::restartItem())->trigger();
+        QCOMPARE(env.controller.target(), std::optional<double>(0));
+
+        menu = openMenu(env.panel());
+        action(menu, texts::pauseItem())->trigger();
+        QVERIFY(!env.controller.isPlaying());
+
+        menu = openMenu(env.panel());
+        action(menu, QStringLiteral("Open Quillmere"))->trigger();
+        QCOMPARE(env.opened, 1);
+
+        // Hiding from the panel's own menu closes the panel under it.
+        menu = openMenu(env.panel());
+        QPointer<PrompterPanel> panel = env.panel();
+        action(menu, texts::hidePrompterItem())->trigger();
+        QVERIFY(!env.controller.isVisible());
+        QVERIFY(!env.host.hasPanel());
+        menu->close();
+        flushDeletes();
+        QVERIFY(!panel);
+    }
+
+    void settingsChangeWhileShown_data()
+    {
+        QTest::addColumn<PrompterMode>("startMode");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("rebuilt");
+        QTest::addColumn<QSize>("size");
+
+        QTest::newRow("notch to floating")
+            << PrompterMode::Notch << QStringLiteral("mode") << true << QSize(560, 240);
+        QTest::newRow("floating to notch")
+            << PrompterMode::Floating << QStringLiteral("mode") << true << QSize(380, 150);
+        QTest::newRow("notch width resizes in place")
+            << PrompterMode::Notch << QStringLiteral("notch") << false << QSize(500, 120);
+        QTest::newRow("notch size means nothing to a floating panel")
+            << PrompterMode::Floating << QStringLiteral("notch") << false << QSize(560, 240);
+        QTest::newRow("sharing keeps the notch panel")
+            << PrompterMode::Notch << QStringLiteral("sharing") << false << QSize(380, 150);
+        QTest::newRow("sharing keeps the floating panel")
+            << PrompterMode::Floating << QStringLiteral("sharing") << false << QSize(560, 240);
+    }
+    void settingsChangeWhileShown()
+    {
+        QFETCH(PrompterMode, startMode);
+        QFETCH(QString, change);
+        QFETCH(bool, rebuilt);
+        QFETCH(QSize, size);
+
+        Env env(startMode);
+        env.controller.show();
+        QPointer<PrompterPanel> before = env.panel();
+        if (startMode == PrompterMode::Floating)
+            before->move(20, 30);
+        const QPoint beforePos = before->pos();
+
+        env.edit([&](Settings &s) {
+            if (change == QLatin1String("mode"))
+                s.mode = startMode == PrompterMode::Notch ? PrompterMode::Floating
+                                                          : PrompterMode::Notch;
+            else if (change == QLatin1String("notch")) {
+                s.notchWidth = 500;
+                s.notchHeight = 120;
+            } else
+                s.hideFromSharing = !s.hideFromSharing;
+        });
+        QCoreApplication::processEvents();
+
+        PrompterPanel *after = env.panel();
+        QVERIFY(after);
+        QVERIFY(after->isVisible());
+        QCOMPARE(after->size(), size);
+        if (rebuilt) {
+            QVERIFY(after != before.data());
+            QVERIFY(!before || !before->isVisible());
+            flushDeletes();
+            QVERIFY(!before);
+            QVERIFY(after->mode() != startMode);
+        } else {
+            QVERIFY(after == before.data());
+            if (startMode == PrompterMode::Floating)
+                QCOMPARE(after->pos(), beforePos);
+            else
+                QCOMPARE(after->y(), primary().y());
+        }
+        if (after->mode() == PrompterMode::Notch) {
+            QCOMPARE(
+                after->x(), qRound(primary().x() + primary().width() / 2.0 - after->width() / 2.0));
+        }
+    }
+
+    void captureExclusionIsReportedHonestly()
+    {
+        Env env;
+        env.controller.show();
+        const bool enforced = platform::captureExclusionSupport().enforced;
+        QCOMPARE(env.host.panelExcludedFromCapture(), enforced);
+        env.edit([](Settings &s) { s.hideFromSharing = false; });
+        QVERIFY(!env.host.panelExcludedFromCapture());
+        env.edit([](Settings &s) { s.hideFromSharing = true; });
+        QCOMPARE(env.host.panelExcludedFromCapture(), enforced);
+    }
+
+    // Last: it ends the application's event loop.
+    void quitFromTheMenu()
+    {
+        Env env;
+        env.controller.show();
+        QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
+        QTimer::singleShot(0, this, [&env] {
+            QMenu *menu = openMenu(env.panel());
+            action(menu, QStringLiteral("Quit Quillmere"))->trigger();
+        });
+        // Only reached should quit not work.
+        QTimer::singleShot(10000, this, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(aboutToQuit.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestPanelHost)
+#include "tst_panel_host.moc"
