@@ -67,11 +67,25 @@ for i in $(seq 1 "$ITERATIONS"); do
   fi
   win=$(main_window_id)
   xdotool windowactivate --sync "$win" 2>/dev/null || true
-  xdotool mousemove --window "$win" 600 420 click 1
-  xdotool key --clearmodifiers ctrl+End Return
-  sleep 0.3
+  # The marker reaching the disk proves the editor has the keyboard; the timed typing follows.
+  # A window that has just been mapped may miss the first click, so focusing is retried.
   marker=$(printf 'k%02d' "$i")
-  text="$marker"$(printf ' %s' $(seq -f 'w%03g' 1 60))
+  focused=0
+  for attempt in 1 2 3 4 5; do
+    xdotool mousemove --window "$win" 600 420 click 1
+    xdotool key --clearmodifiers ctrl+End Return
+    xdotool type --delay 20 "$marker"
+    if e2e_wait 2 "marker $marker on disk" grep -q "$marker" "$DATA_DIR/scripts.json" 2>/dev/null; then
+      focused=1
+      break
+    fi
+  done
+  if [ "$focused" -ne 1 ]; then
+    check "iteration $i: typing reaches the editor" false
+    app_stop KILL || true
+    continue
+  fi
+  text=$(printf ' %s' $(seq -f 'w%03g' 1 60))
   start_ns=$(date +%s%N)
   xdotool type --delay "$DELAY_MS" "$text" &
   typer=$!
@@ -93,7 +107,7 @@ import json, sys
 d = json.load(open(sys.argv[1], encoding="utf-8"))
 text = "\n".join(s["text"] for s in d)
 at = text.rfind(sys.argv[2])
-print(0 if at < 0 else len(text) - at)
+print(0 if at < 0 else len(text) - at - len(sys.argv[2]))
 PY
 )
   missing=$((must - saved))
