@@ -16,6 +16,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<AudioInput> createAudioInput() { return std::make_unique<NoAudioInput>(); }
+std::unique_ptr<AudioInput> createAudioInput()
+{
+    return std::make_unique<NoAudioInput>();
+}
 
 } // namespace qm::platform

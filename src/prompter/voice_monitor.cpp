@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace qm {
@@ -26,8 +27,8 @@ double monotonicSeconds()
 
 } // namespace
 
-VoiceMonitor::VoiceMonitor(std::unique_ptr<platform::AudioInput> input, Clock clock,
-    QObject *parent)
+VoiceMonitor::VoiceMonitor(
+    std::unique_ptr<platform::AudioInput> input, Clock clock, QObject *parent)
     : QObject(parent)
     , m_input(input ? std::move(input) : platform::createAudioInput())
     , m_clock(clock ? std::move(clock) : Clock(monotonicSeconds))
@@ -45,11 +46,25 @@ double VoiceMonitor::rawLevel(std::span<const float> samples)
 {
     if (samples.empty())
         return 0;
+    // Eight independent partial sums let the compiler keep them in vector lanes; a single
+    // running sum would be one long dependency chain.
+    constexpr std::size_t lanes = 8;
+    std::array<float, lanes> partial {};
+    const std::size_t whole = samples.size() - samples.size() % lanes;
+    for (std::size_t i = 0; i < whole; i += lanes)
+        for (std::size_t k = 0; k < lanes; ++k)
+            partial[k] += samples[i + k] * samples[i + k];
     float sum = 0;
-    for (float s : samples)
-        sum += s * s;
-    const float rms = std::sqrt(sum / float(samples.size()));
-    const double db = 20.0 * std::log10(std::max(double(rms), 1e-7));
+    for (std::size_t i = whole; i < samples.size(); ++i)
+        sum += samples[i] * samples[i];
+    for (float p : partial)
+        sum += p;
+    float rms = std::sqrt(sum / float(samples.size()));
+    // The negated test also catches NaN from a broken source, which would otherwise stick in
+    // the smoothed level for good.
+    if (!(rms >= 1e-7f))
+        rms = 1e-7f;
+    const double db = 20.0 * std::log10(double(rms));
     return std::clamp((db + 60.0) / 60.0, 0.0, 1.0);
 }
 
@@ -88,25 +103,27 @@ void VoiceMonitor::begin()
 {
     if (m_running)
         return;
+    // Blocks or a failure queued by an earlier session must not reach this one.
+    const quint64 session = ++m_session;
     QPointer<VoiceMonitor> self(this);
     // Runs on the reader's thread: one level per block, handed to the main thread.
-    auto onBlock = [self](std::span<const float> samples) {
+    auto onBlock = [self, session](std::span<const float> samples) {
         if (samples.empty())
             return;
         const double raw = rawLevel(samples);
         QMetaObject::invokeMethod(
             self.data(),
-            [self, raw] {
-                if (self && self->m_running)
+            [self, session, raw] {
+                if (self && self->m_running && self->m_session == session)
                     self->ingest(raw);
             },
             Qt::QueuedConnection);
     };
-    auto onFailure = [self] {
+    auto onFailure = [self, session] {
         QMetaObject::invokeMethod(
             self.data(),
-            [self] {
-                if (!self || !self->m_running)
+            [self, session] {
+                if (!self || !self->m_running || self->m_session != session)
                     return;
                 self->stop();
                 self->setDenied(true);

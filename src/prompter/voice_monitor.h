@@ -60,6 +60,7 @@ private:
     bool m_running = false;
     double m_lastVoice = 0;
     bool m_haveVoice = false;
+    quint64 m_session = 0;
 };
 
 } // namespace qm

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainterPath>
+#include <QRectF>
+
+#include <array>
+
+class QPainter;
+
+namespace qm {
+
+// The glow along the bottom edge: four blurred wave shapes added on top of each other.
+namespace aura {
+
+struct Layer {
+    QColor color;
+    double k; // wave periods across the width
+    double speed; // drift rate; the sign is the direction
+    double phase;
+    double gain; // multiplier of the height
+};
+
+const std::array<Layer, 4> &layers();
+
+constexpr double kStripHeight = 64;
+constexpr double kBlurRadius = 9;
+constexpr double kStep = 6;
+constexpr double kOverhang = 20;
+
+// What the glow wants to show this frame, 0…1. Voice mode follows the loudness; auto mode
+// breathes while the text moves; anything not moving sinks to zero.
+double target(bool voiceMode, bool live, double level, double t);
+
+// The intensity smoothed across frames: quick to rise, slow to fall.
+class Smoother final {
+public:
+    double value() const { return m_value; }
+    // One frame towards `target`; returns the new value.
+    double step(double target);
+
+private:
+    double m_value = 0;
+};
+
+// One layer's wave for a strip of `width` × `height` at intensity `a` and time `t`.
+QPainterPath wavePath(const Layer &layer, double width, double height, double a, double t);
+double layerOpacity(double a);
+
+} // namespace aura
+
+// Draws the glow. The waves are drawn into a small image at a quarter of the resolution and
+// blurred there, which costs a few thousand pixels a frame instead of the whole strip; the
+// blurred image is then scaled up smoothly onto the panel.
+class AuraRenderer final {
+public:
+    // `strip` is where the glow goes (the bottom 64 points of the panel), `dpr` the device's
+    // pixel ratio. The painter's clip and transform are respected.
+    void paint(QPainter &painter, const QRectF &strip, double a, double t, double dpr);
+
+    static constexpr double kScale = 0.25;
+
+private:
+    QImage m_buffer;
+};
+
+} // namespace qm

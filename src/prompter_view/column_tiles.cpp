@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "column_tiles.h"
+
+#include "ui/palette.h"
+
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qm {
+
+namespace {
+
+// Weighted sum of two premultiplied rows, `wa + wb` ≤ 256; `n` bytes.
+void blendRows(quint8 *dst, const quint8 *a, const quint8 *b, int wa, int wb, int n)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i va = _mm_set1_epi16(short(wa));
+    const __m128i vb = _mm_set1_epi16(short(wb));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), va),
+            _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), vb));
+        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), va),
+            _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), vb));
+        lo = _mm_srli_epi16(lo, 8);
+        hi = _mm_srli_epi16(hi, 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < n; ++i)
+        dst[i] = quint8((unsigned(a[i]) * unsigned(wa) + unsigned(b[i]) * unsigned(wb)) >> 8);
+}
+
+QColor roleColor(TextBlock::Role role, const QColor &body)
+{
+    switch (role) {
+    case TextBlock::Role::Heading:
+        return palette::tally();
+    case TextBlock::Role::Body:
+        return body;
+    case TextBlock::Role::EmptyMessage:
+        return palette::white(45);
+    case TextBlock::Role::EndText:
+        return palette::white(40);
+    }
+    return body;
+}
+
+} // namespace
+
+double readingFade(double t)
+{
+    constexpr double top = 0.07, bottom = 0.58, floor = 0.12;
+    if (t <= 0)
+        return 0;
+    if (t < top)
+        return t / top;
+    if (t <= bottom)
+        return 1;
+    if (t >= 1)
+        return floor;
+    return 1 - (1 - floor) * (t - bottom) / (1 - bottom);
+}
+
+void ColumnTiles::setLayout(std::shared_ptr<const ColumnLayout> layout)
+{
+    m_layout = std::move(layout);
+    m_tiles.clear();
+    m_rows = m_layout ? int(std::ceil(m_layout->contentHeight * m_style.dpr)) : 0;
+}
+
+void ColumnTiles::setStyle(const Style &style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    m_tiles.clear();
+    m_rows = m_layout ? int(std::ceil(m_layout->contentHeight * m_style.dpr)) : 0;
+    m_blank.assign(std::size_t(std::max(0, m_style.width)) * 4, 0);
+}
+
+const ColumnTiles::Tile &ColumnTiles::tile(int index)
+{
+    auto it = m_tiles.find(index);
+    if (it == m_tiles.end()) {
+        auto made = std::make_shared<Tile>();
+        render(*made, index);
+        it = m_tiles.insert(index, std::move(made));
+    }
+    return *it.value();
+}
+
+void ColumnTiles::render(Tile &tile, int index) const
+{
+    const int width = std::max(1, m_style.width);
+    const int top = index * kTileRows;
+    const int rows = std::clamp(m_rows - top, 1, kTileRows);
+    tile.image = QImage(width, rows, QImage::Format_ARGB32_Premultiplied);
+    tile.image.fill(Qt::transparent);
+    const double dpr = m_style.dpr;
+    const double topPt = top / dpr;
+    const double bottomPt = (top + rows) / dpr;
+    {
+        QPainter p(&tile.image);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        p.scale(dpr, dpr);
+        p.translate(0, -topPt);
+        for (const TextBlock &block : m_layout->blocks) {
+            if (block.rect.bottom() < topPt - block.rect.height() || block.rect.top() > bottomPt)
+                continue;
+            p.setPen(roleColor(block.role, m_style.body));
+            const QTextLayout &layout = *block.layout;
+            for (int i = 0; i < layout.lineCount(); ++i) {
+                const QTextLine line = layout.lineAt(i);
+                const double lineTop = block.origin.y() + line.y();
+                // A line's glyphs may reach a little outside its box; a margin of one line
+                // height keeps them whole at the tile's edges.
+                if (lineTop + 2 * line.height() < topPt)
+                    continue;
+                if (lineTop - line.height() > bottomPt)
+                    break;
+                line.draw(&p, block.origin);
+            }
+        }
+        if (m_layout->end) {
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.fillRect(m_layout->end->leftLine, palette::white(18));
+            p.fillRect(m_layout->end->rightLine, palette::white(18));
+        }
+    }
+    if (m_style.mirror)
+        tile.image = tile.image.mirrored(true, false);
+
+    tile.start.assign(std::size_t(rows), 0);
+    tile.end.assign(std::size_t(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const auto *px = reinterpret_cast<const quint32 *>(tile.image.constScanLine(y));
+        int first = 0;
+        while (first < width && px[first] == 0)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width;
+        while (last > first && px[last - 1] == 0)
+            --last;
+        tile.start[std::size_t(y)] = quint16(first);
+        tile.end[std::size_t(y)] = quint16(last);
+    }
+}
+
+void ColumnTiles::dropTilesOutside(int first, int last)
+{
+    for (auto it = m_tiles.begin(); it != m_tiles.end();) {
+        if (it.key() < first || it.key() > last)
+            it = m_tiles.erase(it);
+        else
+            ++it;
+    }
+}
+
+const std::vector<ColumnTiles::Band> &ColumnTiles::compose(
+    QImage &out, double offset, double opacity)
+{
+    m_bands.clear();
+    const int width = out.width();
+    const int height = out.height();
+    if (width <= 0 || height <= 0)
+        return m_bands;
+    if (!m_layout || width != m_style.width) {
+        out.fill(Qt::transparent);
+        return m_bands;
+    }
+    if (height != m_fadeRows) {
+        m_fade.resize(std::size_t(height));
+        for (int r = 0; r < height; ++r)
+            m_fade[std::size_t(r)] = float(readingFade((r + 0.5) / height));
+        m_fadeRows = height;
+    }
+
+    const double shifted = std::max(0.0, offset) * m_style.dpr;
+    const double baseRow = std::floor(shifted);
+    const int base = int(std::min(baseRow, double(m_rows) + 1));
+    const double fraction = shifted - baseRow;
+    const double alpha = std::clamp(opacity, 0.0, 1.0);
+
+    struct Row {
+        const quint8 *pixels = nullptr;
+        int start = 0;
+        int end = 0;
+    };
+    auto rowAt = [this](int y) -> Row {
+        if (y < 0 || y >= m_rows)
+            return {};
+        const Tile &t = tile(y / kTileRows);
+        const int r = y % kTileRows;
+        if (r >= t.image.height() || t.start[std::size_t(r)] == t.end[std::size_t(r)])
+            return {};
+        return {t.image.constScanLine(r), t.start[std::size_t(r)], t.end[std::size_t(r)]};
+    };
+
+    bool inBand = false;
+    for (int r = 0; r < height; ++r) {
+        auto *dst = out.scanLine(r);
+        const int total = int(std::lround(256.0 * m_fade[std::size_t(r)] * alpha));
+        const int wb = int(std::lround(fraction * total));
+        const int wa = total - wb;
+        const Row a = wa > 0 ? rowAt(base + r) : Row {};
+        const Row b = wb > 0 ? rowAt(base + r + 1) : Row {};
+        if (!a.pixels && !b.pixels) {
+            std::memset(dst, 0, std::size_t(width) * 4);
+            inBand = false;
+            continue;
+        }
+        const int start = std::min(a.pixels ? a.start : width, b.pixels ? b.start : width);
+        const int end = std::max(a.pixels ? a.end : 0, b.pixels ? b.end : 0);
+        std::memset(dst, 0, std::size_t(start) * 4);
+        std::memset(dst + std::size_t(end) * 4, 0, std::size_t(width - end) * 4);
+        blendRows(dst + start * 4, (a.pixels ? a.pixels : m_blank.data()) + start * 4,
+            (b.pixels ? b.pixels : m_blank.data()) + start * 4, a.pixels ? wa : 0,
+            b.pixels ? wb : 0, (end - start) * 4);
+        if (inBand)
+            m_bands.back().last = r + 1;
+        else
+            m_bands.push_back({r, r + 1});
+        inBand = true;
+    }
+    const int firstTile = std::max(0, base) / kTileRows;
+    const int lastTile = (base + height + 1) / kTileRows;
+    dropTilesOutside(firstTile - 1, lastTile + 1);
+    return m_bands;
+}
+
+} // namespace qm

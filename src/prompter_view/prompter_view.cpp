@@ -1,0 +1,485 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prompter_view.h"
+
+#include "prompter/prompter_controller.h"
+#include "prompter/scroll_state.h"
+#include "prompter/voice_monitor.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+#include "ui/palette.h"
+#include "ui/shapes.h"
+
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+constexpr double kSideInset = 20;
+constexpr double kTopGap = 4;
+constexpr double kBottomInset = 10;
+constexpr double kNotchRadius = 24;
+constexpr double kFloatingRadius = 18;
+constexpr double kProgressHeight = 2.5;
+constexpr double kCountdownDim = 0.18;
+constexpr double kCountdownSize = 54;
+// How far a countdown number travels while it gives way to the next, in its own heights.
+constexpr double kNumberTravel = 0.45;
+
+const Spring kOpenSpring {0.42, 0.78};
+const Spring kCountdownSpring {0.3, 0.85};
+constexpr double kHoverDuration = 0.16;
+
+double monotonicSeconds()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+// A settings file edited by hand may hold any number; text is laid out at a sane size instead.
+double usableFontSize(double size)
+{
+    if (!std::isfinite(size) || size <= 0)
+        return Settings {}.fontSize;
+    return std::min(size, 1000.0);
+}
+
+} // namespace
+
+PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
+    : QWidget(parent)
+    , m_controller(controller)
+    , m_clock(monotonicSeconds)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+
+    m_hover.curve = Transition::Curve::EaseOut;
+    m_hover.duration = kHoverDuration;
+    m_hover.jump(controller.hovering() ? 1 : 0);
+    m_hoverShown = m_hover.to;
+    m_countdownPresence.curve = Transition::Curve::Spring;
+    m_countdownPresence.spring = kCountdownSpring;
+    m_countdownPresence.jump(controller.countdown() ? 1 : 0);
+    m_countdownShown = m_countdownPresence.to;
+    m_numberChange.curve = Transition::Curve::Spring;
+    m_numberChange.spring = kCountdownSpring;
+    m_numberChange.jump(1);
+    m_number = controller.countdown();
+
+    const Settings &settings = controller.store().settings();
+    m_bodyColor = colorFromHex(settings.colorHex);
+    m_floating = settings.mode == PrompterMode::Floating;
+
+    auto repaint = [this] { update(); };
+    connect(&controller, &PrompterController::frame, this, &PrompterView::step);
+    connect(&controller, &PrompterController::sectionsChanged, this, &PrompterView::relayout);
+    connect(&controller, &PrompterController::topInsetChanged, this, [this] {
+        reportViewport();
+        update();
+    });
+    connect(
+        &controller, &PrompterController::hoveringChanged, this, &PrompterView::hoveringChanged);
+    connect(
+        &controller, &PrompterController::countdownChanged, this, &PrompterView::countdownChanged);
+    connect(&controller, &PrompterController::isPlayingChanged, this, [this] {
+        refreshControls();
+        update();
+    });
+    connect(&controller, &PrompterController::atEndChanged, this, repaint);
+    connect(&controller.scroll(), &ScrollState::offsetChanged, this, repaint);
+    connect(&controller.store(), &Store::settingsChanged, this, &PrompterView::settingsChanged);
+    connect(&controller.voice(), &VoiceMonitor::speakingChanged, this, repaint);
+    connect(&controller.voice(), &VoiceMonitor::deniedChanged, this, repaint);
+}
+
+PrompterView::~PrompterView() = default;
+
+void PrompterView::setClock(Clock clock)
+{
+    m_clock = clock ? std::move(clock) : Clock(monotonicSeconds);
+}
+
+QRectF PrompterView::readingArea() const
+{
+    const double top = m_controller.topInset() + kTopGap;
+    return QRectF(kSideInset, top, std::max(0.0, width() - 2 * kSideInset),
+        std::max(0.0, height() - top - kBottomInset));
+}
+
+bool PrompterView::glowLive() const
+{
+    const Settings &settings = m_controller.store().settings();
+    return m_controller.isPlaying() && !m_controller.countdown()
+        && !(settings.pauseOnHover && m_controller.hovering()) && !m_controller.atEnd();
+}
+
+QPainterPath PrompterView::panelShape(const QSizeF &size, bool floating)
+{
+    const QRectF rect(QPointF(0, 0), size);
+    if (floating)
+        return continuousRoundedRect(rect, kFloatingRadius);
+    return continuousRoundedRect(rect, CornerRadii {0, 0, kNotchRadius, kNotchRadius});
+}
+
+// MARK: Layout and measurements
+
+void PrompterView::relayout()
+{
+    if (!m_haveGeometry)
+        return;
+    const double width = readingArea().width();
+    const double fontSize = usableFontSize(m_controller.store().settings().fontSize);
+    m_layout = std::make_shared<const ColumnLayout>(
+        layoutColumn(m_controller.sections(), width, fontSize));
+    m_layoutWidth = width;
+    m_layoutFontSize = fontSize;
+    m_tiles.setLayout(m_layout);
+    m_controller.setContentHeight(m_layout->contentHeight);
+    m_controller.setCueOffsets(m_layout->cueOffsets);
+    update();
+}
+
+void PrompterView::reportViewport()
+{
+    if (!m_haveGeometry)
+        return;
+    const double h = readingArea().height();
+    if (h == m_reportedViewport)
+        return;
+    m_reportedViewport = h;
+    m_controller.setViewportHeight(h);
+}
+
+void PrompterView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_haveGeometry = true;
+    m_shape = panelShape(size(), m_floating);
+    m_border = continuousRoundedRect(
+        QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kFloatingRadius - 0.5);
+    reportViewport();
+    if (readingArea().width() != m_layoutWidth || !m_layout)
+        relayout();
+    refreshControls();
+}
+
+void PrompterView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_openStart)
+        m_openStart = m_clock();
+    if (!m_layout) {
+        m_haveGeometry = true;
+        m_shape = panelShape(size(), m_floating);
+        reportViewport();
+        relayout();
+    }
+}
+
+void PrompterView::settingsChanged()
+{
+    const Settings &settings = m_controller.store().settings();
+    m_bodyColor = colorFromHex(settings.colorHex);
+    const bool floating = settings.mode == PrompterMode::Floating;
+    if (floating != m_floating) {
+        m_floating = floating;
+        m_shape = panelShape(size(), m_floating);
+    }
+    if (usableFontSize(settings.fontSize) != m_layoutFontSize)
+        relayout();
+    refreshControls();
+    update();
+}
+
+// MARK: Animation
+
+void PrompterView::step()
+{
+    const double now = m_clock();
+    if (!m_openStart)
+        m_openStart = now;
+    const double opened = now - *m_openStart;
+    m_open = opened >= kOpenSpring.settleTime() ? 1.0 : kOpenSpring.value(opened);
+    m_hoverShown = m_hover.at(now);
+    m_countdownShown = m_countdownPresence.at(now);
+    m_numberProgress = m_numberChange.settled(now) ? 1.0 : m_numberChange.at(now);
+
+    const Settings &settings = m_controller.store().settings();
+    m_smoother.step(aura::target(
+        settings.scrollMode == ScrollMode::Voice, glowLive(), m_controller.voice().level(), now));
+    m_glowTime = now;
+
+    refreshControls();
+    update();
+}
+
+void PrompterView::hoveringChanged()
+{
+    m_hover.retarget(m_controller.hovering() ? 1 : 0, m_clock());
+    if (!m_controller.hovering()) {
+        m_pressed.reset();
+        QToolTip::hideText();
+    }
+    refreshControls();
+    update();
+}
+
+void PrompterView::countdownChanged()
+{
+    const double now = m_clock();
+    const std::optional<int> n = m_controller.countdown();
+    m_countdownPresence.retarget(n ? 1 : 0, now);
+    if (n && m_number && *n != *m_number) {
+        m_previousNumber = m_number;
+        m_numberChange.jump(0);
+        m_numberChange.retarget(1, now);
+        m_numberProgress = 0;
+    }
+    // The last number stays to fade out after the countdown ends.
+    if (n)
+        m_number = n;
+    update();
+}
+
+// MARK: Controls
+
+void PrompterView::refreshControls()
+{
+    const Settings &settings = m_controller.store().settings();
+    ControlsInput in;
+    in.view = size();
+    in.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    in.isPlaying = m_controller.isPlaying();
+    in.speed = settings.speed;
+    in.remaining = m_controller.remaining();
+    // Only what the bar shows decides whether it must be built again.
+    const bool same = in.view == m_barInput.view && in.voiceMode == m_barInput.voiceMode
+        && in.isPlaying == m_barInput.isPlaying
+        && speedText(in.speed) == speedText(m_barInput.speed)
+        && (in.voiceMode || clockText(in.remaining) == clockText(m_barInput.remaining));
+    if (same && !m_bar.items.isEmpty())
+        return;
+    m_barInput = in;
+    m_bar = layoutControls(in);
+}
+
+void PrompterView::perform(ControlAction action)
+{
+    switch (action) {
+    case ControlAction::Restart:
+        m_controller.restart();
+        break;
+    case ControlAction::PreviousCue:
+        m_controller.previousCue();
+        break;
+    case ControlAction::PlayPause:
+        m_controller.playPause();
+        break;
+    case ControlAction::NextCue:
+        m_controller.nextCue();
+        break;
+    case ControlAction::Slower:
+        m_controller.nudgeSpeed(-4);
+        break;
+    case ControlAction::Faster:
+        m_controller.nudgeSpeed(4);
+        break;
+    case ControlAction::Close:
+        // Hiding closes the panel that holds this view; let the click finish first.
+        QMetaObject::invokeMethod(&m_controller, &PrompterController::hide, Qt::QueuedConnection);
+        break;
+    }
+}
+
+void PrompterView::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed.reset();
+    if (event->button() == Qt::LeftButton && m_controller.hovering()) {
+        if (const ControlItem *item = controlAt(m_bar, event->position()); item && item->action) {
+            m_pressed = item->action;
+            event->accept();
+            return;
+        }
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void PrompterView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && m_pressed) {
+        const std::optional<ControlAction> pressed = m_pressed;
+        m_pressed.reset();
+        const ControlItem *item = controlAt(m_bar, event->position());
+        if (item && item->action == pressed && m_controller.hovering())
+            perform(*pressed);
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool PrompterView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const ControlItem *item
+            = m_controller.hovering() ? controlAt(m_bar, QPointF(help->pos())) : nullptr;
+        if (item && !item->tooltip.isEmpty()) {
+            QToolTip::showText(help->globalPos(), item->tooltip, this, item->rect.toAlignedRect());
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+// MARK: Painting
+
+const QImage &PrompterView::countdownImage(int n, double dpr)
+{
+    auto it = m_numberImages.find(n);
+    if (it != m_numberImages.end() && it->devicePixelRatio() == dpr)
+        return *it;
+    const QFont font = fonts::rounded(kCountdownSize, QFont::ExtraBold);
+    const QFontMetricsF fm(font);
+    const QString text = QString::number(n);
+    const QSizeF size(fm.horizontalAdvance(text), fm.height());
+    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
+        QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QPointF(0, fm.ascent()), text);
+        // The glyphs keep their coverage and take the gradient's colour, light at the top.
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        QLinearGradient fill(0, 0, 0, size.height());
+        fill.setColorAt(0, palette::tallySoft());
+        fill.setColorAt(1, palette::tally());
+        p.fillRect(QRectF(QPointF(0, 0), size), fill);
+    }
+    return *m_numberImages.insert(n, image);
+}
+
+void PrompterView::paintCountdown(QPainter &p)
+{
+    const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
+    if (shown <= 0.001 || !m_number)
+        return;
+    const double dpr = devicePixelRatioF();
+    const double inset = m_controller.topInset();
+    const QPointF centre(width() / 2.0, inset + (height() - inset) / 2.0);
+    const double q = std::clamp(m_numberProgress, 0.0, 1.0);
+    const QImage &current = countdownImage(*m_number, dpr);
+    const QSizeF size = current.deviceIndependentSize();
+    const double travel = size.height() * kNumberTravel;
+    auto place = [&](const QImage &image, double opacity, double shift) {
+        if (opacity <= 0.001)
+            return;
+        const QSizeF s = image.deviceIndependentSize();
+        p.setOpacity(p.opacity() * opacity);
+        p.drawImage(
+            QPointF(centre.x() - s.width() / 2, centre.y() - s.height() / 2 + shift), image);
+        p.setOpacity(p.opacity() / opacity);
+    };
+    p.save();
+    const double base = p.opacity() * shown;
+    p.setOpacity(base);
+    // Counting down: the new number drops in from above while the old one sinks away.
+    if (m_previousNumber && q < 1)
+        place(countdownImage(*m_previousNumber, dpr), 1 - q, q * travel);
+    place(current, q, -(1 - q) * travel);
+    p.restore();
+}
+
+void PrompterView::paintEvent(QPaintEvent *)
+{
+    if (m_open <= 0 || width() <= 0 || height() <= 0)
+        return;
+    QPainter p(this);
+    const Settings &settings = m_controller.store().settings();
+    const double w = width();
+    const double h = height();
+    const double dpr = devicePixelRatioF();
+
+    // Opening: the notch panel grows from its top centre, the floating one only fades in.
+    if (m_open != 1) {
+        if (!m_floating) {
+            p.translate(w / 2, 0);
+            p.scale(0.55 + 0.45 * m_open, 0.2 + 0.8 * m_open);
+            p.translate(-w / 2, 0);
+        }
+        p.setOpacity(std::clamp(m_open, 0.0, 1.0));
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillPath(m_shape, Qt::black);
+
+    // The reading area lies inside the shape's corners, so it needs no clip of its own.
+    const QRectF area = readingArea();
+    const QSize px(qRound(area.width() * dpr), qRound(area.height() * dpr));
+    if (m_layout && !px.isEmpty()) {
+        m_tiles.setStyle({m_bodyColor, settings.mirror, dpr, px.width()});
+        if (m_reading.size() != px)
+            m_reading = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
+        const double opacity = 1 - (1 - kCountdownDim) * shown;
+        for (const ColumnTiles::Band &band :
+            m_tiles.compose(m_reading, m_controller.scroll().offset(), opacity)) {
+            const int rows = band.last - band.first;
+            p.drawImage(
+                QRectF(area.left(), area.top() + band.first / dpr, px.width() / dpr, rows / dpr),
+                m_reading, QRectF(0, band.first, px.width(), rows));
+        }
+    }
+
+    p.setClipPath(m_shape);
+    m_aura.paint(p, QRectF(0, h - aura::kStripHeight, w, aura::kStripHeight), m_smoother.value(),
+        m_glowTime, dpr);
+    paintCountdown(p);
+    if (m_hoverShown > 0)
+        m_controlsPainter.paintControls(p, m_bar, m_hoverShown);
+    ControlsPainter::paintProgress(
+        p, QRectF(0, h - kProgressHeight, w, kProgressHeight), m_controller.progress());
+
+    const VoiceMonitor &voice = m_controller.voice();
+    StatusInput status;
+    status.isPlaying = m_controller.isPlaying();
+    status.hovering = m_controller.hovering();
+    status.pauseOnHover = settings.pauseOnHover;
+    status.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    status.speaking = voice.speaking();
+    status.denied = voice.denied();
+    status.countingDown = m_controller.countdown().has_value();
+    status.atEnd = m_controller.atEnd();
+    m_controlsPainter.paintStatus(p, statusIndicator(status), w, m_controller.topInset());
+
+    if (m_floating) {
+        p.setClipping(false);
+        p.setPen(QPen(palette::white(12), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(m_border);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "aura.h"
+#include "column_tiles.h"
+#include "prompter_controls.h"
+#include "prompter_layout.h"
+#include "transition.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPainterPath>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qm {
+
+class PrompterController;
+
+// What the prompter panel shows: the script column scrolling under a fade, the countdown, the
+// glow, the status dot, the hover controls and the progress bar. It reports the column's
+// measurements to the controller whenever its layout changes, never on a plain frame.
+class PrompterView final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PrompterView)
+
+public:
+    // Monotonic seconds for the animations and the glow's waves.
+    using Clock = std::function<double()>;
+
+    explicit PrompterView(PrompterController &controller, QWidget *parent = nullptr);
+    ~PrompterView() override;
+
+    // Tests and benchmarks drive the animations with their own time.
+    void setClock(Clock clock);
+
+    // The area the script scrolls in, in the view's coordinates.
+    QRectF readingArea() const;
+    const ColumnLayout *columnLayout() const { return m_layout.get(); }
+    // The controls bar as it stands (at rest), with its hit areas.
+    const ControlsBar &controlsBar() const { return m_bar; }
+    double glowIntensity() const { return m_smoother.value(); }
+    bool glowLive() const;
+
+    // The panel's outline for the current mode and size.
+    static QPainterPath panelShape(const QSizeF &size, bool floating);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void step();
+    void relayout();
+    void reportViewport();
+    void settingsChanged();
+    void hoveringChanged();
+    void countdownChanged();
+    void refreshControls();
+    void perform(ControlAction action);
+    const QImage &countdownImage(int n, double dpr);
+    void paintCountdown(QPainter &p);
+
+    PrompterController &m_controller;
+    Clock m_clock;
+
+    std::shared_ptr<const ColumnLayout> m_layout;
+    double m_layoutWidth = -1;
+    double m_layoutFontSize = -1;
+    bool m_haveGeometry = false;
+    double m_reportedViewport = -1;
+    ColumnTiles m_tiles;
+    QImage m_reading;
+    QColor m_bodyColor;
+    bool m_floating = false;
+    QPainterPath m_shape;
+    QPainterPath m_border;
+
+    // Animation state, advanced by step(); paintEvent only reads it.
+    std::optional<double> m_openStart;
+    double m_open = 0;
+    Transition m_hover;
+    double m_hoverShown = 0;
+    Transition m_countdownPresence;
+    double m_countdownShown = 0;
+    Transition m_numberChange;
+    double m_numberProgress = 1;
+    std::optional<int> m_number;
+    std::optional<int> m_previousNumber;
+    QHash<int, QImage> m_numberImages;
+
+    aura::Smoother m_smoother;
+    double m_glowTime = 0;
+    AuraRenderer m_aura;
+
+    ControlsBar m_bar;
+    ControlsInput m_barInput;
+    ControlsPainter m_controlsPainter;
+    std::optional<ControlAction> m_pressed;
+};
+
+} // namespace qm

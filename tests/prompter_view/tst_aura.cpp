@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prompter_view/aura.h"
+#include "prompter_view/blur.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+
+using namespace qm;
+
+namespace {
+
+// Height above the bottom edge reached by a path (y grows downward).
+double peak(const QPainterPath &path, double height)
+{
+    double top = height;
+    for (int i = 0; i < path.elementCount(); ++i)
+        top = std::min(top, path.elementAt(i).y);
+    return height - top;
+}
+
+int brightness(const QImage &image, int y)
+{
+    int best = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        const QRgb p = image.pixel(x, y);
+        best = std::max({best, qRed(p), qGreen(p), qBlue(p)});
+    }
+    return best;
+}
+
+} // namespace
+
+class TestAura : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void target_data()
+    {
+        QTest::addColumn<bool>("voiceMode");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("quiet voice") << true << true << 0.2 << 0.0;
+        QTest::newRow("threshold") << true << true << 0.3 << 0.0;
+        QTest::newRow("half") << true << true << 0.49 << 0.5;
+        QTest::newRow("full") << true << true << 0.68 << 1.0;
+        QTest::newRow("loud is clamped") << true << true << 0.95 << 1.0;
+        QTest::newRow("voice not live") << true << false << 0.9 << 0.0;
+        QTest::newRow("auto not live") << false << false << 0.9 << 0.0;
+    }
+
+    void target()
+    {
+        QFETCH(bool, voiceMode);
+        QFETCH(bool, live);
+        QFETCH(double, level);
+        QFETCH(double, expected);
+        QVERIFY(qAbs(aura::target(voiceMode, live, level, 12.3) - expected) < 1e-9);
+    }
+
+    void autoModeBreathes()
+    {
+        double low = 1, high = 0;
+        for (double t = 0; t < 10; t += 0.01) {
+            const double m = aura::target(false, true, 0, t);
+            low = std::min(low, m);
+            high = std::max(high, m);
+        }
+        QVERIFY(qAbs(low - 0.16) < 1e-3);
+        QVERIFY(qAbs(high - 0.28) < 1e-3);
+        // One breath lasts 2π / 1.3 ≈ 4.8 s.
+        QVERIFY(
+            qAbs(aura::target(false, true, 0, 1) - aura::target(false, true, 0, 1 + 2 * M_PI / 1.3))
+            < 1e-9);
+    }
+
+    void smootherRisesQuickly()
+    {
+        aura::Smoother s;
+        const double target = aura::target(true, true, 0.49, 0);
+        QVERIFY(qAbs(s.step(target) - 0.11) < 1e-9); // 22 % of the gap
+        for (int i = 0; i < 60; ++i)
+            s.step(target);
+        QVERIFY(qAbs(s.value() - 0.5) < 1e-3);
+        QVERIFY(s.value() < 0.5);
+    }
+
+    void smootherFallsSlowly()
+    {
+        aura::Smoother s;
+        for (int i = 0; i < 200; ++i)
+            s.step(1);
+        const double top = s.value();
+        QVERIFY(top > 0.999);
+        QVERIFY(qAbs(s.step(0) - top * 0.94) < 1e-9);
+        int frames = 1;
+        while (s.value() >= 0.05) {
+            s.step(0);
+            ++frames;
+        }
+        QCOMPARE(frames, 49);
+    }
+
+    void wavePathShape()
+    {
+        const double w = 380, h = 64;
+        for (const aura::Layer &layer : aura::layers()) {
+            const QPainterPath quiet = aura::wavePath(layer, w, h, 0, 3.7);
+            // The start, the points at x = −20, −14, …, 400, the far corner and the closing line.
+            QCOMPARE(quiet.elementCount(), 1 + 71 + 1 + 1);
+            QVERIFY(peak(quiet, h) <= 1 + 3 * layer.gain * 1.12 + 1e-9);
+            const QPainterPath loud = aura::wavePath(layer, w, h, 1, 3.7);
+            QVERIFY(peak(loud, h) <= 1 + (h - 14 + 3) * layer.gain * 1.12 + 1e-9);
+            QVERIFY(peak(loud, h) > 20);
+            // The envelope vanishes at and beyond the sides: the wave rests on its baseline there.
+            for (int i = 1; i < loud.elementCount() - 2; ++i) {
+                const auto e = loud.elementAt(i);
+                if (e.x <= 0 || e.x >= w)
+                    QVERIFY(qAbs(e.y - (h - 1)) < 1e-6);
+            }
+            QCOMPARE(loud.elementAt(0).x, -20.0);
+            QCOMPARE(loud.elementAt(0).y, h + 20);
+        }
+    }
+
+    void degenerateWidthStillDefined()
+    {
+        const QPainterPath path = aura::wavePath(aura::layers()[1], 1, 64, 1, 0);
+        for (int i = 0; i < path.elementCount(); ++i)
+            QVERIFY(std::isfinite(path.elementAt(i).y));
+    }
+
+    void opacities()
+    {
+        QVERIFY(qAbs(aura::layerOpacity(0) - 0.42) < 1e-12);
+        QVERIFY(qAbs(aura::layerOpacity(1) - 0.82) < 1e-12);
+    }
+
+    // Three box passes must spread a point like a Gaussian of the asked deviation.
+    void blurApproximatesAGaussian_data()
+    {
+        QTest::addColumn<double>("sigma");
+        QTest::newRow("quarter-scale glow") << 2.25;
+        QTest::newRow("dot shadow") << 4.0;
+        QTest::newRow("full-scale glow") << 9.0;
+    }
+
+    void blurApproximatesAGaussian()
+    {
+        QFETCH(double, sigma);
+        QImage image(161, 161, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        // A bright 3 × 3 square; its own variance (2/3) adds to the blur's.
+        for (int y = 79; y <= 81; ++y)
+            for (int x = 79; x <= 81; ++x)
+                image.setPixel(x, y, qRgba(255, 255, 255, 255));
+        gaussianBlur(image, sigma);
+        double mass = 0, mean = 0, var = 0;
+        for (int x = 0; x < 161; ++x) {
+            const double a = qAlpha(image.pixel(x, 80));
+            mass += a;
+            mean += a * x;
+        }
+        mean /= mass;
+        for (int x = 0; x < 161; ++x)
+            var += qAlpha(image.pixel(x, 80)) * (x - mean) * (x - mean);
+        var /= mass;
+        QVERIFY(qAbs(mean - 80) < 0.1);
+        const double measured = std::sqrt(std::max(0.0, var - 2.0 / 3.0));
+        QVERIFY2(qAbs(measured - sigma) < 0.12 * sigma, qPrintable(QString::number(measured)));
+        // Premultiplied stays valid: no colour above its alpha.
+        for (int y = 0; y < 161; ++y)
+            for (int x = 0; x < 161; ++x)
+                QVERIFY(qRed(image.pixel(x, y)) <= qAlpha(image.pixel(x, y)));
+    }
+
+    void quietGlowIsAFaintLine()
+    {
+        QImage image(380, 64, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        AuraRenderer renderer;
+        {
+            QPainter p(&image);
+            renderer.paint(p, QRectF(0, 0, 380, 64), 0, 1.0, 1.0);
+        }
+        QVERIFY(brightness(image, 63) > 40);
+        QVERIFY(brightness(image, 20) < 8);
+
+        image.fill(Qt::black);
+        {
+            QPainter p(&image);
+            renderer.paint(p, QRectF(0, 0, 380, 64), 1, 1.0, 1.0);
+        }
+        QVERIFY(brightness(image, 20) > 60);
+        // Colours add up: where the waves overlap the middle of the strip gets near white.
+        QVERIFY(brightness(image, 60) > 200);
+    }
+};
+
+QTEST_MAIN(TestAura)
+#include "tst_aura.moc"

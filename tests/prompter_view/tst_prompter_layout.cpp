@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prompter_view/prompter_layout.h"
+#include "ui/fonts.h"
+
+#include <QFontMetricsF>
+#include <QTest>
+#include <QTextLayout>
+
+using namespace qm;
+
+namespace {
+
+ScriptSection section(qint64 id, std::optional<QString> cue, QString body)
+{
+    return ScriptSection {id, std::move(cue), std::move(body)};
+}
+
+double bodyLine(double fontSize)
+{
+    return QFontMetricsF(fonts::system(fontSize, QFont::Medium)).lineSpacing();
+}
+
+double headingLine(double fontSize)
+{
+    return QFontMetricsF(fonts::rounded(cueHeadingSize(fontSize), QFont::Bold)).lineSpacing();
+}
+
+double endLine()
+{
+    return QFontMetricsF(fonts::rounded(10, QFont::Bold)).lineSpacing();
+}
+
+const TextBlock *blockAt(const ColumnLayout &layout, TextBlock::Role role, int nth = 0)
+{
+    for (const TextBlock &b : layout.blocks) {
+        if (b.role == role && nth-- == 0)
+            return &b;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestPrompterLayout : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { fonts::install(); }
+
+    void rowsStackWithTheirSpacing()
+    {
+        const double fs = 20;
+        const ColumnLayout layout
+            = layoutColumn({section(0, QStringLiteral("Intro"), QStringLiteral("Hello")),
+                               section(1, std::nullopt, QStringLiteral("World"))},
+                1000, fs);
+        QVERIFY(!layout.empty);
+        QCOMPARE(layout.rows.size(), 2);
+
+        const double heading = headingLine(fs);
+        const double body = bodyLine(fs);
+        QCOMPARE(layout.rows[0].y, 8.0);
+        QVERIFY(qAbs(layout.rows[0].height - (heading + 0.3 * fs + body)) < 0.05);
+        const double second = 8 + layout.rows[0].height + 0.7 * fs;
+        QCOMPARE(layout.rows[1].y, second);
+        QVERIFY(qAbs(layout.rows[1].height - body) < 0.05);
+
+        // The body sits under its heading with the section spacing between them.
+        const TextBlock *firstBody = blockAt(layout, TextBlock::Role::Body);
+        QVERIFY(firstBody);
+        QVERIFY(qAbs(firstBody->rect.top() - (8 + heading + 0.3 * fs)) < 0.05);
+
+        QCOMPARE(layout.cueOffsets.size(), 2);
+        QCOMPARE(layout.cueOffsets.value(0), 8.0);
+        QCOMPARE(layout.cueOffsets.value(1), second);
+
+        // END: one more row of the stack, padded 6 on top; the column ends with it.
+        QVERIFY(layout.end);
+        const double endRow = second + layout.rows[1].height + 0.7 * fs;
+        QCOMPARE(layout.end->y, endRow);
+        QVERIFY(qAbs(layout.contentHeight - (endRow + 6 + endLine())) < 0.05);
+    }
+
+    void bodyLinesGetExtraSpacing_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("one line") << QStringLiteral("Hello") << 1;
+        QTest::newRow("line feeds") << QStringLiteral("a\nb\nc") << 3;
+        QTest::newRow("blank line kept") << QStringLiteral("a\n\nb") << 3;
+    }
+
+    void bodyLinesGetExtraSpacing()
+    {
+        QFETCH(QString, body);
+        QFETCH(int, lines);
+        const double fs = 30;
+        const ColumnLayout layout = layoutColumn({section(0, std::nullopt, body)}, 1000, fs);
+        const TextBlock *block = blockAt(layout, TextBlock::Role::Body);
+        QVERIFY(block);
+        QCOMPARE(block->layout->lineCount(), lines);
+        const double expected = lines * bodyLine(fs) + (lines - 1) * 0.28 * fs;
+        QVERIFY2(qAbs(layout.rows[0].height - expected) < 0.1,
+            qPrintable(QStringLiteral("%1 vs %2").arg(layout.rows[0].height).arg(expected)));
+    }
+
+    void bodyWrapsAtTheColumnWidth()
+    {
+        const QString words = QStringLiteral("one two three four five six seven eight nine ten "
+                                             "eleven twelve thirteen fourteen fifteen sixteen");
+        const ColumnLayout layout = layoutColumn({section(0, std::nullopt, words)}, 120, 19);
+        const QTextLayout &text = *blockAt(layout, TextBlock::Role::Body)->layout;
+        QVERIFY(text.lineCount() > 3);
+        for (int i = 0; i < text.lineCount(); ++i)
+            QVERIFY(text.lineAt(i).naturalTextWidth() <= 120.01);
+        // Wrapped lines stack like explicit ones, with the extra spacing between them.
+        QVERIFY(text.lineAt(1).y() - text.lineAt(0).y() > bodyLine(19) + 0.28 * 19 - 0.05);
+    }
+
+    void cueOnlyAndEmptyRows()
+    {
+        const double fs = 19;
+        const ColumnLayout layout = layoutColumn(
+            {section(0, QStringLiteral("Only cue"), QString()), section(1, std::nullopt, QString()),
+                section(2, std::nullopt, QStringLiteral("x"))},
+            1000, fs);
+        QCOMPARE(layout.rows.size(), 3);
+        QVERIFY(qAbs(layout.rows[0].height - headingLine(fs)) < 0.05);
+        QVERIFY(!blockAt(layout, TextBlock::Role::Body, 1)); // only the third row has a body
+        // The empty row has no height but still takes part in the spacing, on both sides.
+        QCOMPARE(layout.rows[1].height, 0.0);
+        QCOMPARE(layout.rows[1].y, layout.rows[0].y + layout.rows[0].height + 0.7 * fs);
+        QCOMPARE(layout.rows[2].y, layout.rows[1].y + 0.7 * fs);
+        QVERIFY(layout.cueOffsets.contains(1));
+    }
+
+    void cueHeadingIsUpperCase()
+    {
+        const ColumnLayout layout
+            = layoutColumn({section(0, QStringLiteral("Straße ahead"), QString())}, 1000, 19);
+        QCOMPARE(blockAt(layout, TextBlock::Role::Heading)->layout->text(),
+            QStringLiteral("STRASSE AHEAD"));
+    }
+
+    void cueHeadingSize_data()
+    {
+        QTest::addColumn<double>("fontSize");
+        QTest::addColumn<double>("heading");
+        QTest::newRow("floor") << 12.0 << 10.0;
+        QTest::newRow("default") << 19.0 << 10.45;
+        QTest::newRow("large") << 40.0 << 22.0;
+    }
+
+    void cueHeadingSize()
+    {
+        QFETCH(double, fontSize);
+        QFETCH(double, heading);
+        QVERIFY(qFuzzyCompare(qm::cueHeadingSize(fontSize), heading));
+        // The laid-out heading really uses that size.
+        const ColumnLayout layout
+            = layoutColumn({section(0, QStringLiteral("Cue"), QString())}, 1000, fontSize);
+        const QFont used = blockAt(layout, TextBlock::Role::Heading)->layout->font();
+        QVERIFY(qAbs(QFontMetricsF(used).height()
+                    - QFontMetricsF(fonts::rounded(heading, QFont::Bold)).height())
+            < 0.05);
+        QVERIFY(qAbs(used.letterSpacing() - 1.4) <= 1.0 / 64); // kept in 1/64 px
+    }
+
+    void widthNeverBelowTen()
+    {
+        const ColumnLayout layout
+            = layoutColumn({section(0, std::nullopt, QStringLiteral("abc def"))}, 3, 19);
+        QCOMPARE(layout.width, 10.0);
+        const QTextLayout &text = *blockAt(layout, TextBlock::Role::Body)->layout;
+        QCOMPARE(text.lineAt(0).width(), 10.0);
+    }
+
+    void emptyScriptShowsTheMessage()
+    {
+        const double fs = 24;
+        const ColumnLayout layout = layoutColumn({}, 300, fs);
+        QVERIFY(layout.empty);
+        QVERIFY(layout.rows.isEmpty());
+        QVERIFY(layout.cueOffsets.isEmpty());
+        QVERIFY(!layout.end);
+        QCOMPARE(layout.blocks.size(), 1);
+        const TextBlock &message = layout.blocks.first();
+        QCOMPARE(message.role, TextBlock::Role::EmptyMessage);
+        QCOMPARE(message.layout->text(),
+            QStringLiteral("Your script is empty. Add a few lines in Quillmere."));
+        // Wrapped at 300 points it takes two lines; its height is what gets reported.
+        QCOMPARE(message.layout->lineCount(), 2);
+        QVERIFY(qAbs(layout.contentHeight - (8 + 2 * bodyLine(fs))) < 0.1);
+    }
+
+    void endMarkerLinesShareTheWidth()
+    {
+        const ColumnLayout layout
+            = layoutColumn({section(0, std::nullopt, QStringLiteral("x"))}, 340, 19);
+        QVERIFY(layout.end);
+        const EndMarker &end = *layout.end;
+        QCOMPARE(end.leftLine.left(), 0.0);
+        QVERIFY(qAbs(end.leftLine.width() - end.rightLine.width()) < 1e-9);
+        QVERIFY(qAbs(end.rightLine.right() - 340) < 1e-9);
+        QVERIFY(qAbs(end.text.left() - (end.leftLine.right() + 8)) < 1e-9);
+        QVERIFY(qAbs(end.rightLine.left() - (end.text.right() + 8)) < 1e-9);
+        QCOMPARE(end.leftLine.height(), 1.0);
+        QVERIFY(qAbs(end.leftLine.center().y() - end.text.center().y()) < 1e-9);
+        QCOMPARE(end.text.top(), end.y + 6);
+    }
+};
+
+QTEST_MAIN(TestPrompterLayout)
+#include "tst_prompter_layout.moc"

@@ -1,0 +1,412 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/audio_input.h"
+#include "prompter/prompter_controller.h"
+#include "prompter/scroll_state.h"
+#include "prompter/voice_monitor.h"
+#include "prompter_view/prompter_view.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+
+#include <memory>
+
+using namespace qm;
+
+Q_DECLARE_METATYPE(ControlAction)
+
+namespace {
+
+class FakeInput final : public platform::AudioInput {
+public:
+    explicit FakeInput(platform::MicrophonePermission permission)
+        : m_permission(permission)
+    {
+    }
+    platform::MicrophonePermission permission() const override { return m_permission; }
+    void requestPermission(std::function<void(bool)> answer) override { answer(false); }
+    bool start(BlockHandler, FailureHandler) override
+    {
+        return m_permission == platform::MicrophonePermission::Granted;
+    }
+    void stop() override { }
+
+private:
+    platform::MicrophonePermission m_permission;
+};
+
+// A store, a controller on a hand-driven clock and a view at a given size, shown offscreen.
+struct Rig {
+    explicit Rig(QSize size = QSize(380, 150), bool countdown = false,
+        platform::MicrophonePermission mic = platform::MicrophonePermission::Granted)
+        : store(dir.path())
+        , voice(std::make_unique<FakeInput>(mic), [this] { return now; })
+        , controller(store, voice, [this] { return now; })
+    {
+        Settings settings = store.settings();
+        settings.countdown = countdown;
+        store.setSettings(settings);
+        controller.show();
+        view = std::make_unique<PrompterView>(controller);
+        view->setClock([this] { return now; });
+        view->resize(size);
+        view->show();
+        settle();
+    }
+
+    // Frames until every animation has come to rest.
+    void settle(double seconds = 2)
+    {
+        for (int i = 0; i < int(seconds * 60); ++i)
+            frame();
+    }
+    void frame()
+    {
+        now += 1.0 / 60;
+        controller.tick();
+    }
+    void setSettings(const std::function<void(Settings &)> &change)
+    {
+        Settings settings = store.settings();
+        change(settings);
+        store.setSettings(settings);
+    }
+    QImage grab() { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+
+    QTemporaryDir dir;
+    double now = 100;
+    Store store;
+    VoiceMonitor voice;
+    PrompterController controller;
+    std::unique_ptr<PrompterView> view;
+};
+
+const ControlItem *itemFor(const ControlsBar &bar, ControlAction action)
+{
+    for (const ControlItem &item : bar.items) {
+        if (item.action == action)
+            return &item;
+    }
+    return nullptr;
+}
+
+int maxGreen(const QImage &image, const QRect &area)
+{
+    int best = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            best = std::max(best, qGreen(image.pixel(x, y)));
+    return best;
+}
+
+} // namespace
+
+class TestPrompterView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { fonts::install(); }
+
+    void measurementsFollowTheLayout()
+    {
+        Rig rig;
+        const ColumnLayout *layout = rig.view->columnLayout();
+        QVERIFY(layout);
+        QCOMPARE(rig.controller.contentHeight(), layout->contentHeight);
+        QCOMPARE(rig.controller.viewportHeight(), 150.0 - 4 - 10);
+        // The welcome script: four cue sections, each reported at the top of its row.
+        QCOMPARE(rig.controller.cueOffsets().size(), 4);
+        QCOMPARE(rig.controller.cueOffsets().value(0), 8.0);
+        for (const ColumnRow &row : layout->rows)
+            QCOMPARE(rig.controller.cueOffsets().value(row.id), row.y);
+        QCOMPARE(layout->width, 380.0 - 40);
+    }
+
+    void framesDoNotReportAgain()
+    {
+        Rig rig;
+        rig.controller.setContentHeight(-1);
+        rig.controller.setViewportHeight(-1);
+        rig.controller.setCueOffsets({{99, -1.0}});
+        // Sixty frames of playing and a redraw: nothing is measured again. (The engine reads the
+        // sentinel height as "nothing to scroll" and stops, which is fine here.)
+        rig.settle(1);
+        rig.view->grab();
+        QCOMPARE(rig.controller.contentHeight(), -1.0);
+        QCOMPARE(rig.controller.viewportHeight(), -1.0);
+        QCOMPARE(rig.controller.cueOffsets().size(), 1);
+        // A change of height alone moves the viewport, not the column.
+        rig.view->resize(380, 200);
+        QCOMPARE(rig.controller.viewportHeight(), 200.0 - 14);
+        QCOMPARE(rig.controller.contentHeight(), -1.0);
+    }
+
+    void layoutChangesReport_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("font size") << 0;
+        QTest::newRow("width") << 1;
+        QTest::newRow("text") << 2;
+        QTest::newRow("top inset") << 3;
+    }
+
+    void layoutChangesReport()
+    {
+        QFETCH(int, change);
+        Rig rig;
+        const double before = rig.controller.contentHeight();
+        rig.controller.setContentHeight(-1);
+        rig.controller.setViewportHeight(-1);
+        switch (change) {
+        case 0:
+            rig.setSettings([](Settings &s) { s.fontSize = 30; });
+            QVERIFY(rig.controller.contentHeight() > before);
+            break;
+        case 1:
+            rig.view->resize(700, 150);
+            QVERIFY(rig.controller.contentHeight() > 0);
+            QVERIFY(rig.controller.contentHeight() < before);
+            QCOMPARE(rig.controller.viewportHeight(), -1.0); // its height did not change
+            break;
+        case 2:
+            rig.store.setScriptText(*rig.store.selectedID(), QStringLiteral("# Only\nLine"));
+            QCOMPARE(rig.controller.cueOffsets().size(), 1);
+            QVERIFY(rig.controller.contentHeight() > 0);
+            QVERIFY(rig.controller.contentHeight() < before);
+            break;
+        case 3:
+            rig.controller.setTopInset(32);
+            QCOMPARE(rig.controller.viewportHeight(), 150.0 - 36 - 10);
+            QCOMPARE(rig.controller.contentHeight(), -1.0); // the column did not change
+            break;
+        }
+    }
+
+    void emptyScriptReportsTheMessage()
+    {
+        Rig rig;
+        rig.store.setScriptText(*rig.store.selectedID(), QStringLiteral("  \n\n"));
+        QVERIFY(rig.controller.sections().isEmpty());
+        QVERIFY(rig.controller.cueOffsets().isEmpty());
+        const ColumnLayout *layout = rig.view->columnLayout();
+        QVERIFY(layout->empty);
+        QCOMPARE(rig.controller.contentHeight(), layout->contentHeight);
+        QVERIFY(layout->contentHeight > 8);
+    }
+
+    void buttonsDriveTheController_data()
+    {
+        QTest::addColumn<ControlAction>("action");
+        QTest::newRow("restart") << ControlAction::Restart;
+        QTest::newRow("previous cue") << ControlAction::PreviousCue;
+        QTest::newRow("play/pause") << ControlAction::PlayPause;
+        QTest::newRow("next cue") << ControlAction::NextCue;
+        QTest::newRow("slower") << ControlAction::Slower;
+        QTest::newRow("faster") << ControlAction::Faster;
+        QTest::newRow("close") << ControlAction::Close;
+    }
+
+    void buttonsDriveTheController()
+    {
+        QFETCH(ControlAction, action);
+        Rig rig(QSize(380, 150));
+        rig.controller.scrollBy(100);
+        QVERIFY(rig.controller.scroll().offset() > 50);
+        rig.controller.setHovering(true);
+        rig.settle(0.5);
+        QVERIFY(rig.controller.isPlaying());
+        const double offset = rig.controller.scroll().offset();
+        const ControlItem *item = itemFor(rig.view->controlsBar(), action);
+        QVERIFY(item);
+        QTest::mouseClick(rig.view.get(), Qt::LeftButton, {}, item->rect.center().toPoint());
+
+        const auto cue = [&](qint64 id) {
+            return std::min(rig.controller.cueOffsets().value(id) - 6, rig.controller.maxOffset());
+        };
+        switch (action) {
+        case ControlAction::Restart:
+            QCOMPARE(rig.controller.target(), std::optional(0.0));
+            break;
+        case ControlAction::PreviousCue:
+            QVERIFY(rig.controller.target());
+            QVERIFY(*rig.controller.target() < offset - 2);
+            break;
+        case ControlAction::PlayPause:
+            QVERIFY(!rig.controller.isPlaying());
+            break;
+        case ControlAction::NextCue:
+            QVERIFY(rig.controller.target());
+            QVERIFY(*rig.controller.target() > offset + 2);
+            QVERIFY(*rig.controller.target() == cue(1) || *rig.controller.target() == cue(2)
+                || *rig.controller.target() == cue(3));
+            break;
+        case ControlAction::Slower:
+            QCOMPARE(rig.store.settings().speed, 32.0);
+            break;
+        case ControlAction::Faster:
+            QCOMPARE(rig.store.settings().speed, 40.0);
+            break;
+        case ControlAction::Close:
+            QTRY_VERIFY(!rig.controller.isVisible());
+            break;
+        }
+    }
+
+    void buttonsNeedTheBar()
+    {
+        Rig rig;
+        const ControlItem *faster = itemFor(rig.view->controlsBar(), ControlAction::Faster);
+        QTest::mouseClick(rig.view.get(), Qt::LeftButton, {}, faster->rect.center().toPoint());
+        QCOMPARE(rig.store.settings().speed, 36.0);
+        // Pressing off a button and releasing on one does nothing either.
+        rig.controller.setHovering(true);
+        QTest::mousePress(rig.view.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(rig.view.get(), Qt::LeftButton, {}, faster->rect.center().toPoint());
+        QCOMPARE(rig.store.settings().speed, 36.0);
+    }
+
+    void tooltipsOnTheBar()
+    {
+        Rig rig;
+        rig.controller.setHovering(true);
+        rig.settle(0.5);
+        const ControlItem *play = itemFor(rig.view->controlsBar(), ControlAction::PlayPause);
+        const QPoint at = play->rect.center().toPoint();
+        QHelpEvent help(QEvent::ToolTip, at, rig.view->mapToGlobal(at));
+        QApplication::sendEvent(rig.view.get(), &help);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("Pause (Ctrl+Alt+Space)"));
+
+        rig.controller.playPause();
+        QHelpEvent again(QEvent::ToolTip, at, rig.view->mapToGlobal(at));
+        QApplication::sendEvent(rig.view.get(), &again);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("Play (Ctrl+Alt+Space)"));
+        QToolTip::hideText();
+    }
+
+    void glowLiveOnlyWhileMoving()
+    {
+        Rig rig(QSize(380, 150), true);
+        QVERIFY(rig.controller.countdown());
+        QVERIFY(!rig.view->glowLive());
+        rig.controller.playPause(); // skips the countdown
+        QVERIFY(rig.view->glowLive());
+        rig.settle(2);
+        QVERIFY(rig.view->glowIntensity() > 0.15);
+        rig.controller.setHovering(true);
+        QVERIFY(!rig.view->glowLive());
+        rig.setSettings([](Settings &s) { s.pauseOnHover = false; });
+        QVERIFY(rig.view->glowLive());
+        rig.controller.playPause();
+        QVERIFY(!rig.view->glowLive());
+        const double before = rig.view->glowIntensity();
+        rig.frame();
+        QVERIFY(qAbs(rig.view->glowIntensity() - before * 0.94) < 1e-9);
+    }
+
+    // Notch panels hang from the top edge: square on top, rounded below. Floating ones are
+    // rounded all round.
+    void panelCorners()
+    {
+        Rig notch;
+        QImage image = notch.grab();
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 255);
+        QCOMPARE(qAlpha(image.pixel(379, 0)), 255);
+        QCOMPARE(qAlpha(image.pixel(0, 149)), 0);
+        QCOMPARE(qAlpha(image.pixel(379, 149)), 0);
+        QCOMPARE(qAlpha(image.pixel(3, 146)), 0);
+        QCOMPARE(qAlpha(image.pixel(190, 60)), 255); // inside
+
+        Rig floating(QSize(560, 240));
+        floating.setSettings([](Settings &s) { s.mode = PrompterMode::Floating; });
+        floating.settle(0.1);
+        image = floating.grab();
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(559, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(0, 239)), 0);
+        // The 1-point border at 12 % white lifts the edge above pure black.
+        const QRgb edge = image.pixel(280, 0);
+        QVERIFY(qRed(edge) > 20 && qRed(edge) < 45);
+    }
+
+    void mirrorFlipsOnlyTheText()
+    {
+        Rig rig;
+        rig.controller.playPause(); // hold the text still
+        rig.settle(0.5);
+        const QImage plain = rig.grab();
+        rig.setSettings([](Settings &s) { s.mirror = true; });
+        const QImage mirrored = rig.grab();
+        // The reading area's full width (x 20…359), between the status dot's glow and the
+        // glow strip along the bottom.
+        const QRect area(20, 30, 340, 56);
+        const QImage a = plain.copy(area);
+        const QImage b = mirrored.copy(area);
+        QVERIFY(maxGreen(a, a.rect()) > 200);
+        QVERIFY(a != b);
+        QCOMPARE(b, a.mirrored(true, false));
+        // The status dot keeps its place at the top right.
+        const QRect status(360, 0, 20, 24); // right of the reading area
+        QVERIFY(maxGreen(plain, status) > 50);
+        QCOMPARE(mirrored.copy(status), plain.copy(status));
+    }
+
+    void countdownDimsTheScript()
+    {
+        Rig rig(QSize(380, 150), true);
+        QVERIFY(rig.controller.countdown());
+        rig.controller.setHovering(true); // keeps the glow idle in both pictures
+        rig.settle(0.7);
+        // Left of the number, where only body text is drawn.
+        const QRect left(20, 40, 90, 40);
+        const int dimmed = maxGreen(rig.grab(), left);
+        rig.controller.playPause();
+        rig.settle(1);
+        const int full = maxGreen(rig.grab(), left);
+        QVERIFY2(full > 200, qPrintable(QString::number(full)));
+        QVERIFY2(dimmed < 0.25 * full, qPrintable(QString::number(dimmed)));
+        QVERIFY(dimmed > 0.1 * full);
+    }
+
+    void controlsBarAppearsWhileHovered()
+    {
+        Rig rig;
+        const ControlsBar &bar = rig.view->controlsBar();
+        const QPoint inside(qRound(bar.capsule.left() + 5), qRound(bar.capsule.center().y()));
+        const QRgb before = rig.grab().pixel(inside);
+        rig.controller.setHovering(true);
+        rig.settle(0.5);
+        const QRgb after = rig.grab().pixel(inside);
+        // The capsule's fill: a grey of level 0.13.
+        QVERIFY2(qAbs(qGreen(after) - 33) <= 4, qPrintable(QString::number(qGreen(after))));
+        QVERIFY(before != after);
+    }
+
+    void opensFromTheTop()
+    {
+        Rig rig;
+        PrompterView fresh(rig.controller);
+        fresh.setClock([&rig] { return rig.now; });
+        fresh.resize(380, 150);
+        fresh.show();
+        // Until its first frame the panel draws nothing; then it grows from its top centre.
+        QImage first = fresh.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(qAlpha(first.pixel(190, 5)), 0);
+        for (int i = 0; i < 6; ++i)
+            rig.frame();
+        const QImage early = fresh.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(qAlpha(early.pixel(190, 5)) > 0);
+        QCOMPARE(qAlpha(early.pixel(190, 145)), 0); // not yet grown to the bottom
+        QCOMPARE(qAlpha(early.pixel(2, 5)), 0); // nor to the sides
+        rig.settle(1.5);
+        const QImage open = fresh.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(qAlpha(open.pixel(190, 145)), 255);
+        QCOMPARE(qAlpha(open.pixel(2, 5)), 255);
+    }
+};
+
+QTEST_MAIN(TestPrompterView)
+#include "tst_prompter_view.moc"
