@@ -103,6 +103,8 @@ void PanelHost::dropPanel()
 {
     if (!m_panel)
         return;
+    // A resize that ended just before the panel goes is still kept.
+    m_panel->finishResize();
     PrompterPanel *old = m_panel;
     m_panel.clear();
     m_excluded = false;

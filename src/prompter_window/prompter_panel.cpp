@@ -3,10 +3,12 @@
 
 #include "panel_frame.h"
 #include "panel_input.h"
+#include "prompter_view/prompter_view.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
-#include <QPalette>
+#include <QToolTip>
 #include <QWindow>
 
 namespace qm {
@@ -22,16 +24,6 @@ Qt::WindowFlags flagsFor(PrompterMode mode)
             | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
     }
     return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-}
-
-QWidget *createContent(PrompterController &, QWidget *parent)
-{
-    auto *content = new QWidget(parent);
-    QPalette palette = content->palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    content->setPalette(palette);
-    content->setAutoFillBackground(true);
-    return content;
 }
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
@@ -64,16 +56,20 @@ PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode)
         setMouseTracking(true);
     }
 
-    m_content = createContent(controller, this);
+    m_content = new PrompterView(controller, this);
 
     m_resizeEnd.setSingleShot(true);
     m_resizeEnd.setInterval(kResizeEndMs);
     connect(&m_resizeEnd, &QTimer::timeout, this, &PrompterPanel::resizeEnded);
 
     // Override-redirect windows stay below any window mapped after them; raising them now and
-    // then keeps the notch panel on top of newly opened windows.
+    // then keeps the notch panel on top of newly opened windows. Not while one of the
+    // program's own menus or tooltips is open, which would end up beneath it.
     m_raise.setInterval(kRaiseIntervalMs);
-    connect(&m_raise, &QTimer::timeout, this, [this] { raise(); });
+    connect(&m_raise, &QTimer::timeout, this, [this] {
+        if (!QApplication::activePopupWidget() && !QToolTip::isVisible())
+            raise();
+    });
 }
 
 PrompterPanel::~PrompterPanel() = default;
@@ -84,6 +80,14 @@ void PrompterPanel::place(const QRect &geometry)
     setGeometry(geometry);
     m_placing = false;
     m_placed = this->geometry();
+}
+
+void PrompterPanel::finishResize()
+{
+    if (!m_resizeEnd.isActive())
+        return;
+    m_resizeEnd.stop();
+    Q_EMIT resizeEnded();
 }
 
 bool PrompterPanel::isOwnPlacement()

@@ -32,6 +32,8 @@ public:
     // Sets the geometry for the program's own placement. The window system's echo of it is not
     // reported as a move by the user.
     void place(const QRect &geometry);
+    // Reports a resize whose end is still pending at once (the panel is about to go).
+    void finishResize();
 
     static constexpr int kResizeEndMs = 400;
     static constexpr int kRaiseIntervalMs = 1000;

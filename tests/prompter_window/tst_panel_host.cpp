@@ -309,19 +309,20 @@ private Q_SLOTS:
         const QPoint start = panel->pos();
         QWidget *content = panel->content();
 
-        // The offscreen platform refuses a system move, so the panel moves itself.
+        // Pressed on the view, which hands a press off its controls on to the panel. The
+        // offscreen platform refuses a system move, so the panel moves itself.
         const QPointF local(100, 100);
         const QPointF global = content->mapToGlobal(local);
         QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton,
             Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(panel, &press);
+        QApplication::sendEvent(content, &press);
         QMouseEvent drag(QEvent::MouseMove, local + QPointF(30, 20), local + QPointF(30, 20),
             global + QPointF(30, 20), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(panel, &drag);
+        QApplication::sendEvent(content, &drag);
         QMouseEvent release(QEvent::MouseButtonRelease, local + QPointF(30, 20),
             local + QPointF(30, 20), global + QPointF(30, 20), Qt::LeftButton, Qt::NoButton,
             Qt::NoModifier);
-        QApplication::sendEvent(panel, &release);
+        QApplication::sendEvent(content, &release);
 
         QCOMPARE(panel->pos(), start + QPoint(30, 20));
         QCOMPARE(panel->size(), QSize(560, 240));
@@ -358,6 +359,18 @@ private Q_SLOTS:
         QCOMPARE(ended.count(), 1);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(env.store.settings().floatingFrame, storedFor(panel->geometry()));
+    }
+
+    void resizeJustBeforeHideIsKept()
+    {
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        panel->resize(600, 260);
+        const QRect geometry = panel->geometry();
+        QVERIFY(!env.store.settings().floatingFrame);
+        env.controller.hide();
+        QCOMPARE(env.store.settings().floatingFrame, storedFor(geometry));
     }
 
     void notchModeNeverStores()
