@@ -41,20 +41,29 @@ double Smoother::step(double target)
     return m_value;
 }
 
-QPainterPath wavePath(const Layer &layer, double width, double height, double a, double t)
+std::vector<QPointF> waveCrest(const Layer &layer, double width, double height, double a, double t)
 {
     constexpr double pi = std::numbers::pi;
     const double amp = ((height - 14) * a + 3) * layer.gain;
-    QPainterPath path;
-    path.moveTo(-kOverhang, height + kOverhang);
+    std::vector<QPointF> crest;
+    crest.reserve(std::size_t(std::max(0.0, (width + 2 * kOverhang) / kStep)) + 2);
     for (double x = -kOverhang; x <= width + kOverhang; x += kStep) {
         const double u = width > 1 ? x / width : x;
         const double e
             = std::pow(std::max(std::sin(pi * std::min(std::max(u, 0.0), 1.0)), 0.0), 0.7);
         const double p = std::sin(layer.phase + t * layer.speed * 2.2 + layer.k * u * 2 * pi);
         const double q = std::sin(layer.phase + t * 3.1 + u * 9);
-        path.lineTo(x, height - amp * e * (0.55 + 0.45 * p + 0.12 * a * q) - 1);
+        crest.emplace_back(x, height - amp * e * (0.55 + 0.45 * p + 0.12 * a * q) - 1);
     }
+    return crest;
+}
+
+QPainterPath wavePath(const Layer &layer, double width, double height, double a, double t)
+{
+    QPainterPath path;
+    path.moveTo(-kOverhang, height + kOverhang);
+    for (const QPointF &point : waveCrest(layer, width, height, a, t))
+        path.lineTo(point);
     path.lineTo(width + kOverhang, height + kOverhang);
     path.closeSubpath();
     return path;
@@ -75,23 +84,64 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     // the glow stays full up to the panel's sides and bottom instead of fading out there.
     constexpr double margin = 3 * aura::kBlurRadius;
     const double scale = kScale * dpr;
-    const QSize size(int(std::ceil((strip.width() + 2 * margin) * scale)),
-        int(std::ceil((strip.height() + 2 * margin) * scale)));
-    if (m_buffer.size() != size)
-        m_buffer = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    m_buffer.fill(Qt::transparent);
-    {
-        QPainter p(&m_buffer);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setCompositionMode(QPainter::CompositionMode_Plus);
-        p.setPen(Qt::NoPen);
-        p.scale(scale, scale);
-        p.translate(margin, margin);
-        const double opacity = aura::layerOpacity(a);
-        for (const aura::Layer &layer : aura::layers()) {
-            QColor color = layer.color;
-            color.setAlphaF(float(opacity));
-            p.fillPath(aura::wavePath(layer, strip.width(), strip.height(), a, t), color);
+    const double w = strip.width();
+    const double h = strip.height();
+    const int cols = int(std::ceil((w + 2 * margin) * scale));
+    const int rows = int(std::ceil((h + 2 * margin) * scale));
+    if (m_buffer.width() != cols || m_buffer.height() != rows)
+        m_buffer = QImage(cols, rows, QImage::Format_ARGB32_Premultiplied);
+    m_sum.assign(std::size_t(cols) * std::size_t(rows) * 4, 0.f);
+
+    const double opacity = aura::layerOpacity(a);
+    const double bottom = h + aura::kOverhang;
+    const double right = w + aura::kOverhang;
+    for (const aura::Layer &layer : aura::layers()) {
+        const std::vector<QPointF> crest = aura::waveCrest(layer, w, h, a, t);
+        if (crest.empty())
+            continue;
+        const float colour[4]
+            = {float(layer.color.blueF() * opacity), float(layer.color.greenF() * opacity),
+                float(layer.color.redF() * opacity), float(opacity)};
+        for (int c = 0; c < cols; ++c) {
+            const double x = (c + 0.5) / scale - margin;
+            if (x < -aura::kOverhang || x > right)
+                continue;
+            // The crest between its steps, then the closing edge down to the far corner.
+            double y;
+            const double step = (x + aura::kOverhang) / aura::kStep;
+            const std::size_t i = std::size_t(step);
+            if (i + 1 < crest.size()) {
+                const double f = step - double(i);
+                y = crest[i].y() + (crest[i + 1].y() - crest[i].y()) * f;
+            } else {
+                const QPointF &last = crest.back();
+                const double span = right - last.x();
+                y = span > 0 ? last.y() + (bottom - last.y()) * (x - last.x()) / span : last.y();
+            }
+            for (int r = 0; r < rows; ++r) {
+                const double top = r / scale - margin;
+                const double base = (r + 1) / scale - margin;
+                const double covered = (std::min(base, bottom) - std::max(top, y)) / (base - top);
+                if (covered <= 0)
+                    continue;
+                const float k = float(std::min(covered, 1.0));
+                float *px = &m_sum[(std::size_t(r) * std::size_t(cols) + std::size_t(c)) * 4];
+                for (int ch = 0; ch < 4; ++ch)
+                    px[ch] += colour[ch] * k;
+            }
+        }
+    }
+    // Plus-lighter: colours add up and saturate.
+    for (int r = 0; r < rows; ++r) {
+        auto *line = reinterpret_cast<quint32 *>(m_buffer.scanLine(r));
+        const float *src = &m_sum[std::size_t(r) * std::size_t(cols) * 4];
+        for (int c = 0; c < cols; ++c) {
+            quint32 v = 0;
+            for (int ch = 0; ch < 4; ++ch) {
+                const int byte = int(std::min(src[4 * c + ch], 1.f) * 255.f + 0.5f);
+                v |= quint32(byte) << (8 * ch);
+            }
+            line[c] = v;
         }
     }
     gaussianBlur(m_buffer, aura::kBlurRadius * scale);
@@ -99,8 +149,8 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setCompositionMode(QPainter::CompositionMode_Plus);
-    painter.drawImage(strip, m_buffer,
-        QRectF(margin * scale, margin * scale, strip.width() * scale, strip.height() * scale));
+    painter.drawImage(
+        strip, m_buffer, QRectF(margin * scale, margin * scale, w * scale, h * scale));
     painter.restore();
 }
 

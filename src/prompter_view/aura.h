@@ -7,6 +7,7 @@
 #include <QRectF>
 
 #include <array>
+#include <vector>
 
 class QPainter;
 
@@ -45,15 +46,20 @@ private:
     double m_value = 0;
 };
 
-// One layer's wave for a strip of `width` × `height` at intensity `a` and time `t`.
+// One layer's wave for a strip of `width` × `height` at intensity `a` and time `t`: the top
+// edge, from x = −20 to the last step not beyond width + 20.
+std::vector<QPointF> waveCrest(const Layer &layer, double width, double height, double a, double t);
+// The closed shape under the crest, reaching 20 points past the sides and the bottom.
 QPainterPath wavePath(const Layer &layer, double width, double height, double a, double t);
 double layerOpacity(double a);
 
 } // namespace aura
 
-// Draws the glow. The waves are drawn into a small image at a quarter of the resolution and
+// Draws the glow. The waves are filled into a small image at a quarter of the resolution and
 // blurred there, which costs a few thousand pixels a frame instead of the whole strip; the
-// blurred image is then scaled up smoothly onto the panel.
+// blurred image is then scaled up smoothly onto the panel. Each wave is the area under a crest
+// that is a function of x, so it is filled column by column with exact vertical coverage
+// rather than through a general path rasterizer.
 class AuraRenderer final {
 public:
     // `strip` is where the glow goes (the bottom 64 points of the panel), `dpr` the device's
@@ -64,6 +70,7 @@ public:
 
 private:
     QImage m_buffer;
+    std::vector<float> m_sum; // premultiplied colour added up before it is clamped
 };
 
 } // namespace qm

@@ -11,35 +11,77 @@ namespace qm {
 
 namespace {
 
-// One box pass along a line of `n` pixels `step` apart; `line` is scratch space of n pixels.
-void boxLine(quint32 *px, int n, int step, int radius, std::vector<quint32> &line)
+// Fixed-point reciprocal of a box width: sums stay below 255 × width, far from overflow.
+quint64 reciprocal(int width)
 {
-    if (radius <= 0 || n <= 0)
-        return;
-    line.resize(std::size_t(n));
-    for (int i = 0; i < n; ++i)
-        line[std::size_t(i)] = px[std::ptrdiff_t(i) * step];
-    const int width = 2 * radius + 1;
-    // Fixed-point reciprocal: sums stay below 255 × width, far from overflow.
-    const quint64 inv = (quint64(1) << 24) / quint64(width);
-    quint32 sum[4] = {0, 0, 0, 0};
-    auto add = [&sum](quint32 p, int sign) {
-        for (int c = 0; c < 4; ++c)
-            sum[c] = quint32(int(sum[c]) + sign * int((p >> (8 * c)) & 0xff));
-    };
-    for (int i = 0; i < std::min(radius, n); ++i)
-        add(line[std::size_t(i)], 1);
+    return (quint64(1) << 24) / quint64(width);
+}
+
+quint8 average(quint32 sum, quint64 inv)
+{
+    return quint8((quint64(sum) * inv + (quint64(1) << 23)) >> 24);
+}
+
+// One horizontal box pass over a row of `n` premultiplied pixels, from `src` into `dst`.
+void boxRow(const quint8 *src, quint8 *dst, int n, int radius)
+{
+    const quint64 inv = reciprocal(2 * radius + 1);
+    quint32 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (int i = 0; i < std::min(radius, n); ++i) {
+        s0 += src[4 * i];
+        s1 += src[4 * i + 1];
+        s2 += src[4 * i + 2];
+        s3 += src[4 * i + 3];
+    }
     for (int i = 0; i < n; ++i) {
         const int in = i + radius;
-        if (in < n)
-            add(line[std::size_t(in)], 1);
-        const int outIndex = i - radius - 1;
-        if (outIndex >= 0)
-            add(line[std::size_t(outIndex)], -1);
-        quint32 v = 0;
-        for (int c = 0; c < 4; ++c)
-            v |= quint32(((quint64(sum[c]) * inv + (quint64(1) << 23)) >> 24) & 0xff) << (8 * c);
-        px[std::ptrdiff_t(i) * step] = v;
+        if (in < n) {
+            s0 += src[4 * in];
+            s1 += src[4 * in + 1];
+            s2 += src[4 * in + 2];
+            s3 += src[4 * in + 3];
+        }
+        const int out = i - radius - 1;
+        if (out >= 0) {
+            s0 -= src[4 * out];
+            s1 -= src[4 * out + 1];
+            s2 -= src[4 * out + 2];
+            s3 -= src[4 * out + 3];
+        }
+        dst[4 * i] = average(s0, inv);
+        dst[4 * i + 1] = average(s1, inv);
+        dst[4 * i + 2] = average(s2, inv);
+        dst[4 * i + 3] = average(s3, inv);
+    }
+}
+
+// One vertical box pass: whole rows are added and removed from a running sum, so the inner
+// loops run along contiguous memory.
+void boxColumns(const quint8 *src, quint8 *dst, int bytes, int rows, qsizetype srcStride,
+    qsizetype dstStride, int radius, std::vector<quint32> &sum)
+{
+    const quint64 inv = reciprocal(2 * radius + 1);
+    sum.assign(std::size_t(bytes), 0);
+    auto add = [&](int row, bool remove) {
+        const quint8 *line = src + row * srcStride;
+        if (remove) {
+            for (int i = 0; i < bytes; ++i)
+                sum[std::size_t(i)] -= line[i];
+        } else {
+            for (int i = 0; i < bytes; ++i)
+                sum[std::size_t(i)] += line[i];
+        }
+    };
+    for (int y = 0; y < std::min(radius, rows); ++y)
+        add(y, false);
+    for (int y = 0; y < rows; ++y) {
+        if (y + radius < rows)
+            add(y + radius, false);
+        if (y - radius - 1 >= 0)
+            add(y - radius - 1, true);
+        quint8 *line = dst + y * dstStride;
+        for (int i = 0; i < bytes; ++i)
+            line[i] = average(sum[std::size_t(i)], inv);
     }
 }
 
@@ -71,14 +113,19 @@ void gaussianBlur(QImage &image, double sigma)
     Q_ASSERT(image.format() == QImage::Format_ARGB32_Premultiplied);
     const int w = image.width();
     const int h = image.height();
-    const int stride = int(image.bytesPerLine() / 4);
-    auto *bits = reinterpret_cast<quint32 *>(image.bits());
-    std::vector<quint32> line;
+    const qsizetype stride = image.bytesPerLine();
+    quint8 *bits = image.bits();
+    // Passes alternate between the image and one scratch copy of it.
+    thread_local std::vector<quint8> scratch;
+    thread_local std::vector<quint32> sum;
+    scratch.resize(std::size_t(w) * 4 * std::size_t(h));
+    const qsizetype scratchStride = qsizetype(w) * 4;
     for (int radius : gaussianBoxRadii(sigma)) {
+        if (radius <= 0)
+            continue;
         for (int y = 0; y < h; ++y)
-            boxLine(bits + std::ptrdiff_t(y) * stride, w, 1, radius, line);
-        for (int x = 0; x < w; ++x)
-            boxLine(bits + x, h, stride, radius, line);
+            boxRow(bits + y * stride, scratch.data() + y * scratchStride, w, radius);
+        boxColumns(scratch.data(), bits, w * 4, h, scratchStride, stride, radius, sum);
     }
 }
 

@@ -189,7 +189,9 @@ ControlsPainter::ControlsPainter()
 {
 }
 
-// Each slot keeps one font, so the text alone tells whether it must be prepared again.
+// Each slot keeps one font, so the text alone tells whether it must be prepared again. The
+// painter must hold the same font when drawing, or the prepared glyphs are looked up in another
+// face.
 const QStaticText &ControlsPainter::prepared(Prepared &slot, const QString &text, const QFont &font)
 {
     if (slot.key != text || slot.text.text().isEmpty()) {
@@ -257,12 +259,14 @@ void ControlsPainter::paintStatus(
                 = status.mic == StatusIndicator::Mic::Off ? symbols::micOff : symbols::mic;
             const QStaticText &text = prepared(m_mic, glyph, m_micFont);
             p.setPen(status.micColor);
+            p.setFont(m_micFont);
             p.drawStaticText(centredIn(box, text.size()).topLeft(), text);
             break;
         }
         case 1: {
             const QStaticText &text = prepared(m_pause, symbols::pause, m_pauseFont);
             p.setPen(palette::white(50));
+            p.setFont(m_pauseFont);
             p.drawStaticText(centredIn(box, text.size()).topLeft(), text);
             break;
         }
@@ -286,12 +290,31 @@ void ControlsPainter::paintStatus(
 
 void ControlsPainter::paintControls(QPainter &p, const ControlsBar &bar, double shown)
 {
-    if (shown <= 0)
+    if (shown <= 0 || bar.shade.isEmpty())
         return;
+    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    if (m_bar.isNull() || bar.revision != m_barRevision || dpr != m_barDpr)
+        renderBar(bar, dpr);
     p.save();
     p.setOpacity(p.opacity() * std::min(shown, 1.0));
-    p.translate(0, (1 - shown) * bar.travel);
-    p.setRenderHint(QPainter::Antialiasing);
+    // Whole device pixels keep the move a plain blit.
+    const double rise = std::round((1 - shown) * bar.travel * dpr) / dpr;
+    p.drawImage(bar.shade.topLeft() + QPointF(0, rise), m_bar);
+    p.restore();
+}
+
+void ControlsPainter::renderBar(const ControlsBar &bar, double dpr)
+{
+    m_barRevision = bar.revision;
+    m_barDpr = dpr;
+    m_bar = QImage(
+        QSize(int(std::ceil(bar.shade.width() * dpr)), int(std::ceil(bar.shade.height() * dpr))),
+        QImage::Format_ARGB32_Premultiplied);
+    m_bar.setDevicePixelRatio(dpr);
+    m_bar.fill(Qt::transparent);
+    QPainter p(&m_bar);
+    p.translate(-bar.shade.topLeft());
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
 
     QLinearGradient shade(bar.shade.topLeft(), bar.shade.bottomLeft());
     shade.setColorAt(0, Qt::transparent);
@@ -312,6 +335,7 @@ void ControlsPainter::paintControls(QPainter &p, const ControlsBar &bar, double 
             const QStaticText &text
                 = prepared(m_buttons[i], item.symbol, item.big ? m_bigIconFont : m_iconFont);
             p.setPen(item.big ? palette::tally() : palette::white(85));
+            p.setFont(item.big ? m_bigIconFont : m_iconFont);
             p.drawStaticText(centredIn(item.rect, text.size()).topLeft(), text);
             break;
         }
@@ -323,18 +347,19 @@ void ControlsPainter::paintControls(QPainter &p, const ControlsBar &bar, double 
         case ControlItem::Kind::SpeedText: {
             const QStaticText &text = prepared(m_speed, item.text, m_speedFont);
             p.setPen(palette::white(80));
+            p.setFont(m_speedFont);
             p.drawStaticText(centredIn(item.rect, text.size()).topLeft(), text);
             break;
         }
         case ControlItem::Kind::TimeText: {
             const QStaticText &text = prepared(m_time, item.text, m_timeFont);
             p.setPen(palette::white(55));
+            p.setFont(m_timeFont);
             p.drawStaticText(centredIn(item.rect, text.size()).topLeft(), text);
             break;
         }
         }
     }
-    p.restore();
 }
 
 void ControlsPainter::paintProgress(QPainter &p, const QRectF &rect, double progress)

@@ -66,6 +66,7 @@ struct ControlsBar {
     QRectF shade; // the dark gradient behind the bar, along the panel's bottom edge
     double travel = 0; // how far below its rest the bar starts and ends its transition
     QList<ControlItem> items;
+    quint64 revision = 0; // changes whenever the bar is built again, so its pixels are redrawn
 };
 
 struct ControlsInput {
@@ -88,7 +89,8 @@ public:
     ControlsPainter();
 
     void paintStatus(QPainter &p, const StatusIndicator &status, double viewWidth, double topInset);
-    // `shown` 0…1 fades the bar in while it rises by `travel`.
+    // `shown` 0…1 fades the bar in while it rises by `travel`. The bar is drawn once into an
+    // image and moved as a whole.
     void paintControls(QPainter &p, const ControlsBar &bar, double shown);
     static void paintProgress(QPainter &p, const QRectF &rect, double progress);
 
@@ -99,12 +101,16 @@ private:
     };
     static const QStaticText &prepared(Prepared &slot, const QString &text, const QFont &font);
     const QImage &dotGlow(double dpr);
+    void renderBar(const ControlsBar &bar, double dpr);
 
     QFont m_micFont, m_pauseFont, m_iconFont, m_bigIconFont, m_speedFont, m_timeFont;
 
     Prepared m_mic, m_pause, m_speed, m_time;
     QList<Prepared> m_buttons;
     QImage m_glow;
+    QImage m_bar;
+    quint64 m_barRevision = 0;
+    double m_barDpr = 0;
 };
 
 } // namespace qm

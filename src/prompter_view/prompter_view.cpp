@@ -7,7 +7,6 @@
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
-#include "ui/shapes.h"
 
 #include <QElapsedTimer>
 #include <QFontMetricsF>
@@ -27,13 +26,12 @@ namespace {
 constexpr double kSideInset = 20;
 constexpr double kTopGap = 4;
 constexpr double kBottomInset = 10;
-constexpr double kNotchRadius = 24;
-constexpr double kFloatingRadius = 18;
 constexpr double kProgressHeight = 2.5;
 constexpr double kCountdownDim = 0.18;
 constexpr double kCountdownSize = 54;
 // How far a countdown number travels while it gives way to the next, in its own heights.
 constexpr double kNumberTravel = 0.45;
+constexpr int kBlitRows = 64;
 
 const Spring kOpenSpring {0.42, 0.78};
 const Spring kCountdownSpring {0.3, 0.85};
@@ -129,14 +127,6 @@ bool PrompterView::glowLive() const
         && !(settings.pauseOnHover && m_controller.hovering()) && !m_controller.atEnd();
 }
 
-QPainterPath PrompterView::panelShape(const QSizeF &size, bool floating)
-{
-    const QRectF rect(QPointF(0, 0), size);
-    if (floating)
-        return continuousRoundedRect(rect, kFloatingRadius);
-    return continuousRoundedRect(rect, CornerRadii {0, 0, kNotchRadius, kNotchRadius});
-}
-
 // MARK: Layout and measurements
 
 void PrompterView::relayout()
@@ -170,9 +160,7 @@ void PrompterView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_haveGeometry = true;
-    m_shape = panelShape(size(), m_floating);
-    m_border = continuousRoundedRect(
-        QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kFloatingRadius - 0.5);
+    m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
     reportViewport();
     if (readingArea().width() != m_layoutWidth || !m_layout)
         relayout();
@@ -186,7 +174,7 @@ void PrompterView::showEvent(QShowEvent *event)
         m_openStart = m_clock();
     if (!m_layout) {
         m_haveGeometry = true;
-        m_shape = panelShape(size(), m_floating);
+        m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
         reportViewport();
         relayout();
     }
@@ -199,7 +187,7 @@ void PrompterView::settingsChanged()
     const bool floating = settings.mode == PrompterMode::Floating;
     if (floating != m_floating) {
         m_floating = floating;
-        m_shape = panelShape(size(), m_floating);
+        m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
     }
     if (usableFontSize(settings.fontSize) != m_layoutFontSize)
         relayout();
@@ -277,6 +265,7 @@ void PrompterView::refreshControls()
         return;
     m_barInput = in;
     m_bar = layoutControls(in);
+    m_bar.revision = ++m_barRevision;
 }
 
 void PrompterView::perform(ControlAction action)
@@ -432,8 +421,8 @@ void PrompterView::paintEvent(QPaintEvent *)
         }
         p.setOpacity(std::clamp(m_open, 0.0, 1.0));
     }
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(m_shape, Qt::black);
+    m_panel.setGeometry(size(), m_floating, dpr);
+    m_panel.paintBackground(p);
 
     // The reading area lies inside the shape's corners, so it needs no clip of its own.
     const QRectF area = readingArea();
@@ -444,16 +433,20 @@ void PrompterView::paintEvent(QPaintEvent *)
             m_reading = QImage(px, QImage::Format_ARGB32_Premultiplied);
         const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
         const double opacity = 1 - (1 - kCountdownDim) * shown;
+        // The raster engine hands blits of many rows to worker threads and waits for them, which
+        // costs more than the copy; a text line's band fits in one or two short blits.
         for (const ColumnTiles::Band &band :
             m_tiles.compose(m_reading, m_controller.scroll().offset(), opacity)) {
-            const int rows = band.last - band.first;
-            p.drawImage(
-                QRectF(area.left(), area.top() + band.first / dpr, px.width() / dpr, rows / dpr),
-                m_reading, QRectF(0, band.first, px.width(), rows));
+            for (int first = band.first; first < band.last; first += kBlitRows) {
+                const int rows = std::min(kBlitRows, band.last - first);
+                p.drawImage(
+                    QRectF(area.left(), area.top() + first / dpr, px.width() / dpr, rows / dpr),
+                    m_reading, QRectF(0, first, px.width(), rows));
+            }
         }
     }
 
-    p.setClipPath(m_shape);
+    m_panel.beginClip(p);
     m_aura.paint(p, QRectF(0, h - aura::kStripHeight, w, aura::kStripHeight), m_smoother.value(),
         m_glowTime, dpr);
     paintCountdown(p);
@@ -461,6 +454,7 @@ void PrompterView::paintEvent(QPaintEvent *)
         m_controlsPainter.paintControls(p, m_bar, m_hoverShown);
     ControlsPainter::paintProgress(
         p, QRectF(0, h - kProgressHeight, w, kProgressHeight), m_controller.progress());
+    m_panel.endClip(p);
 
     const VoiceMonitor &voice = m_controller.voice();
     StatusInput status;
@@ -474,12 +468,7 @@ void PrompterView::paintEvent(QPaintEvent *)
     status.atEnd = m_controller.atEnd();
     m_controlsPainter.paintStatus(p, statusIndicator(status), w, m_controller.topInset());
 
-    if (m_floating) {
-        p.setClipping(false);
-        p.setPen(QPen(palette::white(12), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(m_border);
-    }
+    m_panel.paintBorder(p);
 }
 
 } // namespace qm

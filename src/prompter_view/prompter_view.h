@@ -3,13 +3,13 @@
 
 #include "aura.h"
 #include "column_tiles.h"
+#include "panel_shape.h"
 #include "prompter_controls.h"
 #include "prompter_layout.h"
 #include "transition.h"
 
 #include <QHash>
 #include <QImage>
-#include <QPainterPath>
 #include <QWidget>
 
 #include <functional>
@@ -45,9 +45,6 @@ public:
     double glowIntensity() const { return m_smoother.value(); }
     bool glowLive() const;
 
-    // The panel's outline for the current mode and size.
-    static QPainterPath panelShape(const QSizeF &size, bool floating);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -80,8 +77,7 @@ private:
     QImage m_reading;
     QColor m_bodyColor;
     bool m_floating = false;
-    QPainterPath m_shape;
-    QPainterPath m_border;
+    PanelShape m_panel;
 
     // Animation state, advanced by step(); paintEvent only reads it.
     std::optional<double> m_openStart;
@@ -102,6 +98,7 @@ private:
 
     ControlsBar m_bar;
     ControlsInput m_barInput;
+    quint64 m_barRevision = 0;
     ControlsPainter m_controlsPainter;
     std::optional<ControlAction> m_pressed;
 };

@@ -319,6 +319,9 @@ private Q_SLOTS:
         QCOMPARE(qAlpha(image.pixel(379, 149)), 0);
         QCOMPARE(qAlpha(image.pixel(3, 146)), 0);
         QCOMPARE(qAlpha(image.pixel(190, 60)), 255); // inside
+        // The glow is bright along the bottom edge, yet trimmed off outside the round corners.
+        const QRgb glow = image.pixel(190, 140);
+        QVERIFY(std::max({qRed(glow), qGreen(glow), qBlue(glow)}) > 60);
 
         Rig floating(QSize(560, 240));
         floating.setSettings([](Settings &s) { s.mode = PrompterMode::Floating; });
