@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPainterPath>
+#include <QRectF>
+
+class QPainter;
+
+namespace qm {
+
+// The straight mix of two colours, alpha included; t = 0 gives `a`.
+QColor mixColors(const QColor &a, const QColor &b, double t);
+
+// The symbol face for a symbol the layout sizes like text of `px`.
+QFont symbolFont(double px);
+
+// A symbol takes the width of its ink, not of the face's padded em square, so the spacing
+// beside it is what the layout says.
+double symbolWidth(const QFont &font, const QString &symbol);
+// Draws `symbol` with its ink starting at `x` and centred on `centreY`; returns the x after it.
+double drawSymbol(QPainter &painter, double x, double centreY, const QFont &font,
+    const QColor &color, const QString &symbol);
+
+// The outline of a control: a capsule, a circle or a continuous rounded rectangle.
+struct Outline {
+    enum class Kind { Capsule, Circle, Rounded };
+    Kind kind = Kind::Capsule;
+    double radius = 0;
+
+    QPainterPath path(const QRectF &rect) const;
+};
+
+// Fills the outline and strokes `width` points of `stroke` just inside its edge, so the
+// outline never grows the shape.
+void fillWithInnerStroke(QPainter &painter, const QRectF &rect, Outline outline, const QColor &fill,
+    const QColor &stroke, double width = 1);
+
+} // namespace qm

@@ -1,0 +1,270 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings_panel.h"
+
+#include "model/settings.h"
+#include "platform/capture_exclusion.h"
+#include "prompter/prompter_controller.h"
+#include "prompter/voice_monitor.h"
+#include "settings_widgets.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+#include "ui/palette.h"
+#include "ui/symbols.h"
+#include "ui/texts.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+// The column's own scroll bar floats over its right edge, as an overlay bar does, so the
+// content keeps its full width whether or not it scrolls.
+constexpr int kBarWidth = 8;
+
+QString barStyle()
+{
+    return QStringLiteral(
+        "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 1px 2px 0; }"
+        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 56); border-radius: 3px;"
+        " min-height: 28px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+}
+
+QLabel *plainText(const QString &text, QWidget *parent)
+{
+    return makeLabel(text, fonts::system(11), palette::white(42), true, parent);
+}
+
+} // namespace
+
+QStringList SettingsPanel::colors()
+{
+    return {QStringLiteral("FFFFFF"), QStringLiteral("FFE27A"), QStringLiteral("9BF5A5"),
+        QStringLiteral("8BE0FF"), QStringLiteral("FFB3C7")};
+}
+
+SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_controller(controller)
+{
+    setFixedWidth(kWidth);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, palette::panel());
+    setPalette(pal);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("settingsContent"));
+    auto *stack = new QVBoxLayout(content);
+    stack->setContentsMargins(14, 46, 14, 20);
+    stack->setSpacing(12);
+
+    // Prompter
+    auto *prompter = new GroupCard(QStringLiteral("Prompter"), symbols::laptop, content);
+    m_mode = new SegmentedControl({QStringLiteral("Notch"), QStringLiteral("Floating")});
+    m_mode->setObjectName(QStringLiteral("mode"));
+    m_notchWidth = new SliderRow(QStringLiteral("Width"), 240, 900, QStringLiteral("pt"));
+    m_notchWidth->setObjectName(QStringLiteral("notchWidth"));
+    m_notchHeight = new SliderRow(QStringLiteral("Height"), 70, 500, QStringLiteral("pt"));
+    m_notchHeight->setObjectName(QStringLiteral("notchHeight"));
+    m_floatingHint = plainText(
+        QStringLiteral("Drag the prompter anywhere. Resize it from any edge."), nullptr);
+    m_floatingHint->setObjectName(QStringLiteral("floatingHint"));
+    prompter->addRow(m_mode);
+    prompter->addRow(m_notchWidth);
+    prompter->addRow(m_notchHeight);
+    prompter->addRow(m_floatingHint);
+
+    // Text
+    auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
+    m_fontSize = new SliderRow(QStringLiteral("Size"), 12, 64, QStringLiteral("pt"));
+    m_fontSize->setObjectName(QStringLiteral("fontSize"));
+    m_colors = new SwatchRow(colors());
+    m_colors->setObjectName(QStringLiteral("colors"));
+    m_mirror
+        = new ToggleRow(QStringLiteral("Mirror text"), QStringLiteral("For teleprompter glass"));
+    m_mirror->setObjectName(QStringLiteral("mirror"));
+    text->addRow(m_fontSize);
+    text->addRow(m_colors);
+    text->addRow(m_mirror);
+
+    // Scrolling
+    auto *scrolling = new GroupCard(QStringLiteral("Scrolling"), symbols::scrolling, content);
+    m_scrollMode = new SegmentedControl({QStringLiteral("Steady"), QStringLiteral("Voice")});
+    m_scrollMode->setObjectName(QStringLiteral("scrollMode"));
+    m_modeDescription = plainText(QString(), nullptr);
+    m_modeDescription->setObjectName(QStringLiteral("modeDescription"));
+    m_speed = new SliderRow(QStringLiteral("Speed"), 8, 200, QString());
+    m_speed->setObjectName(QStringLiteral("speed"));
+    m_micSensitivity
+        = new SliderRow(QStringLiteral("Mic sensitivity"), 0, 100, QStringLiteral("%"));
+    m_micSensitivity->setObjectName(QStringLiteral("micSensitivity"));
+    m_denied = makeLabel(texts::micDenied(), fonts::system(11), palette::tallySoft(), true);
+    m_denied->setObjectName(QStringLiteral("deniedMessage"));
+    m_countdown = new ToggleRow(
+        QStringLiteral("3-2-1 countdown"), QStringLiteral("A beat to get ready before it moves"));
+    m_countdown->setObjectName(QStringLiteral("countdown"));
+    m_pauseOnHover = new ToggleRow(
+        QStringLiteral("Pause on hover"), QStringLiteral("Rest the pointer on the prompter"));
+    m_pauseOnHover->setObjectName(QStringLiteral("pauseOnHover"));
+    scrolling->addRow(m_scrollMode);
+    scrolling->addRow(m_modeDescription);
+    scrolling->addRow(m_speed);
+    scrolling->addRow(m_micSensitivity);
+    scrolling->addRow(m_denied);
+    scrolling->addRow(m_countdown);
+    scrolling->addRow(m_pauseOnHover);
+
+    // Privacy
+    auto *privacy = new GroupCard(QStringLiteral("Privacy"), symbols::eyeSlash, content);
+    m_hideFromSharing = new ToggleRow(QStringLiteral("Hide from screen sharing"),
+        QStringLiteral("Kept out of shared screens and recordings"));
+    m_hideFromSharing->setObjectName(QStringLiteral("hideFromSharing"));
+    privacy->addRow(m_hideFromSharing);
+    // Where the desktop cannot keep the prompter out of captures, the column says so rather
+    // than let the switch promise what it cannot do.
+    const platform::CaptureExclusionSupport support = platform::captureExclusionSupport();
+    if (!support.enforced && !support.reason.isEmpty()) {
+        m_captureReason = makeLabel(support.reason, fonts::system(11), palette::tallySoft(), true);
+        m_captureReason->setObjectName(QStringLiteral("captureReason"));
+        privacy->addRow(m_captureReason);
+    }
+
+    m_reset = new TextButton(QStringLiteral("Reset to defaults"), content);
+    m_reset->setObjectName(QStringLiteral("reset"));
+
+    stack->addWidget(prompter);
+    stack->addWidget(text);
+    stack->addWidget(scrolling);
+    stack->addWidget(privacy);
+    stack->addWidget(m_reset);
+    stack->addStretch(1);
+    m_scroll->setWidget(content);
+    // setWidget turns the background on; the column's own shows through.
+    content->setAutoFillBackground(false);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+
+    m_bar = new QScrollBar(Qt::Vertical, this);
+    m_bar->setObjectName(QStringLiteral("settingsScrollBar"));
+    m_bar->setStyleSheet(barStyle());
+    m_bar->hide();
+    QScrollBar *inner = m_scroll->verticalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, this, [this](int min, int max) {
+        m_bar->setRange(min, max);
+        m_bar->setPageStep(m_scroll->verticalScrollBar()->pageStep());
+        m_bar->setVisible(max > min);
+        m_bar->raise();
+    });
+    connect(inner, &QScrollBar::valueChanged, m_bar, &QScrollBar::setValue);
+    connect(m_bar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+
+    // Writes: one field each, through the store.
+    connect(m_mode, &SegmentedControl::activated, this, [this](int i) {
+        edit([i](Settings &s) { s.mode = i == 1 ? PrompterMode::Floating : PrompterMode::Notch; });
+    });
+    connect(m_notchWidth, &SliderRow::edited, this,
+        [this](double v) { edit([v](Settings &s) { s.notchWidth = v; }); });
+    connect(m_notchHeight, &SliderRow::edited, this,
+        [this](double v) { edit([v](Settings &s) { s.notchHeight = v; }); });
+    connect(m_fontSize, &SliderRow::edited, this,
+        [this](double v) { edit([v](Settings &s) { s.fontSize = v; }); });
+    connect(m_colors, &SwatchRow::picked, this,
+        [this](const QString &hex) { edit([hex](Settings &s) { s.colorHex = hex; }); });
+    connect(m_mirror, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.mirror = on; }); });
+    connect(m_scrollMode, &SegmentedControl::activated, this, [this](int i) {
+        edit([i](Settings &s) { s.scrollMode = i == 1 ? ScrollMode::Voice : ScrollMode::Auto; });
+    });
+    connect(m_speed, &SliderRow::edited, this,
+        [this](double v) { edit([v](Settings &s) { s.speed = v; }); });
+    // The slider shows a percentage; the setting is the fraction.
+    connect(m_micSensitivity, &SliderRow::edited, this,
+        [this](double v) { edit([v](Settings &s) { s.micSensitivity = v / 100.0; }); });
+    connect(m_countdown, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.countdown = on; }); });
+    connect(m_pauseOnHover, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.pauseOnHover = on; }); });
+    connect(m_hideFromSharing, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.hideFromSharing = on; }); });
+    connect(m_reset, &QAbstractButton::clicked, this, &SettingsPanel::resetToDefaults);
+
+    // Reads.
+    connect(&m_store, &Store::settingsChanged, this, &SettingsPanel::refresh);
+    connect(&m_controller.voice(), &VoiceMonitor::deniedChanged, this, &SettingsPanel::refresh);
+    refresh();
+}
+
+SettingsPanel::~SettingsPanel() = default;
+
+void SettingsPanel::edit(const std::function<void(Settings &)> &change)
+{
+    Settings settings = m_store.settings();
+    change(settings);
+    m_store.setSettings(settings);
+}
+
+void SettingsPanel::resetToDefaults()
+{
+    // The floating panel's place is where the user put it, not a preference to reset.
+    Settings defaults;
+    defaults.floatingFrame = m_store.settings().floatingFrame;
+    m_store.setSettings(defaults);
+}
+
+void SettingsPanel::refresh()
+{
+    const Settings &s = m_store.settings();
+    const bool notch = s.mode == PrompterMode::Notch;
+    const bool voice = s.scrollMode == ScrollMode::Voice;
+
+    m_mode->setCurrentIndex(notch ? 0 : 1);
+    m_notchWidth->setValue(s.notchWidth);
+    m_notchHeight->setValue(s.notchHeight);
+    m_notchWidth->setVisible(notch);
+    m_notchHeight->setVisible(notch);
+    m_floatingHint->setVisible(!notch);
+
+    m_fontSize->setValue(s.fontSize);
+    m_colors->setSelected(s.colorHex);
+    m_mirror->setChecked(s.mirror);
+
+    m_scrollMode->setCurrentIndex(voice ? 1 : 0);
+    m_modeDescription->setText(
+        voice ? texts::voiceDescription() : QStringLiteral("Scrolls at a steady pace."));
+    m_speed->setValue(s.speed);
+    m_micSensitivity->setValue(s.micSensitivity * 100.0);
+    m_micSensitivity->setVisible(voice);
+    m_denied->setVisible(voice && m_controller.voice().denied());
+    m_countdown->setChecked(s.countdown);
+    m_pauseOnHover->setChecked(s.pauseOnHover);
+    m_hideFromSharing->setChecked(s.hideFromSharing);
+}
+
+void SettingsPanel::resizeEvent(QResizeEvent *)
+{
+    placeScrollBar();
+}
+
+void SettingsPanel::placeScrollBar()
+{
+    m_bar->setGeometry(width() - kBarWidth, 0, kBarWidth, height());
+    m_bar->raise();
+}
+
+} // namespace qm

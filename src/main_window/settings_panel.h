@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QScrollArea;
+class QScrollBar;
+
+namespace qm {
+
+class Store;
+class PrompterController;
+struct Settings;
+class SegmentedControl;
+class SliderRow;
+class SwatchRow;
+class ToggleRow;
+class TextButton;
+
+// The settings column: every control shows one field of the store's settings and writes it
+// back at once. Rows come and go with the settings (Width and Height with the mode, Mic
+// sensitivity with voice scrolling, the microphone message while no microphone opens).
+class SettingsPanel final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SettingsPanel)
+
+public:
+    SettingsPanel(Store &store, PrompterController &controller, QWidget *parent = nullptr);
+    ~SettingsPanel() override;
+
+    static constexpr int kWidth = 272;
+    // The swatches, in the order shown.
+    static QStringList colors();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void refresh();
+    // Copies the settings, lets `change` edit the copy, and assigns it back in one go.
+    void edit(const std::function<void(Settings &)> &change);
+    void resetToDefaults();
+    void placeScrollBar();
+
+    Store &m_store;
+    PrompterController &m_controller;
+
+    QScrollArea *m_scroll = nullptr;
+    QScrollBar *m_bar = nullptr;
+
+    SegmentedControl *m_mode = nullptr;
+    SliderRow *m_notchWidth = nullptr;
+    SliderRow *m_notchHeight = nullptr;
+    QLabel *m_floatingHint = nullptr;
+    SliderRow *m_fontSize = nullptr;
+    SwatchRow *m_colors = nullptr;
+    ToggleRow *m_mirror = nullptr;
+    SegmentedControl *m_scrollMode = nullptr;
+    QLabel *m_modeDescription = nullptr;
+    SliderRow *m_speed = nullptr;
+    SliderRow *m_micSensitivity = nullptr;
+    QLabel *m_denied = nullptr;
+    ToggleRow *m_countdown = nullptr;
+    ToggleRow *m_pauseOnHover = nullptr;
+    ToggleRow *m_hideFromSharing = nullptr;
+    QLabel *m_captureReason = nullptr;
+    TextButton *m_reset = nullptr;
+};
+
+} // namespace qm
