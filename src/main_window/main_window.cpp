@@ -8,7 +8,7 @@
 
 namespace qm {
 
-MainWindow::MainWindow(Store &store, PrompterController *prompter, QWidget *parent)
+MainWindow::MainWindow(Store &store, PrompterController &prompter, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_prompter(prompter)
@@ -25,7 +25,8 @@ MainWindow::MainWindow(Store &store, PrompterController *prompter, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(new ContentView(store, prompter, this));
+    m_content = new ContentView(store, prompter, this);
+    layout->addWidget(m_content);
 }
 
 MainWindow::~MainWindow() = default;

@@ -7,6 +7,7 @@ namespace qm {
 
 class Store;
 class PrompterController;
+class ContentView;
 
 // The program's one main window: "Quillmere", 1180 × 740 by default, never below 980 × 600.
 class MainWindow final : public QWidget {
@@ -14,18 +15,20 @@ class MainWindow final : public QWidget {
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    MainWindow(Store &store, PrompterController *prompter, QWidget *parent = nullptr);
+    MainWindow(Store &store, PrompterController &prompter, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    ContentView *contentView() const { return m_content; }
     // Shows, raises and activates the window (after it was closed, too).
     void present();
 
-    static constexpr QSize kDefaultSize { 1180, 740 };
-    static constexpr QSize kMinimumSize { 980, 600 };
+    static constexpr QSize kDefaultSize {1180, 740};
+    static constexpr QSize kMinimumSize {980, 600};
 
 private:
     Store &m_store;
-    PrompterController *m_prompter = nullptr;
+    PrompterController &m_prompter;
+    ContentView *m_content = nullptr;
 };
 
 } // namespace qm

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cue_highlighter.h"
+
+#include "model/sections.h"
+#include "ui/fonts.h"
+#include "ui/palette.h"
+
+namespace qm {
+
+CueHighlighter::CueHighlighter(QTextDocument *document)
+    : QSyntaxHighlighter(document)
+    , m_cue(cueFormat())
+{
+}
+
+QTextCharFormat CueHighlighter::cueFormat()
+{
+    QTextCharFormat format;
+    QFont font = fonts::system(13, QFont::Bold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.9);
+    format.setFont(font);
+    format.setForeground(palette::tally());
+    return format;
+}
+
+QList<CueHighlighter::Span> CueHighlighter::cueSpans(QStringView paragraph)
+{
+    QList<Span> spans;
+    qsizetype start = 0;
+    const qsizetype n = paragraph.size();
+    while (start <= n) {
+        qsizetype end = start;
+        while (end < n && !isLineBreak(paragraph.at(end).unicode()))
+            ++end;
+        // Only the very first unit counts: a line that opens with a space or tab is body text.
+        if (end > start && paragraph.at(start) == u'#')
+            spans.append(Span {int(start), int(end - start)});
+        start = end + 1;
+    }
+    return spans;
+}
+
+void CueHighlighter::highlightBlock(const QString &text)
+{
+    for (const Span &span : cueSpans(text))
+        setFormat(span.start, span.length, m_cue);
+}
+
+} // namespace qm

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/sections.h"
+
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+
+namespace qm {
+
+class Store;
+class PrompterController;
+class StatsCache;
+class ScriptEditor;
+
+// The middle column: the selected script's title, its statistics, the prompter controls, the
+// cue strip, the text and a hint bar with the list of shortcuts. Empty without a selection.
+class Editor final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Editor)
+
+public:
+    Editor(
+        Store &store, PrompterController &controller, StatsCache &stats, QWidget *parent = nullptr);
+    ~Editor() override;
+
+    ScriptEditor *scriptEditor() const { return m_text; }
+    QLineEdit *titleField() const { return m_title; }
+    QString statisticsText() const;
+    QWidget *cueStrip() const { return m_cueStrip; }
+    QWidget *placeholder() const { return m_placeholder; }
+    QAbstractButton *shortcutsButton() const { return m_shortcutsButton; }
+    // The script shown, if any.
+    std::optional<QUuid> shownID() const { return m_shownID; }
+
+    bool showShortcuts() const { return m_showShortcuts; }
+    void setShowShortcuts(bool show);
+    QWidget *shortcutsPopup() const { return m_popup; }
+
+    static constexpr int kMaxTextWidth = 780;
+    static constexpr int kSidePadding = 36;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void selectionChanged();
+    void scriptsChanged();
+    void showStats(const QUuid &id, const QString &text);
+
+    Store &m_store;
+    PrompterController &m_controller;
+    StatsCache &m_stats;
+    std::optional<QUuid> m_shownID;
+
+    QWidget *m_content = nullptr;
+    QLineEdit *m_title = nullptr;
+    QLabel *m_statistics = nullptr;
+    QWidget *m_cueStrip = nullptr;
+    QWidget *m_cueStripBox = nullptr;
+    std::function<void(const QList<ScriptSection> &)> m_setCues;
+    // What the strip shows, as (id, cue) pairs: the bodies change on every keystroke, the chips
+    // only when a cue line does.
+    QList<std::pair<qint64, QString>> m_cueKeys;
+    ScriptEditor *m_text = nullptr;
+    QWidget *m_placeholder = nullptr;
+    QAbstractButton *m_shortcutsButton = nullptr;
+    QPointer<QWidget> m_popup;
+    bool m_showShortcuts = false;
+};
+
+} // namespace qm

@@ -1,0 +1,271 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "script_editor.h"
+
+#include "cue_highlighter.h"
+#include "overlay_scroll_bar.h"
+#include "stats_cache.h"
+#include "ui/fonts.h"
+#include "ui/palette.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace qm {
+
+namespace {
+
+// The plain-text layout places every line straight under the one before. This one adds the
+// line spacing after each line, the space before a cue paragraph and the inset above the first
+// and below the last paragraph. Qt lays a paragraph out first; the lines are then only moved,
+// so line breaking stays Qt's and costs nothing extra.
+class ScriptLayout final : public QPlainTextDocumentLayout {
+public:
+    explicit ScriptLayout(QTextDocument *document)
+        : QPlainTextDocumentLayout(document)
+    {
+    }
+
+    QRectF blockBoundingRect(const QTextBlock &block) const override
+    {
+        if (!block.isValid())
+            return {};
+        QTextLayout *layout = block.layout();
+        // Keep the shaped glyphs of every paragraph once laid out: without them each repaint
+        // and each caret placement shapes the lines again, which costs more than the edit.
+        // Only paragraphs that were shown are ever laid out.
+        if (!layout->cacheEnabled())
+            layout->setCacheEnabled(true);
+        ensureBlockLayout(block);
+        if (!block.isVisible())
+            return {};
+        const bool first = !block.previous().isValid();
+        double y = first ? ScriptEditor::kVerticalInset : 0;
+        // Space before a cue paragraph separates it from the text above; at the very top there
+        // is nothing to separate it from.
+        if (!first && block.length() > 1
+            && document()->characterAt(block.position()) == QLatin1Char('#'))
+            y += ScriptEditor::kCueSpacingBefore;
+        double right = 0;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            QTextLine line = layout->lineAt(i);
+            if (line.y() != y)
+                line.setPosition(QPointF(0, y));
+            y += line.height() + ScriptEditor::kLineSpacing;
+            right = qMax(right, line.naturalTextWidth());
+        }
+        if (!block.next().isValid())
+            y += ScriptEditor::kVerticalInset;
+        return QRectF(0, 0, right, y);
+    }
+};
+
+QString plainTextOf(const QTextDocument *document)
+{
+    // The raw text keeps no-break spaces and U+2028 as typed (toPlainText would rewrite them);
+    // only the paragraph separators become line feeds.
+    QString text = document->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
+} // namespace
+
+ScriptEditor::ScriptEditor(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setObjectName(QStringLiteral("scriptText"));
+    auto *document = new QTextDocument(this);
+    document->setDocumentLayout(new ScriptLayout(document));
+    document->setDocumentMargin(0);
+    document->setDefaultFont(baseFont());
+    document->setUndoRedoEnabled(true);
+    setDocument(document);
+    setFont(baseFont());
+    m_highlighter = new CueHighlighter(document);
+
+    setFrameShape(QFrame::NoFrame);
+    setBackgroundVisible(false);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setTabStopDistance(28);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCursorWidth(kCaretWidth);
+    viewport()->setAutoFillBackground(false);
+    setAutoFillBackground(false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    pal.setColor(QPalette::Text, baseColor());
+    pal.setColor(QPalette::Highlight, QColor(0xFF, 0x5A, 0x36, qRound(255 * 0.3)));
+    setPalette(pal);
+    new OverlayScrollBar(this);
+
+    connect(this, &QPlainTextEdit::textChanged, this, &ScriptEditor::contentsEdited);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &ScriptEditor::restartBlink);
+    connect(this, &QPlainTextEdit::selectionChanged, this, [this] { viewport()->update(); });
+}
+
+ScriptEditor::~ScriptEditor() = default;
+
+QFont ScriptEditor::baseFont()
+{
+    return fonts::system(15.5);
+}
+
+QColor ScriptEditor::baseColor()
+{
+    return palette::white(86);
+}
+
+void ScriptEditor::showScript(const QString &text)
+{
+    replaceText(text);
+    moveCursor(QTextCursor::Start);
+    verticalScrollBar()->setValue(0);
+}
+
+void ScriptEditor::syncText(const QString &text)
+{
+    if (sameText(text, m_text))
+        return;
+    const int position = textCursor().position();
+    const int scroll = verticalScrollBar()->value();
+    replaceText(text);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(qMin(position, document()->characterCount() - 1));
+    setTextCursor(cursor);
+    verticalScrollBar()->setValue(scroll);
+}
+
+void ScriptEditor::replaceText(const QString &text)
+{
+    m_loading = true;
+    // setPlainText also clears the undo history.
+    setPlainText(text);
+    m_loading = false;
+    m_text = text;
+}
+
+void ScriptEditor::contentsEdited()
+{
+    if (m_loading)
+        return;
+    QString text = plainTextOf(document());
+    if (sameText(text, m_text))
+        return;
+    m_text = std::move(text);
+    Q_EMIT textEdited(m_text);
+}
+
+void ScriptEditor::insertFromMimeData(const QMimeData *source)
+{
+    // Only the text of what is pasted or dropped; its styling never arrives.
+    if (source && source->hasText())
+        insertPlainText(source->text());
+}
+
+void ScriptEditor::paintEvent(QPaintEvent *event)
+{
+    // Painted here rather than by QPlainTextEdit: its selection repaints the selected text in
+    // one colour (cue lines would lose theirs) and its caret inverts the pixels under it.
+    QPainter painter(viewport());
+    const QRect exposed = event->rect();
+    painter.setPen(baseColor());
+
+    const QTextCursor cursor = textCursor();
+    const int selectionStart = cursor.selectionStart();
+    const int selectionEnd = cursor.selectionEnd();
+    QTextCharFormat selectionFormat;
+    selectionFormat.setBackground(palette().color(QPalette::Highlight));
+
+    QPointF offset = contentOffset();
+    QTextBlock block = firstVisibleBlock();
+    const double bottom = viewport()->rect().height();
+    while (block.isValid()) {
+        const QRectF r = blockBoundingRect(block).translated(offset);
+        if (r.top() > exposed.bottom() || r.top() > bottom)
+            break;
+        if (block.isVisible() && r.bottom() >= exposed.top()) {
+            QList<QTextLayout::FormatRange> selections;
+            const int start = block.position();
+            const int length = block.length();
+            if (selectionEnd > selectionStart && selectionStart < start + length
+                && selectionEnd > start) {
+                QTextLayout::FormatRange range;
+                range.start = qMax(selectionStart - start, 0);
+                range.length = qMin(selectionEnd - start, length) - range.start;
+                range.format = selectionFormat;
+                selections.append(range);
+            }
+            block.layout()->draw(&painter, r.topLeft(), selections, exposed);
+        }
+        offset.ry() += r.height();
+        block = block.next();
+    }
+
+    if (m_caretOn && !cursor.hasSelection() && hasFocus() && !isReadOnly()) {
+        const QRect caret = caretRect();
+        if (caret.intersects(exposed))
+            painter.fillRect(caret, palette::tally());
+    }
+}
+
+QRect ScriptEditor::caretRect() const
+{
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    if (!block.isValid() || !block.layout())
+        return {};
+    const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+    const int position = cursor.position() - block.position();
+    const QTextLine line = block.layout()->lineForTextPosition(position);
+    if (!line.isValid())
+        return {};
+    const double x = line.cursorToX(position);
+    return QRectF(r.left() + x, r.top() + line.y(), kCaretWidth, line.height()).toAlignedRect();
+}
+
+void ScriptEditor::restartBlink()
+{
+    m_caretOn = hasFocus();
+    if (hasFocus() && QApplication::cursorFlashTime() > 0)
+        m_blink.start(QApplication::cursorFlashTime() / 2, this);
+    else
+        m_blink.stop();
+    const QRect caret = caretRect();
+    viewport()->update(m_lastCaret.adjusted(-1, -1, 1, 1));
+    viewport()->update(caret.adjusted(-1, -1, 1, 1));
+    m_lastCaret = caret;
+}
+
+void ScriptEditor::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_blink.timerId()) {
+        QPlainTextEdit::timerEvent(event);
+        return;
+    }
+    m_caretOn = !m_caretOn;
+    m_lastCaret = caretRect();
+    viewport()->update(m_lastCaret.adjusted(-1, -1, 1, 1));
+}
+
+void ScriptEditor::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    restartBlink();
+}
+
+void ScriptEditor::focusOutEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    m_blink.stop();
+    m_caretOn = false;
+    viewport()->update(m_lastCaret.adjusted(-1, -1, 1, 1));
+}
+
+} // namespace qm

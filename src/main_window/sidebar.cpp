@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sidebar.h"
+
+#include "import.h"
+#include "logo_mark.h"
+#include "overlay_scroll_bar.h"
+#include "script_row.h"
+#include "small_icon_button.h"
+#include "stats_cache.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+#include "ui/palette.h"
+#include "ui/symbols.h"
+#include "ui/texts.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+    return label;
+}
+
+} // namespace
+
+Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_stats(stats)
+{
+    setFixedWidth(kWidth);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // Header: the logo and the name.
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(18, 48, 18, 0);
+    header->setSpacing(9);
+    auto *logo = new LogoMark(this);
+    logo->setFixedSize(24, 24);
+    header->addWidget(logo, 0, Qt::AlignVCenter);
+    header->addWidget(makeLabel(QStringLiteral("Quillmere"), fonts::rounded(16, QFont::Bold),
+                          palette::white(100), this),
+        0, Qt::AlignVCenter);
+    header->addStretch(1);
+    column->addLayout(header);
+
+    // List header: "SCRIPTS", import and new.
+    auto *listHeader = new QHBoxLayout;
+    listHeader->setContentsMargins(18, 28, 18, 10);
+    listHeader->setSpacing(6);
+    QFont capsFont = fonts::system(10, QFont::Bold);
+    capsFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    listHeader->addWidget(makeLabel(QStringLiteral("SCRIPTS"), capsFont, palette::white(40), this),
+        0, Qt::AlignVCenter);
+    listHeader->addStretch(1);
+    m_import = new SmallIconButton(symbols::importFile, QStringLiteral("Import a text file"), this);
+    m_new = new SmallIconButton(symbols::plus, texts::newScriptTip(), this);
+    m_new->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    listHeader->addWidget(m_import);
+    listHeader->addWidget(m_new);
+    column->addLayout(listHeader);
+    connect(m_import, &QAbstractButton::clicked, this, &Sidebar::importFile);
+    connect(m_new, &QAbstractButton::clicked, this, [this] { m_store.addScript(); });
+
+    // The list.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    new OverlayScrollBar(m_scroll);
+    auto *content = new QWidget;
+    m_list = new QVBoxLayout(content);
+    // One point less on the left: the selected row's tally mark reaches past its edge.
+    m_list->setContentsMargins(10 - ScriptRow::kBleed, 0, 10, 0);
+    m_list->setSpacing(3);
+    m_list->addStretch(1);
+    m_scroll->setWidget(content);
+    // setWidget turns background filling on; the list shows the sidebar's panel colour.
+    content->setAutoFillBackground(false);
+    column->addWidget(m_scroll, 1);
+
+    // Footer: the privacy note.
+    auto *footer = new QHBoxLayout;
+    footer->setContentsMargins(18, 14, 18, 14);
+    footer->setSpacing(8);
+    QLabel *lock = makeLabel(symbols::lock, fonts::symbols(9), palette::tallySoft(), this);
+    footer->addWidget(lock, 0, Qt::AlignVCenter);
+    QLabel *note = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), this);
+    note->setWordWrap(true);
+    footer->addWidget(note, 1, Qt::AlignVCenter);
+    column->addLayout(footer);
+
+    m_chooser = [](QWidget *dialogParent) {
+        return QFileDialog::getOpenFileName(dialogParent,
+            QStringLiteral("Choose a text file to import as a script"),
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+            importFileFilter());
+    };
+
+    connect(&m_store, &Store::scriptsChanged, this, &Sidebar::syncRows);
+    connect(&m_store, &Store::selectedIDChanged, this, &Sidebar::syncSelection);
+    syncRows();
+}
+
+Sidebar::~Sidebar() = default;
+
+void Sidebar::importFile()
+{
+    const QString path = m_chooser ? m_chooser(window()) : QString();
+    if (path.isEmpty())
+        return;
+    importScriptFile(m_store, path);
+}
+
+QList<ScriptRow *> Sidebar::rows() const
+{
+    QList<ScriptRow *> list;
+    for (const QUuid &id : m_order)
+        list.append(m_rows.value(id));
+    return list;
+}
+
+void Sidebar::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette::panel());
+}
+
+void Sidebar::syncRows()
+{
+    const QList<Script> &scripts = m_store.scripts();
+    const std::optional<QUuid> selected = m_store.selectedID();
+    QList<QUuid> order;
+    order.reserve(scripts.size());
+    for (const Script &script : scripts) {
+        order.append(script.id);
+        const bool isSelected = selected && *selected == script.id;
+        if (ScriptRow *row = m_rows.value(script.id)) {
+            row->setScript(script);
+            row->setSelected(isSelected);
+            continue;
+        }
+        auto *row = new ScriptRow(script, isSelected, m_stats, m_scroll->widget());
+        const QUuid id = script.id;
+        connect(row, &ScriptRow::selectRequested, this, [this, id] { m_store.setSelectedID(id); });
+        // The store may drop this row while its own button or menu is still being handled,
+        // so removed rows are deleted later.
+        connect(row, &ScriptRow::deleteRequested, this, [this, id] { m_store.deleteScript(id); });
+        m_rows.insert(id, row);
+    }
+    if (order == m_order)
+        return;
+
+    for (auto it = m_rows.begin(); it != m_rows.end();) {
+        if (!order.contains(it.key())) {
+            it.value()->hide();
+            it.value()->deleteLater();
+            it = m_rows.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // Re-seat the rows in the new order, the stretch last.
+    while (m_list->count() > 0)
+        delete m_list->takeAt(0);
+    for (const QUuid &id : order)
+        m_list->addWidget(m_rows.value(id));
+    m_list->addStretch(1);
+    m_order = order;
+    m_stats.retain(order);
+}
+
+void Sidebar::syncSelection()
+{
+    const std::optional<QUuid> selected = m_store.selectedID();
+    for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
+        it.value()->setSelected(selected && *selected == it.key());
+}
+
+} // namespace qm

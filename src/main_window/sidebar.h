@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHash>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+
+class QScrollArea;
+class QVBoxLayout;
+
+namespace qm {
+
+class Store;
+class StatsCache;
+class ScriptRow;
+class SmallIconButton;
+
+// The left column: the logo and name, the "SCRIPTS" header with import and new buttons, the
+// list of scripts in the store's order and the privacy note at the bottom.
+class Sidebar final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Sidebar)
+
+public:
+    Sidebar(Store &store, StatsCache &stats, QWidget *parent = nullptr);
+    ~Sidebar() override;
+
+    // Runs the file dialog and imports the chosen file. Tests replace the dialog.
+    void importFile();
+    using FileChooser = std::function<QString(QWidget *parent)>;
+    void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+
+    // The rows in list order.
+    QList<ScriptRow *> rows() const;
+    ScriptRow *row(const QUuid &id) const { return m_rows.value(id); }
+    SmallIconButton *importButton() const { return m_import; }
+    SmallIconButton *newButton() const { return m_new; }
+
+    static constexpr int kWidth = 220;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void syncRows();
+    void syncSelection();
+
+    Store &m_store;
+    StatsCache &m_stats;
+    FileChooser m_chooser;
+    QScrollArea *m_scroll = nullptr;
+    QVBoxLayout *m_list = nullptr;
+    SmallIconButton *m_import = nullptr;
+    SmallIconButton *m_new = nullptr;
+    // Rows are kept per script, so a row keeps its hover state while its script moves.
+    QHash<QUuid, ScriptRow *> m_rows;
+    QList<QUuid> m_order;
+};
+
+} // namespace qm
