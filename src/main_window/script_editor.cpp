@@ -70,7 +70,16 @@ QString plainTextOf(const QTextDocument *document)
     // The raw text keeps no-break spaces and U+2028 as typed (toPlainText would rewrite them);
     // only the paragraph separators become line feeds.
     QString text = document->toRawText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
+    // One separator per paragraph in a long text: jumping between them with the vectorised
+    // search is several times faster than QString::replace's loop over every character.
+    qsizetype at = text.indexOf(QChar::ParagraphSeparator);
+    if (at < 0)
+        return text;
+    QChar *data = text.data();
+    while (at >= 0) {
+        data[at] = u'\n';
+        at = text.indexOf(QChar::ParagraphSeparator, at + 1);
+    }
     return text;
 }
 

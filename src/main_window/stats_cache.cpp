@@ -3,6 +3,8 @@
 
 #include <QSet>
 
+#include <cstring>
+
 namespace qm {
 
 bool sameText(const QString &a, const QString &b)
@@ -14,20 +16,150 @@ bool sameText(const QString &a, const QString &b)
     return a == b;
 }
 
+namespace {
+
+// Compares in blocks first: the texts are long and differ in one small place.
+qsizetype commonPrefix(QStringView a, QStringView b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    constexpr qsizetype kBlock = 512;
+    qsizetype i = 0;
+    while (i + kBlock <= n && std::memcmp(a.data() + i, b.data() + i, kBlock * sizeof(QChar)) == 0)
+        i += kBlock;
+    while (i < n && a.at(i) == b.at(i))
+        ++i;
+    return i;
+}
+
+qsizetype commonSuffix(QStringView a, QStringView b, qsizetype limit)
+{
+    constexpr qsizetype kBlock = 512;
+    qsizetype i = 0;
+    while (i + kBlock <= limit
+        && std::memcmp(a.data() + a.size() - i - kBlock, b.data() + b.size() - i - kBlock,
+               kBlock * sizeof(QChar))
+            == 0)
+        i += kBlock;
+    while (i < limit && a.at(a.size() - 1 - i) == b.at(b.size() - 1 - i))
+        ++i;
+    return i;
+}
+
+qsizetype lineStartBefore(QStringView text, qsizetype pos)
+{
+    while (pos > 0 && !isLineBreak(text.at(pos - 1).unicode()))
+        --pos;
+    return pos;
+}
+
+qsizetype lineEndFrom(QStringView text, qsizetype pos)
+{
+    while (pos < text.size() && !isLineBreak(text.at(pos).unicode()))
+        ++pos;
+    return pos;
+}
+
+// True when one of the lines of `span` (whole lines) is a cue line.
+bool hasCueLine(QStringView span)
+{
+    qsizetype start = 0;
+    while (start <= span.size()) {
+        if (start < span.size() && span.at(start) == u'#')
+            return true;
+        start = lineEndFrom(span, start) + 1;
+    }
+    return false;
+}
+
+// Words as the statistics count them; lines without cues are all body text.
+qint64 wordsOf(QStringView lines)
+{
+    if (lines.isEmpty())
+        return 0;
+    return statsOf({ScriptSection {0, std::nullopt, lines.toString()}}).words;
+}
+
+qsizetype firstCueStart(QStringView text)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        if (text.at(start) == u'#')
+            return start;
+        start = lineEndFrom(text, start) + 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+StatsCache::Entry StatsCache::compute(const QString &text)
+{
+    Entry entry;
+    entry.text = text;
+    const QList<ScriptSection> sections = parseSections(text);
+    entry.stats = statsOf(sections);
+    for (ScriptSection &cue : entry.stats.cues)
+        cue.body.clear();
+    entry.firstCue = firstCueStart(text);
+    if (!sections.isEmpty() && !sections.first().cue)
+        entry.leadWords = statsOf({sections.first()}).words;
+    return entry;
+}
+
+bool StatsCache::update(Entry &entry, const QString &text)
+{
+    const QStringView before(entry.text);
+    const QStringView after(text);
+    const qsizetype prefix = commonPrefix(before, after);
+    const qsizetype suffix
+        = commonSuffix(before, after, qMin(before.size(), after.size()) - prefix);
+
+    // The whole lines the edit touched, before and after it.
+    const qsizetype start = lineStartBefore(before, prefix);
+    const qsizetype oldEnd = lineEndFrom(before, before.size() - suffix);
+    const qsizetype newEnd = lineEndFrom(after, after.size() - suffix);
+    const QStringView oldLines = before.sliced(start, oldEnd - start);
+    const QStringView newLines = after.sliced(start, newEnd - start);
+    // A cue line made, changed or removed changes the list of cues: count it all again.
+    if (hasCueLine(oldLines) || hasCueLine(newLines))
+        return false;
+
+    const qint64 delta = wordsOf(newLines) - wordsOf(oldLines);
+    const bool inLead = entry.firstCue < 0 || start < entry.firstCue;
+    if (inLead) {
+        const bool hadLead = entry.leadWords > 0;
+        entry.leadWords += delta;
+        if (entry.firstCue >= 0)
+            entry.firstCue += after.size() - before.size();
+        if ((entry.leadWords > 0) != hadLead) {
+            const qint64 shift = entry.leadWords > 0 ? 1 : 0;
+            for (qsizetype i = 0; i < entry.stats.cues.size(); ++i)
+                entry.stats.cues[i].id = i + shift;
+        }
+    }
+    entry.stats.words += delta;
+    entry.stats.time = readingTimeText(entry.stats.words);
+    entry.text = text;
+    return true;
+}
+
 const ScriptStats &StatsCache::stats(const QUuid &id, const QString &text)
 {
     auto it = m_entries.find(id);
-    if (it == m_entries.end()) {
-        it = m_entries.insert(id, Entry {text, scriptStats(text)});
-        ++m_computations;
-    } else if (!sameText(it->text, text)) {
-        it->text = text;
-        it->stats = scriptStats(text);
-        ++m_computations;
-    } else if (it->text.constData() != text.constData()) {
+    if (it != m_entries.end() && sameText(it->text, text)) {
         // Equal but separate buffers: keep the caller's, so the next check is the quick one.
-        it->text = text;
+        if (it->text.constData() != text.constData())
+            it->text = text;
+        return it->stats;
     }
+    ++m_computations;
+    if (it != m_entries.end() && update(*it, text))
+        return it->stats;
+    ++m_fullComputations;
+    if (it == m_entries.end())
+        it = m_entries.insert(id, compute(text));
+    else
+        *it = compute(text);
     return it->stats;
 }
 

@@ -16,22 +16,37 @@ bool sameText(const QString &a, const QString &b);
 
 // The statistics of each script, recomputed only when its text changed. The list rows and the
 // editor ask on every store change; typing changes one script, so one computation per keystroke.
+//
+// The result equals scriptStats(text) except that the cue sections carry no body (their id and
+// cue text are exact): nothing here shows a body, and leaving them out lets an edit that touches
+// no cue line be counted from the lines it changed instead of from the whole text, so typing in
+// a long script costs the same as in a short one.
 class StatsCache final {
 public:
     const ScriptStats &stats(const QUuid &id, const QString &text);
     // Forgets the scripts not in `ids`.
     void retain(const QList<QUuid> &ids);
     qsizetype size() const { return m_entries.size(); }
-    // How many times the statistics were actually computed.
+    // How many times the statistics were computed, and how many of those read the whole text.
     qint64 computations() const { return m_computations; }
+    qint64 fullComputations() const { return m_fullComputations; }
 
 private:
     struct Entry {
         QString text;
         ScriptStats stats;
+        // Where the first cue line starts (-1 without cues) and how many words stand before it:
+        // the text before the first cue is a section of its own only when it has words, which
+        // moves every cue's id by one.
+        qsizetype firstCue = -1;
+        qint64 leadWords = 0;
     };
+    static Entry compute(const QString &text);
+    static bool update(Entry &entry, const QString &text);
+
     QHash<QUuid, Entry> m_entries;
     qint64 m_computations = 0;
+    qint64 m_fullComputations = 0;
 };
 
 // "1 234 words · 8 min 13 sec" for a list row, "Empty" without words.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window/stats_cache.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace qm;
@@ -14,7 +15,27 @@ private Q_SLOTS:
     void recomputesOnlyChangedText();
     void equalTextInAnotherBufferIsAHit();
     void retainForgetsRemovedScripts();
+    void editsMatchAFullCount_data();
+    void editsMatchAFullCount();
+    void randomEditsMatchAFullCount();
+    void typingInABodyReadsOnlyTheEditedLines();
 };
+
+namespace {
+
+void compareWithFullCount(const ScriptStats &got, const QString &text)
+{
+    const ScriptStats want = scriptStats(text);
+    QCOMPARE(got.words, want.words);
+    QCOMPARE(got.time, want.time);
+    QCOMPARE(got.cues.size(), want.cues.size());
+    for (qsizetype i = 0; i < want.cues.size(); ++i) {
+        QCOMPARE(got.cues.at(i).id, want.cues.at(i).id);
+        QCOMPARE(got.cues.at(i).cue, want.cues.at(i).cue);
+    }
+}
+
+} // namespace
 
 void TestStatsCache::texts_data()
 {
@@ -102,6 +123,118 @@ void TestStatsCache::retainForgetsRemovedScripts()
     QCOMPARE(cache.size(), 1);
     cache.stats(b, QStringLiteral("y"));
     QCOMPARE(cache.computations(), 2);
+}
+
+void TestStatsCache::editsMatchAFullCount_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("word typed") << "# A\none two"
+                                << "# A\none two three";
+    QTest::newRow("lead appears") << "# A\nx\n# B\ny"
+                                  << "lead\n# A\nx\n# B\ny";
+    QTest::newRow("lead goes") << "lead\n# A\nx"
+                               << "\n# A\nx";
+    QTest::newRow("lead typed on an empty line") << "\n# A\nx\n# B"
+                                                 << "w\n# A\nx\n# B";
+    QTest::newRow("lead erased from its line") << "w\n# A\nx\n# B"
+                                               << "\n# A\nx\n# B";
+    QTest::newRow("lead made blank") << "w\n# A\nx"
+                                     << "\u00A0\n# A\nx";
+    QTest::newRow("line joined into a cue") << "ab\n#c d"
+                                            << "ab#c d";
+    QTest::newRow("cue made by typing") << "ab\ncd"
+                                        << "ab\n#cd";
+    QTest::newRow("cue unmade") << "ab\n#cd"
+                                << "ab\n cd";
+    QTest::newRow("break before a cue") << "ab\n#cd"
+                                        << "ab\n\n#cd";
+    QTest::newRow("break changed") << "ab\r\n#cd\nx"
+                                   << "ab\u2028#cd\nx";
+    QTest::newRow("words split") << "# A\nonetwo"
+                                 << "# A\none two";
+    QTest::newRow("words joined") << "# A\none two"
+                                  << "# A\nonetwo";
+    QTest::newRow("all deleted") << "# A\none"
+                                 << "";
+    QTest::newRow("all new") << ""
+                             << "one # two\n#three";
+    QTest::newRow("no-break space") << "a b"
+                                    << "a\u00A0b";
+    QTest::newRow("indented hash") << "x\n# A\ny"
+                                   << "x\n# A\n  # y";
+}
+
+void TestStatsCache::editsMatchAFullCount()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    StatsCache cache;
+    const QUuid id = QUuid::createUuid();
+    cache.stats(id, before);
+    compareWithFullCount(cache.stats(id, after), after);
+}
+
+void TestStatsCache::randomEditsMatchAFullCount()
+{
+    const QStringList pieces {QStringLiteral("a"), QStringLiteral("word"), QStringLiteral(" "),
+        QStringLiteral("\n"), QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("#"),
+        QStringLiteral("# Cue"), QStringLiteral("\t"), QString(QChar(0x2028)),
+        QString(QChar(0x00A0)), QString(QChar(0x0085)), QStringLiteral("\n# A\n"),
+        QStringLiteral("\u00e9t\u00e9"), QString::fromUcs4(U"\U0001F3AC"), QStringLiteral("  #x"),
+        QStringLiteral("\n\n")};
+    QRandomGenerator rng(20240611);
+    auto snippet = [&] {
+        QString s;
+        const int n = rng.bounded(1, 4);
+        for (int i = 0; i < n; ++i)
+            s += pieces.at(rng.bounded(int(pieces.size())));
+        return s;
+    };
+    StatsCache cache;
+    const QUuid id = QUuid::createUuid();
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += snippet();
+    cache.stats(id, text);
+    for (int step = 0; step < 4000; ++step) {
+        const qsizetype at = rng.bounded(int(text.size()) + 1);
+        switch (rng.bounded(3)) {
+        case 0:
+            text.insert(at, snippet());
+            break;
+        case 1:
+            text.remove(at, rng.bounded(1, 6));
+            break;
+        default:
+            text.replace(at, rng.bounded(1, 4), snippet());
+            break;
+        }
+        compareWithFullCount(cache.stats(id, text), text);
+        if (QTest::currentTestFailed()) {
+            qWarning() << "after step" << step << "text:" << text;
+            return;
+        }
+    }
+    // Most edits touched no cue line and were counted from the lines they changed.
+    QVERIFY(cache.fullComputations() < cache.computations() / 2);
+}
+
+void TestStatsCache::typingInABodyReadsOnlyTheEditedLines()
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("# Part %1\nsome words in this part\n\n").arg(i);
+    StatsCache cache;
+    const QUuid id = QUuid::createUuid();
+    cache.stats(id, text);
+    const qsizetype at = text.indexOf(QStringLiteral("words in"), text.size() / 2);
+    text.insert(at, QStringLiteral("more "));
+    compareWithFullCount(cache.stats(id, text), text);
+    text.insert(at, u'x');
+    compareWithFullCount(cache.stats(id, text), text);
+    QCOMPARE(cache.computations(), 3);
+    QCOMPARE(cache.fullComputations(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestStatsCache)
