@@ -13,7 +13,9 @@
 #include "ui/symbols.h"
 #include "ui/texts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -108,10 +110,12 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     column->addLayout(footer);
 
     m_chooser = [](QWidget *dialogParent) {
+        // A documents folder that does not exist would be offered as a file name instead.
+        QString start = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(start).isDir())
+            start = QDir::homePath();
         return QFileDialog::getOpenFileName(dialogParent,
-            QStringLiteral("Choose a text file to import as a script"),
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-            importFileFilter());
+            QStringLiteral("Choose a text file to import as a script"), start, importFileFilter());
     };
 
     connect(&m_store, &Store::scriptsChanged, this, &Sidebar::syncRows);
