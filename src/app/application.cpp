@@ -1,7 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
 
+#include "hot_keys.h"
+#include "main_window/content_view.h"
+#include "main_window/editor.h"
 #include "main_window/main_window.h"
+#include "menu_content.h"
+#include "prompter/prompter_controller.h"
+#include "prompter/voice_monitor.h"
+#include "prompter_window/panel_host.h"
+#include "prompter_window/prompter_panel.h" // panel_host.h holds a QPointer to it
 #include "session_end.h"
 #include "single_instance.h"
 #include "snapshot.h"
@@ -11,9 +19,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QKeySequence>
+#include <QPointer>
 #include <QSessionManager>
-#include <QShortcut>
 #include <QTimer>
 
 namespace qm {
@@ -26,46 +33,133 @@ QString snapshotDirectory(const QStringList &arguments)
     return QDir::current().absoluteFilePath(arguments.at(i + 1));
 }
 
-Application::Application(Store &store, std::unique_ptr<SingleInstance> instance, QObject *parent)
+Application::Application(
+    Store &store, std::unique_ptr<SingleInstance> instance, HotKeys *hotKeys, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_instance(std::move(instance))
+    , m_hotKeys(hotKeys ? *hotKeys : HotKeys::shared())
+    , m_voice(std::make_unique<VoiceMonitor>())
+    , m_prompter(std::make_unique<PrompterController>(store, *m_voice))
+    , m_panelHost(std::make_unique<PanelHost>(*m_prompter))
 {
+    PrompterController::setShared(m_prompter.get());
+    m_prompter->setWindowHost(m_panelHost.get());
+    m_panelHost->setOpenMainWindow([this] { presentMainWindow(); });
+
     m_sessionEnd = new SessionEnd(this);
     connect(m_sessionEnd, &SessionEnd::terminationRequested, this, [] { QApplication::quit(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Application::saveOnce);
     // The session manager may end the process right after asking; save while we still can.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) {
-        m_store.save();
-    });
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+        [this](QSessionManager &) { m_store.save(); });
     if (m_instance) {
-        connect(m_instance.get(), &SingleInstance::messageReceived, this,
-            &Application::handleRemote);
+        m_instance->setAnswer(
+            [this](const QStringList &arguments) { return answerRemote(arguments); });
+        connect(
+            m_instance.get(), &SingleInstance::messageReceived, this, &Application::handleRemote);
     }
 }
 
-Application::~Application() = default;
+Application::~Application()
+{
+    // The panel goes before the controller; the controller must not call into it meanwhile.
+    m_prompter->setWindowHost(nullptr);
+    m_menu.reset();
+    m_window.reset();
+    m_panelHost.reset();
+}
 
-MainWindow *Application::mainWindow() const { return m_window.get(); }
+MainWindow *Application::mainWindow() const
+{
+    return m_window.get();
+}
 
 void Application::start(const QStringList &arguments)
 {
-    m_window = std::make_unique<MainWindow>(m_store, nullptr);
+    m_window = std::make_unique<MainWindow>(m_store, *m_prompter, nullptr);
     WindowRegistry::add(m_window.get());
-    auto *quit = new QShortcut(QKeySequence::Quit, m_window.get());
-    quit->setContext(Qt::ApplicationShortcut);
-    connect(quit, &QShortcut::activated, qApp, &QApplication::quit);
-    m_window->present();
 
+    m_menu = std::make_unique<MenuContent>(*m_prompter, [this] { presentMainWindow(); });
+    connect(m_menu.get(), &MenuContent::quitRequested, qApp, &QApplication::quit);
+    // Ctrl+Q from any of the program's windows, the same action the tray menu shows.
+    m_window->addAction(m_menu->quitAction());
+    m_window->present();
+    m_menu->showInTray();
+
+    registerPrompterHotKeys(m_hotKeys, *m_prompter);
+    showRefusedShortcuts();
+    connect(&m_hotKeys, &HotKeys::refusedChanged, this, &Application::showRefusedShortcuts);
+
+    if (arguments.contains(QStringLiteral("--start"))) {
+        QTimer::singleShot(kStartDelayMs, this, [this] { m_prompter->show(); });
+    }
     const QString snapshotDir = snapshotDirectory(arguments);
     if (!snapshotDir.isEmpty())
         QTimer::singleShot(kSnapshotDelayMs, this, [snapshotDir] { snapshot(snapshotDir); });
+
+    // Commands given to the first launch run once start-up is done, as if sent to it.
+    const QList<Command> commands = commandsIn(arguments);
+    if (!commands.isEmpty()) {
+        QTimer::singleShot(0, this, [this, commands] {
+            for (const Command c : commands)
+                perform(c);
+        });
+    }
 }
 
-void Application::handleRemote(const QStringList &)
+void Application::perform(Command command)
+{
+    if (command == Command::ShowWindow)
+        presentMainWindow();
+    else
+        performOnPrompter(command, *m_prompter);
+}
+
+void Application::presentMainWindow()
 {
     if (m_window)
         m_window->present();
+}
+
+void Application::handleRemote(const QStringList &arguments)
+{
+    bool acted = false;
+    for (const Command c : commandsIn(arguments)) {
+        perform(c);
+        acted = true;
+    }
+    if (arguments.contains(QStringLiteral("--start"))) {
+        if (!m_prompter->isVisible())
+            m_prompter->show();
+        acted = true;
+    }
+    // The sender made the path absolute: this process may run in another directory.
+    const QString snapshotDir = snapshotDirectory(arguments);
+    if (!snapshotDir.isEmpty()) {
+        snapshot(snapshotDir);
+        acted = true;
+    }
+    if (arguments.contains(QLatin1String(kListShortcuts)))
+        acted = true;
+    // A plain second launch means "I want the program": bring its window back.
+    if (!acted)
+        presentMainWindow();
+}
+
+QString Application::answerRemote(const QStringList &arguments) const
+{
+    if (arguments.contains(QLatin1String(kListShortcuts)))
+        return shortcutReport(m_hotKeys);
+    return {};
+}
+
+void Application::showRefusedShortcuts()
+{
+    // The shortcut sheet marks the rows whose keys another program holds.
+    if (m_window)
+        m_window->contentView()->editor()->setRefusedShortcutRows(
+            refusedSheetRows(m_hotKeys.refusedIds()));
 }
 
 void Application::saveOnce()

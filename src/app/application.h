@@ -1,50 +1,79 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "remote_commands.h"
+
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
 namespace qm {
 
+class HotKeys;
 class MainWindow;
+class MenuContent;
+class PanelHost;
+class PrompterController;
 class SessionEnd;
 class SingleInstance;
 class Store;
+class VoiceMonitor;
 
-// Wires the long-lived objects together in start-up order and owns the ways out, every one of
-// which ends in a single save.
+// Wires the long-lived objects together in start-up order (the store, the prompter controller,
+// the hot keys) and owns the ways out, every one of which ends in a single save.
 class Application final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Application)
 
 public:
-    Application(Store &store, std::unique_ptr<SingleInstance> instance, QObject *parent = nullptr);
+    // Builds the prompter controller on `store` and registers it as the shared one. `hotKeys`
+    // null means HotKeys::shared().
+    Application(Store &store, std::unique_ptr<SingleInstance> instance, HotKeys *hotKeys = nullptr,
+        QObject *parent = nullptr);
     ~Application() override;
 
-    // Opens the main window and schedules the command-line actions.
+    // Opens the main window and the tray item, registers the hot keys and schedules the
+    // command-line actions.
     void start(const QStringList &arguments);
-    // Acts on the arguments a later launch handed over.
+    // Acts on the arguments a later launch handed over: its commands, or else it brings the
+    // main window back.
     void handleRemote(const QStringList &arguments);
+    // The answer a later launch prints, for the switches that ask something.
+    QString answerRemote(const QStringList &arguments) const;
+
+    void perform(Command command);
+    // Shows, raises and activates the one main window.
+    void presentMainWindow();
 
     MainWindow *mainWindow() const;
+    PrompterController &prompter() const { return *m_prompter; }
+    MenuContent *menuContent() const { return m_menu.get(); }
+    HotKeys &hotKeys() const { return m_hotKeys; }
 
     static constexpr int kStartDelayMs = 800;
     static constexpr int kSnapshotDelayMs = 6000;
 
 private:
     void saveOnce();
+    void showRefusedShortcuts();
 
     Store &m_store;
     std::unique_ptr<SingleInstance> m_instance;
+    HotKeys &m_hotKeys;
+    std::unique_ptr<VoiceMonitor> m_voice;
+    std::unique_ptr<PrompterController> m_prompter;
+    std::unique_ptr<PanelHost> m_panelHost;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<MenuContent> m_menu;
     SessionEnd *m_sessionEnd = nullptr;
     bool m_saved = false;
 };
 
 // The directory after the first "--snapshot", when there is one.
 QString snapshotDirectory(const QStringList &arguments);
+
+// The switch that asks the running program which shortcuts it holds.
+inline constexpr const char *kListShortcuts = "--list-shortcuts";
 
 } // namespace qm

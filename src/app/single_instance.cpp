@@ -92,8 +92,12 @@ bool SingleInstance::listen()
                     return;
                 }
                 const QStringList args = decodeArguments(socket->readLine());
+                // "ok", then the answer (if any) until the connection closes.
                 socket->write("ok\n");
+                if (m_answer)
+                    socket->write(m_answer(args).toUtf8());
                 socket->flush();
+                socket->disconnectFromServer();
                 Q_EMIT messageReceived(args);
             });
         }
@@ -101,7 +105,8 @@ bool SingleInstance::listen()
     return true;
 }
 
-bool SingleInstance::sendToPrimary(const QStringList &arguments, int timeoutMs) const
+bool SingleInstance::sendToPrimary(
+    const QStringList &arguments, int timeoutMs, QString *answer) const
 {
     QElapsedTimer clock;
     clock.start();
@@ -112,10 +117,22 @@ bool SingleInstance::sendToPrimary(const QStringList &arguments, int timeoutMs) 
         if (socket.waitForConnected(500)) {
             socket.write(encodeArguments(arguments));
             socket.flush();
-            if (socket.waitForReadyRead(int(qMax<qint64>(100, timeoutMs - clock.elapsed())))
-                && socket.readLine().trimmed() == "ok")
-                return true;
-            return false;
+            auto left = [&] { return int(qMax<qint64>(100, timeoutMs - clock.elapsed())); };
+            while (!socket.canReadLine()) {
+                if (!socket.waitForReadyRead(left()))
+                    return false;
+            }
+            if (socket.readLine().trimmed() != "ok")
+                return false;
+            if (answer) {
+                QByteArray rest = socket.readAll();
+                while (socket.state() == QLocalSocket::ConnectedState
+                    && socket.waitForReadyRead(left()))
+                    rest += socket.readAll();
+                rest += socket.readAll();
+                *answer = QString::fromUtf8(rest);
+            }
+            return true;
         }
         QThread::msleep(50);
     }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -26,8 +27,14 @@ public:
     bool acquire();
     // Starts listening for later launches (only after acquire() returned true).
     bool listen();
-    // Hands `arguments` to the running instance; false when none answered.
-    bool sendToPrimary(const QStringList &arguments, int timeoutMs = 3000) const;
+    // Hands `arguments` to the running instance; false when none answered. `answer`, when
+    // given, receives what the instance's answer function said.
+    bool sendToPrimary(
+        const QStringList &arguments, int timeoutMs = 3000, QString *answer = nullptr) const;
+
+    // Computes the text sent back to a later launch before its arguments are acted on.
+    using Answer = std::function<QString(const QStringList &arguments)>;
+    void setAnswer(Answer answer) { m_answer = std::move(answer); }
 
     QString socketPath() const { return m_socketPath; }
 
@@ -39,6 +46,7 @@ private:
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
+    Answer m_answer;
 };
 
 // Encodes and decodes the message a later launch sends: its arguments as a JSON array.

@@ -454,6 +454,15 @@ void Editor::showStats(const QUuid &id, const QString &text)
     m_cueStripBox->setVisible(!stats.cues.isEmpty());
 }
 
+void Editor::setRefusedShortcutRows(const QList<int> &rows)
+{
+    m_refusedShortcutRows = rows;
+    if (m_popup) {
+        if (auto *sheet = m_popup->findChild<ShortcutSheet *>())
+            sheet->setRefused(rows);
+    }
+}
+
 void Editor::setShowShortcuts(bool show)
 {
     if (show == m_showShortcuts)
@@ -466,6 +475,8 @@ void Editor::setShowShortcuts(bool show)
     }
     auto *popup = new ShortcutPopup(m_shortcutsButton, [this] { m_showShortcuts = false; });
     m_popup = popup;
+    if (auto *sheet = popup->findChild<ShortcutSheet *>())
+        sheet->setRefused(m_refusedShortcutRows);
     popup->place();
     popup->show();
 }

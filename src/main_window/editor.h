@@ -44,6 +44,9 @@ public:
     bool showShortcuts() const { return m_showShortcuts; }
     void setShowShortcuts(bool show);
     QWidget *shortcutsPopup() const { return m_popup; }
+    // The sheet rows (1…5) whose system-wide keys another program holds; the app keeps this
+    // current and the sheet marks them whenever it opens.
+    void setRefusedShortcutRows(const QList<int> &rows);
 
     static constexpr int kMaxTextWidth = 780;
     static constexpr int kSidePadding = 36;
@@ -75,6 +78,7 @@ private:
     QAbstractButton *m_shortcutsButton = nullptr;
     QPointer<QWidget> m_popup;
     bool m_showShortcuts = false;
+    QList<int> m_refusedShortcutRows;
 };
 
 } // namespace qm

@@ -1,0 +1,236 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/application.h"
+#include "app/hot_keys.h"
+#include "app/menu_content.h"
+#include "app/single_instance.h"
+#include "main_window/content_view.h"
+#include "main_window/editor.h"
+#include "main_window/main_window.h"
+#include "main_window/shortcut_sheet.h"
+#include "prompter/prompter_controller.h"
+#include "store/store.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace qm;
+
+namespace {
+
+class GrantAll final : public platform::HotKeyBackend {
+public:
+    explicit GrantAll(int &grabs, QList<quint32> refuse = {})
+        : m_grabs(grabs)
+        , m_refuse(std::move(refuse))
+    {
+    }
+    void install(Dispatch dispatch, StatusChanged statusChanged) override
+    {
+        press = std::move(dispatch);
+        changed = std::move(statusChanged);
+    }
+    platform::GrabStatus grab(quint32 id, const platform::HotKeyChord &) override
+    {
+        ++m_grabs;
+        return m_refuse.contains(id) ? platform::GrabStatus::InUse : platform::GrabStatus::Granted;
+    }
+    Dispatch press;
+    StatusChanged changed;
+
+private:
+    int &m_grabs;
+    QList<quint32> m_refuse;
+};
+
+struct Rig {
+    explicit Rig(QList<quint32> refuse = {})
+        : store(dir.path())
+    {
+        Settings s = store.settings();
+        s.countdown = false;
+        s.speed = 40;
+        store.setSettings(s);
+        auto backend = std::make_unique<GrantAll>(grabs, std::move(refuse));
+        fake = backend.get();
+        hotKeys = std::make_unique<HotKeys>(std::move(backend));
+        app = std::make_unique<Application>(store, nullptr, hotKeys.get());
+    }
+    QTemporaryDir dir;
+    Store store;
+    int grabs = 0;
+    GrantAll *fake = nullptr;
+    std::unique_ptr<HotKeys> hotKeys;
+    std::unique_ptr<Application> app;
+};
+
+} // namespace
+
+class TestApplication : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void launchWithoutArguments()
+    {
+        Rig rig;
+        QCOMPARE(&PrompterController::shared(), &rig.app->prompter());
+        rig.app->start({QStringLiteral("quillmere")});
+        MainWindow *window = rig.app->mainWindow();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quillmere"));
+        QCOMPARE(window->size(), QSize(1180, 740));
+        QCOMPARE(rig.grabs, 7);
+        QVERIFY(!rig.app->prompter().isVisible());
+        // Ctrl+Q lives in the main window as the tray's own quit action.
+        QVERIFY(window->actions().contains(rig.app->menuContent()->quitAction()));
+        QTest::qWait(50);
+        QVERIFY(!rig.app->prompter().isVisible());
+    }
+
+    void hotKeyDrivesTheAppsController()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        rig.fake->press(1);
+        QVERIFY(rig.app->prompter().isVisible());
+        rig.fake->press(4);
+        QCOMPARE(rig.store.settings().speed, 44.0);
+        rig.fake->press(1);
+        QVERIFY(!rig.app->prompter().isVisible());
+    }
+
+    void startSwitchShowsThePrompterLater()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere"), QStringLiteral("--start")});
+        // Scheduled, not immediate.
+        QVERIFY(!rig.app->prompter().isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.app->prompter().isVisible(), 5000);
+        QVERIFY(rig.app->mainWindow()->isVisible());
+    }
+
+    void commandsGivenToTheFirstLaunchRunAfterStartUp()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere"), QStringLiteral("--faster"),
+            QStringLiteral("--faster"), QStringLiteral("--play-pause")});
+        QCOMPARE(rig.store.settings().speed, 40.0);
+        QTRY_COMPARE(rig.store.settings().speed, 48.0);
+        QVERIFY(rig.app->prompter().isVisible());
+        QVERIFY(rig.app->prompter().isPlaying());
+    }
+
+    void remoteCommands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("windowBack");
+        QTest::addColumn<bool>("prompterShown");
+        QTest::addColumn<double>("speed");
+        QTest::newRow("plain second launch") << QStringList {} << true << false << 40.0;
+        QTest::newRow("unknown argument")
+            << QStringList {QStringLiteral("--nope")} << true << false << 40.0;
+        QTest::newRow("show-window")
+            << QStringList {QStringLiteral("--show-window")} << true << false << 40.0;
+        QTest::newRow("play-pause")
+            << QStringList {QStringLiteral("--play-pause")} << false << true << 40.0;
+        QTest::newRow("toggle") << QStringList {QStringLiteral("--toggle")} << false << true
+                                << 40.0;
+        QTest::newRow("start") << QStringList {QStringLiteral("--start")} << false << true << 40.0;
+        QTest::newRow("slower twice")
+            << QStringList {QStringLiteral("--slower"), QStringLiteral("--slower")} << false
+            << false << 32.0;
+        QTest::newRow("list-shortcuts")
+            << QStringList {QStringLiteral("--list-shortcuts")} << false << false << 40.0;
+    }
+    void remoteCommands()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, windowBack);
+        QFETCH(bool, prompterShown);
+        QFETCH(double, speed);
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->mainWindow()->close();
+        QVERIFY(!rig.app->mainWindow()->isVisible());
+        rig.app->handleRemote(arguments);
+        QCOMPARE(rig.app->mainWindow()->isVisible(), windowBack);
+        QCOMPARE(rig.app->prompter().isVisible(), prompterShown);
+        QCOMPARE(rig.store.settings().speed, speed);
+    }
+
+    void listShortcutsAnswer()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        const QString answer = rig.app->answerRemote({QStringLiteral("--list-shortcuts")});
+        QCOMPARE(answer.count(u'\n'), 7);
+        QCOMPARE(answer.count(QStringLiteral("active")), 7);
+        QCOMPARE(rig.app->answerRemote({QStringLiteral("--toggle")}), QString());
+    }
+
+    void openQuillmereBringsTheSameWindowBack()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        MainWindow *window = rig.app->mainWindow();
+        window->close();
+        rig.app->menuContent()->openAction()->trigger();
+        QVERIFY(window->isVisible());
+        QCOMPARE(rig.app->mainWindow(), window);
+        rig.app->menuContent()->openAction()->trigger();
+        QCOMPARE(rig.app->mainWindow(), window);
+    }
+
+    // The sheet's rows for refused chords say "In use by another app", also after a change.
+    void refusedChordsAreMarkedInTheSheet()
+    {
+        Rig rig({ 2, 6 });
+        rig.app->start({ QStringLiteral("quillmere") });
+        Editor *editor = rig.app->mainWindow()->contentView()->editor();
+        editor->setShowShortcuts(true);
+        QVERIFY(editor->shortcutsPopup());
+        auto *sheet = editor->shortcutsPopup()->findChild<ShortcutSheet *>();
+        QVERIFY(sheet);
+        auto marked = [sheet] {
+            int n = 0;
+            for (const QLabel *l : sheet->findChildren<QLabel *>()) {
+                if (l->text() == QStringLiteral("In use by another app") && l->isVisibleTo(sheet))
+                    ++n;
+            }
+            return n;
+        };
+        QCOMPARE(marked(), 2); // play/pause, and the cue row
+        rig.fake->changed(6, platform::GrabStatus::Granted);
+        QCOMPARE(marked(), 1);
+    }
+
+    void quitSavesAtOnce()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        Settings s = rig.store.settings();
+        s.speed = 77;
+        rig.store.setSettings(s);
+        QVERIFY(rig.store.savePending());
+        // Choose "Quit Quillmere" inside a running event loop; a stuck quit fails with code 1.
+        QTimer::singleShot(0, rig.app->menuContent()->quitAction(), &QAction::trigger);
+        QTimer stuck;
+        stuck.setSingleShot(true);
+        connect(&stuck, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        stuck.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(QFile::exists(rig.store.settingsPath()));
+        QVERIFY(QFile::exists(rig.store.scriptsPath()));
+        QFile f(rig.store.settingsPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("\"speed\":77"));
+    }
+};
+
+QTEST_MAIN(TestApplication)
+#include "tst_application.moc"

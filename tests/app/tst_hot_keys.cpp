@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/hot_keys.h"
+#include "prompter/prompter_controller.h"
+#include "prompter/prompter_window_host.h"
+#include "prompter/voice_monitor.h"
+#include "store/store.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qm;
+using platform::GrabStatus;
+using platform::HotKeyChord;
+
+namespace {
+
+// Grants every chord except the ids listed in `refuse`, and lets the test press keys.
+class FakeBackend final : public platform::HotKeyBackend {
+public:
+    struct Log {
+        int installs = 0;
+        QList<quint32> ids;
+        QList<HotKeyChord> chords;
+        Dispatch dispatch;
+        StatusChanged statusChanged;
+    };
+
+    FakeBackend(Log &log, QList<quint32> refuse = {})
+        : m_log(log)
+        , m_refuse(std::move(refuse))
+    {
+    }
+
+    void install(Dispatch dispatch, StatusChanged statusChanged) override
+    {
+        ++m_log.installs;
+        m_log.dispatch = std::move(dispatch);
+        m_log.statusChanged = std::move(statusChanged);
+    }
+    GrabStatus grab(quint32 id, const HotKeyChord &chord) override
+    {
+        m_log.ids.append(id);
+        m_log.chords.append(chord);
+        return m_refuse.contains(id) ? GrabStatus::InUse : GrabStatus::Granted;
+    }
+
+private:
+    Log &m_log;
+    QList<quint32> m_refuse;
+};
+
+class NoAudio final : public platform::AudioInput {
+public:
+    platform::MicrophonePermission permission() const override
+    {
+        return platform::MicrophonePermission::Granted;
+    }
+    void requestPermission(std::function<void(bool)> answer) override { answer(true); }
+    bool start(BlockHandler, FailureHandler) override { return true; }
+    void stop() override { }
+};
+
+class CountingHost final : public PrompterWindowHost {
+public:
+    double buildPanel(const Settings &) override
+    {
+        panel = true;
+        return 0;
+    }
+    void closePanel() override { panel = false; }
+    bool hasPanel() const override { return panel; }
+    void reapply(const Settings &) override { }
+    void installWheelMonitor() override { }
+    bool panel = false;
+};
+
+} // namespace
+
+class TestHotKeys : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void registrationGivesIdsInOrderAndInstallsOnce()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log));
+        QVERIFY(!keys.installed());
+        QList<quint32> ids;
+        for (const PrompterHotKey &k : prompterHotKeys())
+            ids.append(keys.registerHotKey(k.chord, [] {}));
+        QCOMPARE(ids, (QList<quint32> {1, 2, 3, 4, 5, 6, 7}));
+        QCOMPARE(log.ids, ids);
+        QCOMPARE(log.installs, 1);
+        QVERIFY(keys.installed());
+        QCOMPARE(keys.count(), 7);
+        QVERIFY(keys.refusedIds().isEmpty());
+    }
+
+    void pressReachesOnlyItsHandler()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log));
+        QList<int> fired;
+        for (int i = 1; i <= 3; ++i)
+            keys.registerHotKey({}, [&fired, i] { fired.append(i); });
+        log.dispatch(2);
+        log.dispatch(2);
+        log.dispatch(3);
+        QCOMPARE(fired, (QList<int> {2, 2, 3}));
+        // Unknown ids, zero included, are ignored.
+        log.dispatch(0);
+        log.dispatch(4);
+        log.dispatch(0xffffffffu);
+        QCOMPARE(fired.size(), 3);
+    }
+
+    void refusedChordKeepsItsIdAndHandler()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log, QList<quint32> {2}));
+        int first = 0, second = 0, third = 0;
+        QCOMPARE(keys.registerHotKey({}, [&] { ++first; }), 1u);
+        QCOMPARE(keys.registerHotKey({}, [&] { ++second; }), 2u);
+        // The refused one still counts: the next id is 3, not 2.
+        QCOMPARE(keys.registerHotKey({}, [&] { ++third; }), 3u);
+        QCOMPARE(keys.refusedIds(), QList<quint32> {2});
+        QCOMPARE(keys.status(2), GrabStatus::InUse);
+        QCOMPARE(keys.status(3), GrabStatus::Granted);
+        keys.dispatch(2);
+        QCOMPARE(second, 1);
+        keys.dispatch(3);
+        QCOMPARE(third, 1);
+        QCOMPARE(first, 0);
+    }
+
+    void keyboardMapChangeUpdatesRefused()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log, QList<quint32> {1}));
+        keys.registerHotKey({}, [] {});
+        keys.registerHotKey({}, [] {});
+        QSignalSpy changed(&keys, &HotKeys::refusedChanged);
+        log.statusChanged(1, GrabStatus::Granted);
+        log.statusChanged(2, GrabStatus::NoSuchKey);
+        log.statusChanged(9, GrabStatus::InUse); // not ours
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(keys.refusedIds(), QList<quint32> {2});
+    }
+
+    void noopBackendRefusesWithoutClaimingConflict()
+    {
+        HotKeys keys(platform::createNoopHotKeyBackend());
+        for (const PrompterHotKey &k : prompterHotKeys())
+            keys.registerHotKey(k.chord, [] {});
+        QCOMPARE(keys.status(1), GrabStatus::Unsupported);
+        // Nothing holds the chords: the sheet must not say "in use by another app".
+        QVERIFY(keys.refusedIds().isEmpty());
+        const QStringList lines = shortcutReport(keys).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        for (const QString &line : lines)
+            QVERIFY2(line.contains(QStringLiteral("unavailable")), qPrintable(line));
+    }
+
+    void reportNamesEveryChordAndItsState()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log, QList<quint32> {4}));
+        for (const PrompterHotKey &k : prompterHotKeys())
+            keys.registerHotKey(k.chord, [] {});
+        const QStringList lines = shortcutReport(keys).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        QVERIFY(lines.at(0).startsWith(QStringLiteral("Ctrl+Alt+P ")));
+        QVERIFY(lines.at(0).endsWith(QStringLiteral("active")));
+        QVERIFY(lines.at(3).startsWith(QStringLiteral("Ctrl+Alt+Plus ")));
+        QVERIFY(lines.at(3).endsWith(QStringLiteral("in use by another program")));
+    }
+
+    void onlySpeedChordsRepeat()
+    {
+        namespace ks = platform::keysym;
+        const QList<PrompterHotKey> keys = prompterHotKeys();
+        QCOMPARE(keys.size(), 7);
+        for (const PrompterHotKey &k : keys) {
+            const bool speed = k.command == Command::Faster || k.command == Command::Slower;
+            QCOMPARE(k.chord.repeats, speed);
+            QCOMPARE(k.chord.modifiers, quint32(platform::kHotKeyControl | platform::kHotKeyAlt));
+        }
+        // Plus is the main-keyboard "=" key and any "+" key, the keypad's included.
+        QVERIFY(keys.at(3).chord.keysyms.contains(ks::kEqual));
+        QVERIFY(keys.at(3).chord.keysyms.contains(ks::kPlus));
+        QVERIFY(keys.at(3).chord.keysyms.contains(ks::kKeypadAdd));
+        QVERIFY(keys.at(4).chord.keysyms.contains(ks::kKeypadSubtract));
+    }
+
+    void sheetRows_data()
+    {
+        QTest::addColumn<QList<quint32>>("refused");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("none") << QList<quint32> {} << QList<int> {};
+        QTest::newRow("show/hide") << QList<quint32> {1} << QList<int> {1};
+        QTest::newRow("play/pause") << QList<quint32> {2} << QList<int> {2};
+        QTest::newRow("restart is the last row") << QList<quint32> {3} << QList<int> {5};
+        QTest::newRow("either speed key") << QList<quint32> {5} << QList<int> {4};
+        QTest::newRow("both cue keys, one row") << QList<quint32> {6, 7} << QList<int> {3};
+        QTest::newRow("sorted") << QList<quint32> {7, 4, 1} << QList<int> {1, 3, 4};
+        QTest::newRow("unknown ids") << QList<quint32> {0, 8, 40} << QList<int> {};
+    }
+    void sheetRows()
+    {
+        QFETCH(QList<quint32>, refused);
+        QFETCH(QList<int>, rows);
+        QCOMPARE(refusedSheetRows(refused), rows);
+    }
+
+    // Each id drives the controller operation of its chord.
+    void prompterChordsDriveTheController_data()
+    {
+        QTest::addColumn<quint32>("id");
+        QTest::addColumn<double>("speedBefore");
+        QTest::addColumn<double>("speedAfter");
+        QTest::addColumn<bool>("visibleAfter");
+        QTest::newRow("P shows") << 1u << 40.0 << 40.0 << true;
+        QTest::newRow("Space shows a hidden prompter") << 2u << 40.0 << 40.0 << true;
+        QTest::newRow("R while hidden shows nothing") << 3u << 40.0 << 40.0 << false;
+        QTest::newRow("Plus at 198 gives 200") << 4u << 198.0 << 200.0 << false;
+        QTest::newRow("Plus at 200 stays") << 4u << 200.0 << 200.0 << false;
+        QTest::newRow("Minus at 10 gives 8") << 5u << 10.0 << 8.0 << false;
+        QTest::newRow("Minus at 40 gives 36") << 5u << 40.0 << 36.0 << false;
+        QTest::newRow("PgDn without cues does nothing") << 6u << 40.0 << 40.0 << false;
+    }
+    void prompterChordsDriveTheController()
+    {
+        QFETCH(quint32, id);
+        QFETCH(double, speedBefore);
+        QFETCH(double, speedAfter);
+        QFETCH(bool, visibleAfter);
+
+        QTemporaryDir dir;
+        Store store(dir.path());
+        Settings s = store.settings();
+        s.speed = speedBefore;
+        s.countdown = false;
+        store.setSettings(s);
+        VoiceMonitor voice(std::make_unique<NoAudio>());
+        PrompterController prompter(store, voice);
+        CountingHost host;
+        prompter.setWindowHost(&host);
+
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log));
+        registerPrompterHotKeys(keys, prompter);
+        QCOMPARE(keys.count(), 7);
+        log.dispatch(id);
+        QCOMPARE(store.settings().speed, speedAfter);
+        QCOMPARE(prompter.isVisible(), visibleAfter);
+        QCOMPARE(host.panel, visibleAfter);
+    }
+
+    void showHidePressedTwice()
+    {
+        QTemporaryDir dir;
+        Store store(dir.path());
+        VoiceMonitor voice(std::make_unique<NoAudio>());
+        PrompterController prompter(store, voice);
+        CountingHost host;
+        prompter.setWindowHost(&host);
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log));
+        registerPrompterHotKeys(keys, prompter);
+        log.dispatch(1);
+        QVERIFY(prompter.isVisible());
+        log.dispatch(1);
+        QVERIFY(!prompter.isVisible());
+        QVERIFY(!host.panel);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHotKeys)
+#include "tst_hot_keys.moc"
