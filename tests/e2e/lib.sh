@@ -81,7 +81,13 @@ app_start() {
 app_wait_window() {
   e2e_wait "${1:-20}" "main window" main_window_id >/dev/null
 }
-main_window_id() { xdotool search --onlyvisible --name '^Quillmere$' 2>/dev/null | head -n1 | grep .; }
+# Reads the whole list before picking one, so no writer dies of SIGPIPE under pipefail.
+main_window_id() {
+  local ids
+  ids=$(xdotool search --onlyvisible --name '^Quillmere$' 2>/dev/null) || return 1
+  ids=${ids%%$'\n'*}
+  [ -n "$ids" ] && echo "$ids"
+}
 
 # window_origin ID: prints the absolute top-left corner of a window's client area ("x y").
 window_origin() {
