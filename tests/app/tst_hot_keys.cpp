@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/fake_audio_input.h"
 #include "app/hot_keys.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
@@ -50,16 +51,7 @@ private:
     QList<quint32> m_refuse;
 };
 
-class NoAudio final : public platform::AudioInput {
-public:
-    platform::MicrophonePermission permission() const override
-    {
-        return platform::MicrophonePermission::Granted;
-    }
-    void requestPermission(std::function<void(bool)> answer) override { answer(true); }
-    bool start(BlockHandler, FailureHandler) override { return true; }
-    void stop() override { }
-};
+using NoAudio = qm::testing::FakeAudioInput;
 
 class CountingHost final : public PrompterWindowHost {
 public:

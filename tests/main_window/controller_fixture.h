@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
@@ -15,23 +16,7 @@
 namespace qm::testing {
 
 // A microphone that never delivers; `permission` decides whether voice mode is refused.
-class FakeAudioInput final : public platform::AudioInput {
-public:
-    explicit FakeAudioInput(platform::MicrophonePermission permission)
-        : m_permission(permission)
-    {
-    }
-    platform::MicrophonePermission permission() const override { return m_permission; }
-    void requestPermission(std::function<void(bool)> answer) override { answer(false); }
-    bool start(BlockHandler, FailureHandler) override
-    {
-        return m_permission == platform::MicrophonePermission::Granted;
-    }
-    void stop() override { }
-
-private:
-    platform::MicrophonePermission m_permission;
-};
+using FakeAudioInput = qm::testing::FakeAudioInput;
 
 // A store on a temporary folder and a controller with no window: the prompter is "shown" only
 // as state. Time and delayed steps are in the test's hands.

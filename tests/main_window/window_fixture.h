@@ -4,6 +4,7 @@
 // A store on a temporary folder and an engine with a silent microphone, for tests that build
 // main-window views.
 
+#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
@@ -15,16 +16,7 @@
 
 namespace qm::testing {
 
-class SilentAudioInput final : public platform::AudioInput {
-public:
-    platform::MicrophonePermission permission() const override
-    {
-        return platform::MicrophonePermission::Granted;
-    }
-    void requestPermission(std::function<void(bool)> answer) override { answer(true); }
-    bool start(BlockHandler, FailureHandler) override { return true; }
-    void stop() override { }
-};
+using SilentAudioInput = qm::testing::FakeAudioInput;
 
 struct WindowFixture {
     QTemporaryDir dir;

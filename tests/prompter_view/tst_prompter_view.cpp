@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
@@ -21,23 +22,7 @@ Q_DECLARE_METATYPE(ControlAction)
 
 namespace {
 
-class FakeInput final : public platform::AudioInput {
-public:
-    explicit FakeInput(platform::MicrophonePermission permission)
-        : m_permission(permission)
-    {
-    }
-    platform::MicrophonePermission permission() const override { return m_permission; }
-    void requestPermission(std::function<void(bool)> answer) override { answer(false); }
-    bool start(BlockHandler, FailureHandler) override
-    {
-        return m_permission == platform::MicrophonePermission::Granted;
-    }
-    void stop() override { }
-
-private:
-    platform::MicrophonePermission m_permission;
-};
+using FakeInput = qm::testing::FakeAudioInput;
 
 // A store, a controller on a hand-driven clock and a view at a given size, shown offscreen.
 struct Rig {

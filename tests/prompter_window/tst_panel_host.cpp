@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "platform/capture_exclusion.h"
 #include "prompter/prompter_controller.h"
@@ -28,16 +29,7 @@ using namespace qm;
 
 namespace {
 
-class SilentInput final : public platform::AudioInput {
-public:
-    platform::MicrophonePermission permission() const override
-    {
-        return platform::MicrophonePermission::Granted;
-    }
-    void requestPermission(std::function<void(bool)> answer) override { answer(true); }
-    bool start(BlockHandler, FailureHandler) override { return true; }
-    void stop() override { }
-};
+using SilentInput = qm::testing::FakeAudioInput;
 
 // Counts the events of one type that reach an object.
 class Recorder final : public QObject {
