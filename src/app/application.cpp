@@ -14,6 +14,7 @@
 #include "single_instance.h"
 #include "snapshot.h"
 #include "store/store.h"
+#include "trace_hooks.h"
 #include "ui/window_registry.h"
 
 #include <QApplication>
@@ -84,6 +85,7 @@ void Application::start(const QStringList &arguments)
     connect(m_menu.get(), &MenuContent::quitRequested, qApp, &QApplication::quit);
     // Ctrl+Q from any of the program's windows, the same action the tray menu shows.
     m_window->addAction(m_menu->quitAction());
+    installTraceHooks(m_store, m_window.get());
     m_window->present();
     m_menu->showInTray();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_controller.h"
 
+#include "platform/trace.h"
 #include "prompter_window_host.h"
 #include "scroll_state.h"
 #include "store/store.h"
@@ -234,6 +235,7 @@ QString PrompterController::selectedText() const
 
 void PrompterController::show()
 {
+    traceBegin("show-begin", "show-painted");
     setSections(parseSections(selectedText()));
     m_scroll->setOffset(0);
     m_target.reset();

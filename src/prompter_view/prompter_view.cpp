@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_view.h"
 
+#include "platform/trace.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
@@ -140,6 +141,7 @@ void PrompterView::relayout()
     m_layoutWidth = width;
     m_layoutFontSize = fontSize;
     m_tiles.setLayout(m_layout);
+    traceLayoutBuilt();
     m_controller.setContentHeight(m_layout->contentHeight);
     m_controller.setCueOffsets(m_layout->cueOffsets);
     update();
@@ -469,6 +471,7 @@ void PrompterView::paintEvent(QPaintEvent *)
     m_controlsPainter.paintStatus(p, statusIndicator(status), w, m_controller.topInset());
 
     m_panel.paintBorder(p);
+    traceFrame();
 }
 
 } // namespace qm

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class QWidget;
+
+namespace qm {
+
+class Store;
+
+// Measurement only, active with QUILLMERE_TRACE set: marks the main window's first paint, and
+// with QUILLMERE_TRACE_FONT_STEP=<seconds> raises the font size by one point once after that
+// delay, through the store as the settings slider does, so the re-layout can be timed.
+void installTraceHooks(Store &store, QWidget *mainWindow);
+
+} // namespace qm

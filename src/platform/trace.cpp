@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "trace.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace qm {
+
+namespace {
+
+struct Tracer {
+    std::FILE *file = nullptr;
+    std::string buffer;
+    const char *pendingEnd = nullptr;
+    bool layoutBuilt = false;
+    bool timerStarted = false;
+};
+
+Tracer *tracer()
+{
+    static Tracer *const t = []() -> Tracer * {
+        const QByteArray path = qgetenv("QUILLMERE_TRACE");
+        if (path.isEmpty())
+            return nullptr;
+        std::FILE *file = std::fopen(path.constData(), "a");
+        if (!file)
+            return nullptr;
+        auto *made = new Tracer;
+        made->file = file;
+        made->buffer.reserve(1 << 16);
+        std::atexit(traceFlush);
+        return made;
+    }();
+    return t;
+}
+
+void append(Tracer &t, const char *event)
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[96];
+    const int n = std::snprintf(line, sizeof line, "%s %lld\n", event,
+        static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    if (n > 0)
+        t.buffer.append(line, std::min<std::size_t>(std::size_t(n), sizeof line - 1));
+}
+
+void write(Tracer &t)
+{
+    if (t.buffer.empty())
+        return;
+    std::fwrite(t.buffer.data(), 1, t.buffer.size(), t.file);
+    std::fflush(t.file);
+    t.buffer.clear();
+}
+
+// Started on first use, once the event loop's application object exists.
+void startTimer(Tracer &t)
+{
+    if (t.timerStarted || !QCoreApplication::instance())
+        return;
+    t.timerStarted = true;
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, timer, [] { traceFlush(); });
+    QObject::connect(
+        QCoreApplication::instance(), &QCoreApplication::aboutToQuit, timer, [] { traceFlush(); });
+    timer->start(500);
+}
+
+} // namespace
+
+bool traceEnabled()
+{
+    return tracer() != nullptr;
+}
+
+void trace(const char *event)
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    append(*t, event);
+    write(*t);
+}
+
+void traceBegin(const char *begin, const char *end)
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    t->pendingEnd = end;
+    t->layoutBuilt = false;
+    trace(begin);
+}
+
+void traceLayoutBuilt()
+{
+    if (Tracer *t = tracer())
+        t->layoutBuilt = true;
+}
+
+void traceFrame()
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    startTimer(*t);
+    append(*t, "frame");
+    if (t->pendingEnd && t->layoutBuilt) {
+        append(*t, t->pendingEnd);
+        t->pendingEnd = nullptr;
+        write(*t);
+    }
+}
+
+void traceFlush()
+{
+    if (Tracer *t = tracer())
+        write(*t);
+}
+
+} // namespace qm
