@@ -7,6 +7,8 @@
 #include "store/store.h"
 #include "voice_monitor.h"
 
+#include "platform/monotonic_clock.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -31,16 +33,6 @@ constexpr double kGlideSnap = 0.5;
 constexpr double kAtEndSlack = 0.5;
 constexpr double kMinSpeed = 8;
 constexpr double kMaxSpeed = 200;
-
-double monotonicSeconds()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return double(clock.nsecsElapsed()) / 1e9;
-}
 
 } // namespace
 

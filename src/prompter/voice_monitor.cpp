@@ -2,8 +2,8 @@
 #include "voice_monitor.h"
 
 #include "platform/audio_input.h"
+#include "platform/monotonic_clock.h"
 
-#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -12,20 +12,6 @@
 #include <cmath>
 
 namespace qm {
-
-namespace {
-
-double monotonicSeconds()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return double(clock.nsecsElapsed()) / 1e9;
-}
-
-} // namespace
 
 VoiceMonitor::VoiceMonitor(
     std::unique_ptr<platform::AudioInput> input, Clock clock, QObject *parent)
