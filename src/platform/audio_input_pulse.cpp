@@ -120,8 +120,8 @@ bool PulseAudioInput::connect()
         pa_threaded_mainloop_wait(m_loop);
     }
 
-    const pa_sample_spec spec {PA_SAMPLE_FLOAT32NE, kRate, 1};
-    m_stream = pa_stream_new(m_context, "Voice level", &spec, nullptr);
+    const pa_sample_spec format {PA_SAMPLE_FLOAT32NE, kRate, 1};
+    m_stream = pa_stream_new(m_context, "Voice level", &format, nullptr);
     if (!m_stream)
         return false;
     pa_stream_set_state_callback(m_stream, streamStateCallback, this);
