@@ -91,6 +91,10 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     if (m_buffer.width() != cols || m_buffer.height() != rows)
         m_buffer = QImage(cols, rows, QImage::Format_ARGB32_Premultiplied);
     m_sum.assign(std::size_t(cols) * std::size_t(rows) * 4, 0.f);
+    // Each buffer row's extent in points; the row loop below runs once per column and layer.
+    m_rowTop.resize(std::size_t(rows) + 1);
+    for (int r = 0; r <= rows; ++r)
+        m_rowTop[std::size_t(r)] = r / scale - margin;
 
     const double opacity = aura::layerOpacity(a);
     const double bottom = h + aura::kOverhang;
@@ -118,13 +122,21 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
                 const double span = right - last.x();
                 y = span > 0 ? last.y() + (bottom - last.y()) * (x - last.x()) / span : last.y();
             }
-            for (int r = 0; r < rows; ++r) {
-                const double top = r / scale - margin;
-                const double base = (r + 1) / scale - margin;
-                const double covered = (std::min(base, bottom) - std::max(top, y)) / (base - top);
-                if (covered <= 0)
-                    continue;
-                const float k = float(std::min(covered, 1.0));
+            // Rows wholly above the crest take nothing; start at the one the crest crosses.
+            int r = std::clamp(int(std::floor((y + margin) * scale)) - 1, 0, rows);
+            for (; r < rows; ++r) {
+                const double top = m_rowTop[std::size_t(r)];
+                const double base = m_rowTop[std::size_t(r) + 1];
+                if (top >= bottom)
+                    break;
+                float k = 1;
+                if (top < y || base > bottom) {
+                    const double covered
+                        = (std::min(base, bottom) - std::max(top, y)) / (base - top);
+                    if (covered <= 0)
+                        continue;
+                    k = float(std::min(covered, 1.0));
+                }
                 float *px = &m_sum[(std::size_t(r) * std::size_t(cols) + std::size_t(c)) * 4];
                 for (int ch = 0; ch < 4; ++ch)
                     px[ch] += colour[ch] * k;

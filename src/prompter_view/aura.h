@@ -71,6 +71,7 @@ public:
 private:
     QImage m_buffer;
     std::vector<float> m_sum; // premultiplied colour added up before it is clamped
+    std::vector<double> m_rowTop; // top edge of each buffer row in points, and the last bottom
 };
 
 } // namespace qm

@@ -7,25 +7,36 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qm {
 
 namespace {
 
-// Fixed-point reciprocal of a box width: sums stay below 255 × width, far from overflow.
-quint64 reciprocal(int width)
-{
-    return (quint64(1) << 24) / quint64(width);
-}
+// A box width's reciprocal in 16 fraction bits, rounded up so that exact multiples are not
+// lost to truncation. Sums stay below 255 × width, so for boxes up to 256 pixels wide a sum plus
+// half the width fits 16 bits and the product `(sum + half) × inv` fits 32.
+struct Divisor {
+    quint32 inv;
+    quint32 half;
+    explicit Divisor(int width)
+        : inv((65536u + quint32(width) - 1) / quint32(width))
+        , half(quint32(width) / 2)
+    {
+    }
+};
 
-quint8 average(quint32 sum, quint64 inv)
+quint8 average(quint32 sum, const Divisor &d)
 {
-    return quint8((quint64(sum) * inv + (quint64(1) << 23)) >> 24);
+    return quint8(std::min<quint32>(((sum + d.half) * d.inv) >> 16, 255));
 }
 
 // One horizontal box pass over a row of `n` premultiplied pixels, from `src` into `dst`.
 void boxRow(const quint8 *src, quint8 *dst, int n, int radius)
 {
-    const quint64 inv = reciprocal(2 * radius + 1);
+    const Divisor inv(2 * radius + 1);
     quint32 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     for (int i = 0; i < std::min(radius, n); ++i) {
         s0 += src[4 * i];
@@ -60,7 +71,7 @@ void boxRow(const quint8 *src, quint8 *dst, int n, int radius)
 void boxColumns(const quint8 *src, quint8 *dst, int bytes, int rows, qsizetype srcStride,
     qsizetype dstStride, int radius, std::vector<quint32> &sum)
 {
-    const quint64 inv = reciprocal(2 * radius + 1);
+    const Divisor inv(2 * radius + 1);
     sum.assign(std::size_t(bytes), 0);
     auto add = [&](int row, bool remove) {
         const quint8 *line = src + row * srcStride;
@@ -84,6 +95,56 @@ void boxColumns(const quint8 *src, quint8 *dst, int bytes, int rows, qsizetype s
             line[i] = average(sum[std::size_t(i)], inv);
     }
 }
+
+#if defined(__SSE2__)
+// The vertical pass with 16-bit sums, eight bytes at a time; for boxes up to 256 pixels wide.
+// Gives the same bytes as boxColumns.
+void boxColumns16(const quint8 *src, quint8 *dst, int bytes, int rows, qsizetype srcStride,
+    qsizetype dstStride, int radius, std::vector<quint16> &sum)
+{
+    const Divisor d(2 * radius + 1);
+    const int wide = bytes / 8 * 8;
+    sum.assign(std::size_t(bytes), 0);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i inv = _mm_set1_epi16(short(d.inv));
+    const __m128i half = _mm_set1_epi16(short(d.half));
+    auto load8 = [&](const quint8 *p) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)), zero);
+    };
+    auto add = [&](int row, bool remove) {
+        const quint8 *line = src + row * srcStride;
+        int i = 0;
+        for (; i < wide; i += 8) {
+            auto *s = reinterpret_cast<__m128i *>(sum.data() + i);
+            const __m128i v = load8(line + i);
+            _mm_storeu_si128(s,
+                remove ? _mm_sub_epi16(_mm_loadu_si128(s), v)
+                       : _mm_add_epi16(_mm_loadu_si128(s), v));
+        }
+        for (; i < bytes; ++i)
+            sum[std::size_t(i)]
+                = quint16(remove ? sum[std::size_t(i)] - line[i] : sum[std::size_t(i)] + line[i]);
+    };
+    for (int y = 0; y < std::min(radius, rows); ++y)
+        add(y, false);
+    for (int y = 0; y < rows; ++y) {
+        if (y + radius < rows)
+            add(y + radius, false);
+        if (y - radius - 1 >= 0)
+            add(y - radius - 1, true);
+        quint8 *line = dst + y * dstStride;
+        int i = 0;
+        for (; i < wide; i += 8) {
+            const __m128i s = _mm_add_epi16(
+                _mm_loadu_si128(reinterpret_cast<const __m128i *>(sum.data() + i)), half);
+            const __m128i v = _mm_mulhi_epu16(s, inv);
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(line + i), _mm_packus_epi16(v, zero));
+        }
+        for (; i < bytes; ++i)
+            line[i] = average(sum[std::size_t(i)], d);
+    }
+}
+#endif
 
 } // namespace
 
@@ -118,6 +179,7 @@ void gaussianBlur(QImage &image, double sigma)
     // Passes alternate between the image and one scratch copy of it.
     thread_local std::vector<quint8> scratch;
     thread_local std::vector<quint32> sum;
+    thread_local std::vector<quint16> sum16;
     scratch.resize(std::size_t(w) * 4 * std::size_t(h));
     const qsizetype scratchStride = qsizetype(w) * 4;
     for (int radius : gaussianBoxRadii(sigma)) {
@@ -125,6 +187,12 @@ void gaussianBlur(QImage &image, double sigma)
             continue;
         for (int y = 0; y < h; ++y)
             boxRow(bits + y * stride, scratch.data() + y * scratchStride, w, radius);
+#if defined(__SSE2__)
+        if (radius <= 127) {
+            boxColumns16(scratch.data(), bits, w * 4, h, scratchStride, stride, radius, sum16);
+            continue;
+        }
+#endif
         boxColumns(scratch.data(), bits, w * 4, h, scratchStride, stride, radius, sum);
     }
 }

@@ -176,6 +176,33 @@ private Q_SLOTS:
                 QVERIFY(qRed(image.pixel(x, y)) <= qAlpha(image.pixel(x, y)));
     }
 
+    // Averaging in fixed point must neither lose nor gain a level on an even field, at the
+    // brightest value or a dim one, whatever the box widths.
+    void blurKeepsAFlatFieldFlat_data()
+    {
+        QTest::addColumn<double>("sigma");
+        QTest::addColumn<QRgb>("colour");
+        QTest::newRow("narrow, opaque white") << 2.25 << qRgba(255, 255, 255, 255);
+        QTest::newRow("narrow, dim tint") << 2.25 << qRgba(3, 20, 37, 41);
+        QTest::newRow("wide, opaque white") << 9.0 << qRgba(255, 255, 255, 255);
+        QTest::newRow("wide, dim tint") << 9.0 << qRgba(3, 20, 37, 41);
+    }
+
+    void blurKeepsAFlatFieldFlat()
+    {
+        QFETCH(double, sigma);
+        QFETCH(QRgb, colour);
+        // Odd sizes leave a tail after the vectorized bytes.
+        QImage image(203, 131, QImage::Format_ARGB32_Premultiplied);
+        image.fill(colour);
+        gaussianBlur(image, sigma);
+        const int reach = 3 * int(std::ceil(2 * sigma));
+        for (int y = reach; y < image.height() - reach; ++y)
+            for (int x = reach; x < image.width() - reach; ++x)
+                if (image.pixel(x, y) != colour)
+                    QFAIL(qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+    }
+
     void quietGlowIsAFaintLine()
     {
         QImage image(380, 64, QImage::Format_ARGB32_Premultiplied);
