@@ -88,8 +88,20 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     const double h = strip.height();
     const int cols = int(std::ceil((w + 2 * margin) * scale));
     const int rows = int(std::ceil((h + 2 * margin) * scale));
-    if (m_buffer.width() != cols || m_buffer.height() != rows)
+    const bool fresh = m_buffer.width() != cols || m_buffer.height() != rows || m_dpr != dpr;
+    if (fresh)
         m_buffer = QImage(cols, rows, QImage::Format_ARGB32_Premultiplied);
+    // The waves drift a few pixels of the blurred buffer per second: redrawn at about 30 Hz
+    // they look the same, so a frame in between shows the last buffer unless the intensity
+    // moved visibly or time went backwards.
+    if (!fresh && t >= m_renderedTime && t - m_renderedTime < kRefreshInterval
+        && std::abs(a - m_renderedIntensity) < kIntensityTolerance) {
+        present(painter, strip, scale, margin);
+        return;
+    }
+    m_dpr = dpr;
+    m_renderedTime = t;
+    m_renderedIntensity = a;
     m_sum.assign(std::size_t(cols) * std::size_t(rows) * 4, 0.f);
     // Each buffer row's extent in points; the row loop below runs once per column and layer.
     m_rowTop.resize(std::size_t(rows) + 1);
@@ -157,7 +169,13 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
         }
     }
     gaussianBlur(m_buffer, aura::kBlurRadius * scale);
+    present(painter, strip, scale, margin);
+}
 
+void AuraRenderer::present(QPainter &painter, const QRectF &strip, double scale, double margin)
+{
+    const double w = strip.width();
+    const double h = strip.height();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setCompositionMode(QPainter::CompositionMode_Plus);

@@ -67,9 +67,18 @@ public:
     void paint(QPainter &painter, const QRectF &strip, double a, double t, double dpr);
 
     static constexpr double kScale = 0.25;
+    // Seconds a rendered buffer may be shown again, and how far the intensity may move
+    // meanwhile.
+    static constexpr double kRefreshInterval = 0.03;
+    static constexpr double kIntensityTolerance = 0.01;
 
 private:
+    void present(QPainter &painter, const QRectF &strip, double scale, double margin);
+
     QImage m_buffer;
+    double m_dpr = 0;
+    double m_renderedTime = 0;
+    double m_renderedIntensity = -1;
     std::vector<float> m_sum; // premultiplied colour added up before it is clamped
     std::vector<double> m_rowTop; // top edge of each buffer row in points, and the last bottom
 };

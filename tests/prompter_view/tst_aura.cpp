@@ -224,6 +224,26 @@ private Q_SLOTS:
         // Colours add up: where the waves overlap the middle of the strip gets near white.
         QVERIFY(brightness(image, 60) > 200);
     }
+
+    // Frames in between may show the last buffer again, but the waves never stand still for
+    // longer than two frames at 60 Hz.
+    void wavesKeepMovingFromFrameToFrame()
+    {
+        AuraRenderer renderer;
+        QImage previous;
+        int unchanged = 0;
+        for (int frame = 0; frame < 12; ++frame) {
+            QImage image(380, 64, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::black);
+            {
+                QPainter p(&image);
+                renderer.paint(p, QRectF(0, 0, 380, 64), 0.25, 3.0 + frame / 60.0, 1.0);
+            }
+            unchanged = image == previous ? unchanged + 1 : 0;
+            QVERIFY2(unchanged < 2, qPrintable(QString::number(frame)));
+            previous = image;
+        }
+    }
 };
 
 QTEST_MAIN(TestAura)
