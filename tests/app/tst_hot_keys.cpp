@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/fake_audio_input.h"
+#include "support/fake_window_host.h"
 #include "app/hot_keys.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
@@ -53,19 +54,7 @@ private:
 
 using NoAudio = qm::testing::FakeAudioInput;
 
-class CountingHost final : public PrompterWindowHost {
-public:
-    double buildPanel(const Settings &) override
-    {
-        panel = true;
-        return 0;
-    }
-    void closePanel() override { panel = false; }
-    bool hasPanel() const override { return panel; }
-    void reapply(const Settings &) override { }
-    void installWheelMonitor() override { }
-    bool panel = false;
-};
+using CountingHost = qm::testing::FakeWindowHost;
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/fake_audio_input.h"
+#include "support/fake_window_host.h"
 #include "app/menu_content.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
@@ -22,19 +23,7 @@ namespace {
 
 using NoAudio = qm::testing::FakeAudioInput;
 
-class Host final : public PrompterWindowHost {
-public:
-    double buildPanel(const Settings &) override
-    {
-        panel = true;
-        return 0;
-    }
-    void closePanel() override { panel = false; }
-    bool hasPanel() const override { return panel; }
-    void reapply(const Settings &) override { }
-    void installWheelMonitor() override { }
-    bool panel = false;
-};
+using Host = qm::testing::FakeWindowHost;
 
 // One controller with its store, and the steps of the countdown kept for the test to run.
 struct Rig {
