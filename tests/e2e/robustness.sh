@@ -125,9 +125,11 @@ APP_PID=$!
 E2E_PIDS+=("$APP_PID")
 app_wait_window 90
 win=$(main_window_id)
-xdotool mousemove --window "$win" 600 420 click 1
-xdotool type --delay 20 "traced words"
-sleep 1
+for attempt in 1 2 3 4 5; do
+  xdotool mousemove --window "$win" 600 420 click 1
+  xdotool type --delay 20 "traced words"
+  e2e_wait 3 "traced words on disk" grep -q "traced words" "$DATA_DIR/scripts.json" 2>/dev/null && break
+done
 app_stop TERM || true
 sleep 0.5
 check "no network sockets" sh -c "! grep -E 'socket\\((AF_INET|AF_INET6|PF_INET)' '$trace'"
