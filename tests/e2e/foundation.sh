@@ -27,9 +27,15 @@ check "second launch exits 0" test "$second" -eq 0
 check "one process per data folder" test "$(pgrep -c -f "^$QM_BIN")" -eq 1
 
 # Type into the editor, then SIGTERM within the debounce: the change is on disk.
-xdotool search --onlyvisible --name '^Quillmere$' windowactivate --sync 2>/dev/null || true
-xdotool mousemove --window "$(main_window_id)" 600 400 click 1
-xdotool key --clearmodifiers ctrl+End
+# First make sure the editor has the keyboard (a just-mapped window can miss a click): a marker
+# typed into it must reach the disk. Then the timed change follows.
+for attempt in 1 2 3 4 5; do
+  xdotool search --onlyvisible --name '^Quillmere$' windowactivate --sync 2>/dev/null || true
+  xdotool mousemove --window "$(main_window_id)" 600 400 click 1
+  xdotool key --clearmodifiers ctrl+End
+  xdotool type --delay 5 "focus"
+  e2e_wait 3 "marker on disk" grep -q "focus" "$DATA_DIR/scripts.json" 2>/dev/null && break
+done
 xdotool type --delay 5 "SAVED ON TERM"
 sleep 0.1
 check "SIGTERM ends the program" app_stop TERM
