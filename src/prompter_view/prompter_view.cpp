@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_view.h"
 
+#include "platform/monotonic_clock.h"
 #include "platform/trace.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
@@ -9,7 +10,6 @@
 #include "ui/fonts.h"
 #include "ui/palette.h"
 
-#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QLinearGradient>
@@ -37,16 +37,6 @@ constexpr int kBlitRows = 64;
 const Spring kOpenSpring {0.42, 0.78};
 const Spring kCountdownSpring {0.3, 0.85};
 constexpr double kHoverDuration = 0.16;
-
-double monotonicSeconds()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return double(clock.nsecsElapsed()) / 1e9;
-}
 
 // A settings file edited by hand may hold any number; text is laid out at a sane size instead.
 double usableFontSize(double size)
