@@ -298,6 +298,8 @@ def main():
     ap.add_argument("--tmp", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("--seconds", type=float, default=30)
+    # For a quick look at one figure while working on it: --only floating (or notch, big).
+    ap.add_argument("--only", choices=["floating", "notch", "big"])
     a = ap.parse_args()
 
     prose, _ = script_text(target_bytes=39 * 1024)
@@ -305,6 +307,15 @@ def main():
     log(f"scripts: {len(prose.encode())} bytes; {big_words} words, {len(big.encode())} bytes")
 
     started = time.monotonic()
+    if a.only == "floating":
+        prompting_scenario(a.bin, a.tmp, "floating", floating_settings(), prose, a.seconds)
+        return
+    if a.only == "notch":
+        prompting_scenario(a.bin, a.tmp, "notch", base_settings(), prose, a.seconds)
+        return
+    if a.only == "big":
+        big_script_scenario(a.bin, a.tmp, big)
+        return
     startup, idle_cpu, idle_rss = idle_scenario(a.bin, a.tmp, prose)
     fl_cpu, fl_rss, fl_pace = prompting_scenario(
         a.bin, a.tmp, "floating", floating_settings(), prose, a.seconds)

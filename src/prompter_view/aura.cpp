@@ -101,6 +101,7 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     }
     m_dpr = dpr;
     m_renderedTime = t;
+    ++m_renders;
     m_renderedIntensity = a;
     m_sum.assign(std::size_t(cols) * std::size_t(rows) * 4, 0.f);
     // Each buffer row's extent in points; the row loop below runs once per column and layer.
@@ -176,11 +177,26 @@ void AuraRenderer::present(QPainter &painter, const QRectF &strip, double scale,
 {
     const double w = strip.width();
     const double h = strip.height();
+    // Scaled up once per rendered buffer, not on every frame that shows it.
+    const QSize px(int(std::ceil(w * m_dpr)), int(std::ceil(h * m_dpr)));
+    if (m_presentedRender != m_renders || m_presented.size() != px
+        || m_presented.devicePixelRatio() != m_dpr) {
+        if (m_presented.size() != px)
+            m_presented = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        m_presented.setDevicePixelRatio(1);
+        {
+            QPainter p(&m_presented);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(QRectF(0, 0, w * m_dpr, h * m_dpr), m_buffer,
+                QRectF(margin * scale, margin * scale, w * scale, h * scale));
+        }
+        m_presented.setDevicePixelRatio(m_dpr);
+        m_presentedRender = m_renders;
+    }
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setCompositionMode(QPainter::CompositionMode_Plus);
-    painter.drawImage(
-        strip, m_buffer, QRectF(margin * scale, margin * scale, w * scale, h * scale));
+    painter.drawImage(strip.topLeft(), m_presented);
     painter.restore();
 }
 

@@ -76,6 +76,9 @@ private:
     void present(QPainter &painter, const QRectF &strip, double scale, double margin);
 
     QImage m_buffer;
+    QImage m_presented; // m_buffer's strip at the panel's resolution
+    quint64 m_renders = 0;
+    quint64 m_presentedRender = 0;
     double m_dpr = 0;
     double m_renderedTime = 0;
     double m_renderedIntensity = -1;

@@ -30,11 +30,18 @@ public:
         friend bool operator==(const Style &, const Style &) = default;
     };
 
-    // A run of output rows [first, last) that holds any ink; the rest is transparent.
+    // A run of output rows [first, last) that holds ink, and the columns [left, right) the ink
+    // spans in them. Rows outside every band are blank.
     struct Band {
         int first = 0;
         int last = 0;
+        int left = 0;
+        int right = 0;
     };
+
+    // What the pixels of a band that no glyph covers hold, and what glyph pixels sit on:
+    // transparent, to be drawn over the panel, or the panel's own opaque black, to be copied.
+    enum class Backdrop { Transparent, Black };
 
     static constexpr int kTileRows = 256;
 
@@ -42,11 +49,24 @@ public:
     void setStyle(const Style &style);
     const Style &style() const { return m_style; }
 
+    // Where the ink of the column scrolled up by `offset` points falls in an output `height`
+    // device rows tall, without writing any pixels.
+    const std::vector<Band> &bands(int height, double offset, double opacity);
+
     // Writes the column scrolled up by `offset` points into `out` (device pixels, premultiplied),
-    // faded by readingFade and multiplied by `opacity`. Returns the inked bands.
-    const std::vector<Band> &compose(QImage &out, double offset, double opacity);
+    // faded by readingFade and multiplied by `opacity`. Only the rows of the returned bands are
+    // written, whole width; the others keep whatever they held and must not be shown.
+    const std::vector<Band> &compose(
+        QImage &out, double offset, double opacity, Backdrop backdrop = Backdrop::Transparent);
+
+    // Writes columns [x0, x1) of output row `row` of the last bands() or compose(), where `dst`
+    // is the row's first pixel: for writing straight into a bigger image. A row outside every
+    // band is left alone.
+    void writeRow(quint8 *dst, int row, int x0, int x1, Backdrop backdrop) const;
 
     int cachedTiles() const { return int(m_tiles.size()); }
+    // Changes whenever the layout or the style does, and with it every composed pixel.
+    quint64 generation() const { return m_generation; }
 
 private:
     struct Tile {
@@ -56,9 +76,20 @@ private:
         std::vector<quint16> end;
     };
 
+    // One output row: the two column rows it blends and their weights (out of 256).
+    struct RowPlan {
+        const quint8 *a = nullptr;
+        const quint8 *b = nullptr;
+        int wa = 0;
+        int wb = 0;
+        int start = 0; // inked columns [start, end)
+        int end = 0;
+    };
+
     const Tile &tile(int index);
     void render(Tile &tile, int index) const;
     void dropTilesOutside(int first, int last);
+    void plan(int height, double offset, double opacity);
 
     std::shared_ptr<const ColumnLayout> m_layout;
     Style m_style;
@@ -67,6 +98,16 @@ private:
     std::vector<float> m_fade; // per output row
     int m_fadeRows = -1;
     std::vector<Band> m_bands;
+    std::vector<RowPlan> m_plan;
+    struct PlanKey {
+        int height = -1;
+        double offset = 0;
+        double opacity = 0;
+        quint64 generation = 0;
+        friend bool operator==(const PlanKey &, const PlanKey &) = default;
+    };
+    PlanKey m_planKey;
+    quint64 m_generation = 1; // counts layout and style changes, which drop the tiles
     std::vector<quint8> m_blank; // one transparent row
 };
 

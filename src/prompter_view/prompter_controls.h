@@ -42,6 +42,8 @@ struct StatusIndicator {
     bool pause = false; // the pause symbol
     QColor dot;
     bool dotGlow = false;
+
+    friend bool operator==(const StatusIndicator &, const StatusIndicator &) = default;
 };
 
 StatusIndicator statusIndicator(const StatusInput &in);

@@ -14,6 +14,7 @@
 #include <QHelpEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
 
@@ -91,7 +92,7 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
         update();
     });
     connect(&controller, &PrompterController::atEndChanged, this, repaint);
-    connect(&controller.scroll(), &ScrollState::offsetChanged, this, repaint);
+    connect(&controller.scroll(), &ScrollState::offsetChanged, this, &PrompterView::scrolled);
     connect(&controller.store(), &Store::settingsChanged, this, &PrompterView::settingsChanged);
     connect(&controller.voice(), &VoiceMonitor::speakingChanged, this, repaint);
     connect(&controller.voice(), &VoiceMonitor::deniedChanged, this, repaint);
@@ -206,7 +207,37 @@ void PrompterView::step()
     m_glowTime = now;
 
     refreshControls();
-    update();
+    Look look;
+    look.open = m_open;
+    look.hover = m_hoverShown;
+    look.countdown = m_countdownShown;
+    look.numberProgress = m_numberProgress;
+    look.number = m_number;
+    look.bar = m_hoverShown > 0 ? m_bar.revision : 0;
+    look.status = currentStatus();
+    if (look != m_look) {
+        m_look = look;
+        update();
+        return;
+    }
+    // The glow moves on every frame; the progress bar lies in its strip. A scroll repaints its
+    // own rows (scrolled()).
+    update(QRectF(0, height() - aura::kStripHeight, width(), aura::kStripHeight).toAlignedRect());
+}
+
+void PrompterView::scrolled()
+{
+    if (!isVisible() || !syncTiles()) {
+        update();
+        return;
+    }
+    const QRectF area = readingArea();
+    const double dpr = devicePixelRatioF();
+    const int rows = qRound(area.height() * dpr);
+    update(m_shownInk.united(inkRegion(
+        m_tiles.bands(rows, m_controller.scroll().offset(), readingOpacity()))));
+    // The progress bar follows the offset.
+    update(QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect());
 }
 
 void PrompterView::hoveringChanged()
@@ -334,6 +365,54 @@ bool PrompterView::event(QEvent *event)
 
 // MARK: Painting
 
+StatusIndicator PrompterView::currentStatus() const
+{
+    const Settings &settings = m_controller.store().settings();
+    const VoiceMonitor &voice = m_controller.voice();
+    StatusInput status;
+    status.isPlaying = m_controller.isPlaying();
+    status.hovering = m_controller.hovering();
+    status.pauseOnHover = settings.pauseOnHover;
+    status.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    status.speaking = voice.speaking();
+    status.denied = voice.denied();
+    status.countingDown = m_controller.countdown().has_value();
+    status.atEnd = m_controller.atEnd();
+    return statusIndicator(status);
+}
+
+double PrompterView::readingOpacity() const
+{
+    const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
+    return 1 - (1 - kCountdownDim) * shown;
+}
+
+bool PrompterView::syncTiles()
+{
+    if (!m_layout)
+        return false;
+    const QRectF area = readingArea();
+    const double dpr = devicePixelRatioF();
+    const int width = qRound(area.width() * dpr);
+    if (width <= 0 || qRound(area.height() * dpr) <= 0)
+        return false;
+    m_tiles.setStyle({m_bodyColor, m_controller.store().settings().mirror, dpr, width});
+    return true;
+}
+
+QRegion PrompterView::inkRegion(const std::vector<ColumnTiles::Band> &bands) const
+{
+    const QRectF area = readingArea();
+    const double dpr = devicePixelRatioF();
+    QRegion region;
+    for (const ColumnTiles::Band &band : bands) {
+        region += QRectF(area.left() + band.left / dpr, area.top() + band.first / dpr,
+            (band.right - band.left) / dpr, (band.last - band.first) / dpr)
+                      .toAlignedRect();
+    }
+    return region;
+}
+
 const QImage &PrompterView::countdownImage(int n, double dpr)
 {
     auto it = m_numberImages.find(n);
@@ -394,12 +473,65 @@ void PrompterView::paintCountdown(QPainter &p)
     p.restore();
 }
 
+bool PrompterView::composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity)
+{
+    // Painting into an image (the window's backing store, or an image being rendered into)
+    // with no rotation, no painter clip and the reading area on whole device pixels: the text
+    // can be written straight into the image's pixels, inside the region being painted.
+    QPaintEngine *engine = p.paintEngine();
+    if (!engine || p.hasClipping() || p.compositionMode() != QPainter::CompositionMode_SourceOver
+        || p.opacity() != 1)
+        return false;
+    QPaintDevice *device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto *image = static_cast<QImage *>(device);
+    if (image->format() != QImage::Format_ARGB32_Premultiplied
+        && image->format() != QImage::Format_RGB32)
+        return false;
+    const QTransform t = p.deviceTransform();
+    const double dpr = devicePixelRatioF();
+    if (t.type() > QTransform::TxScale || std::abs(t.m11() - dpr) > 1e-9
+        || std::abs(t.m22() - dpr) > 1e-9)
+        return false;
+    const QPointF origin = t.map(area.topLeft());
+    const QPoint at(qRound(origin.x()), qRound(origin.y()));
+    if (std::abs(origin.x() - at.x()) > 1e-6 || std::abs(origin.y() - at.y()) > 1e-6)
+        return false;
+
+    // Writing must reach the painter's own pixels, never a copy made on detaching.
+    const uchar *before = image->constBits();
+    uchar *bits = image->bits();
+    if (!bits || bits != before)
+        return false;
+    const qsizetype stride = image->bytesPerLine();
+
+    const int rows = qRound(area.height() * dpr);
+    const std::vector<ColumnTiles::Band> &bands = m_tiles.bands(rows, offset, opacity);
+    QRegion clip = engine->systemClip();
+    if (clip.isEmpty())
+        clip = QRegion(image->rect());
+    clip &= image->rect();
+    for (const ColumnTiles::Band &band : bands) {
+        const QRect inDevice(
+            at.x() + band.left, at.y() + band.first, band.right - band.left, band.last - band.first);
+        for (const QRect &piece : clip.intersected(inDevice)) {
+            for (int y = piece.top(); y <= piece.bottom(); ++y) {
+                m_tiles.writeRow(bits + y * stride + qsizetype(at.x()) * 4, y - at.y(),
+                    piece.left() - at.x(), piece.right() + 1 - at.x(),
+                    ColumnTiles::Backdrop::Black);
+            }
+        }
+    }
+    m_shownInk = inkRegion(bands);
+    return true;
+}
+
 void PrompterView::paintEvent(QPaintEvent *)
 {
     if (m_open <= 0 || width() <= 0 || height() <= 0)
         return;
     QPainter p(this);
-    const Settings &settings = m_controller.store().settings();
     const double w = width();
     const double h = height();
     const double dpr = devicePixelRatioF();
@@ -416,29 +548,53 @@ void PrompterView::paintEvent(QPaintEvent *)
     m_panel.setGeometry(size(), m_floating, dpr);
     m_panel.paintBackground(p);
 
-    // The reading area lies inside the shape's corners, so it needs no clip of its own.
-    const QRectF area = readingArea();
-    const QSize px(qRound(area.width() * dpr), qRound(area.height() * dpr));
-    if (m_layout && !px.isEmpty()) {
-        m_tiles.setStyle({m_bodyColor, settings.mirror, dpr, px.width()});
+    // Once the panel stands still, the text is composed onto the panel's black and copied into
+    // place; while it opens under a scale and an opacity, it is drawn over the panel instead.
+    const bool settled = m_open == 1;
+    const ColumnTiles::Backdrop backdrop
+        = settled ? ColumnTiles::Backdrop::Black : ColumnTiles::Backdrop::Transparent;
+    auto paintReading = [&] {
+        m_shownInk = QRegion();
+        if (!syncTiles())
+            return;
+        const QRectF area = readingArea();
+        const QSize px(qRound(area.width() * dpr), qRound(area.height() * dpr));
+        const double offset = m_controller.scroll().offset();
+        const double opacity = readingOpacity();
+        if (settled && composeInPlace(p, area, offset, opacity))
+            return;
         if (m_reading.size() != px)
             m_reading = QImage(px, QImage::Format_ARGB32_Premultiplied);
-        const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
-        const double opacity = 1 - (1 - kCountdownDim) * shown;
+        const Composed composed {m_tiles.generation(), offset, opacity, backdrop, px};
+        const std::vector<ColumnTiles::Band> &bands = composed == m_composed
+            ? m_tiles.bands(px.height(), offset, opacity)
+            : m_tiles.compose(m_reading, offset, opacity, backdrop);
+        m_composed = composed;
+        p.save();
+        if (settled)
+            p.setCompositionMode(QPainter::CompositionMode_Source);
         // The raster engine hands blits of many rows to worker threads and waits for them, which
         // costs more than the copy; a text line's band fits in one or two short blits.
-        for (const ColumnTiles::Band &band :
-            m_tiles.compose(m_reading, m_controller.scroll().offset(), opacity)) {
+        for (const ColumnTiles::Band &band : bands) {
+            const int columns = band.right - band.left;
             for (int first = band.first; first < band.last; first += kBlitRows) {
                 const int rows = std::min(kBlitRows, band.last - first);
-                p.drawImage(
-                    QRectF(area.left(), area.top() + first / dpr, px.width() / dpr, rows / dpr),
-                    m_reading, QRectF(0, first, px.width(), rows));
+                p.drawImage(QRectF(area.left() + band.left / dpr, area.top() + first / dpr,
+                                columns / dpr, rows / dpr),
+                    m_reading, QRectF(band.left, first, columns, rows));
             }
         }
-    }
+        p.restore();
+        m_shownInk = inkRegion(bands);
+    };
 
+    // Drawn over the panel, the text's edges need no clip: the reading area lies inside the
+    // shape's corners. Copied opaque, it goes inside the clip, which trims the corners.
+    if (!settled)
+        paintReading();
     m_panel.beginClip(p);
+    if (settled)
+        paintReading();
     m_aura.paint(p, QRectF(0, h - aura::kStripHeight, w, aura::kStripHeight), m_smoother.value(),
         m_glowTime, dpr);
     paintCountdown(p);
@@ -448,17 +604,7 @@ void PrompterView::paintEvent(QPaintEvent *)
         p, QRectF(0, h - kProgressHeight, w, kProgressHeight), m_controller.progress());
     m_panel.endClip(p);
 
-    const VoiceMonitor &voice = m_controller.voice();
-    StatusInput status;
-    status.isPlaying = m_controller.isPlaying();
-    status.hovering = m_controller.hovering();
-    status.pauseOnHover = settings.pauseOnHover;
-    status.voiceMode = settings.scrollMode == ScrollMode::Voice;
-    status.speaking = voice.speaking();
-    status.denied = voice.denied();
-    status.countingDown = m_controller.countdown().has_value();
-    status.atEnd = m_controller.atEnd();
-    m_controlsPainter.paintStatus(p, statusIndicator(status), w, m_controller.topInset());
+    m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
     m_panel.paintBorder(p);
     traceFrame();

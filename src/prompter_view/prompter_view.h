@@ -55,6 +55,7 @@ protected:
 
 private:
     void step();
+    void scrolled();
     void relayout();
     void reportViewport();
     void settingsChanged();
@@ -64,6 +65,13 @@ private:
     void perform(ControlAction action);
     const QImage &countdownImage(int n, double dpr);
     void paintCountdown(QPainter &p);
+    StatusIndicator currentStatus() const;
+    double readingOpacity() const;
+    // Brings the tiles' style up to date; false when there is no reading area to show.
+    bool syncTiles();
+    QRegion inkRegion(const std::vector<ColumnTiles::Band> &bands) const;
+    // Writes the settled text straight into the painter's image when it can; false otherwise.
+    bool composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity);
 
     PrompterController &m_controller;
     Clock m_clock;
@@ -75,6 +83,32 @@ private:
     double m_reportedViewport = -1;
     ColumnTiles m_tiles;
     QImage m_reading;
+    // What m_reading holds, so a repaint at the same place does not compose it again.
+    struct Composed {
+        quint64 generation = 0;
+        double offset = 0;
+        double opacity = 0;
+        ColumnTiles::Backdrop backdrop = ColumnTiles::Backdrop::Transparent;
+        QSize size;
+        friend bool operator==(const Composed &, const Composed &) = default;
+    };
+    Composed m_composed;
+    // The reading area's ink as last painted, in view coordinates: what a scroll must repaint
+    // besides where the ink goes.
+    QRegion m_shownInk;
+    // Everything a frame shows apart from the scrolling text and the glow; when it changes, the
+    // whole view is painted again, otherwise only the ink and the glow's strip.
+    struct Look {
+        double open = 0;
+        double hover = 0;
+        double countdown = 0;
+        double numberProgress = 0;
+        std::optional<int> number;
+        quint64 bar = 0;
+        StatusIndicator status;
+        friend bool operator==(const Look &, const Look &) = default;
+    };
+    Look m_look;
     QColor m_bodyColor;
     bool m_floating = false;
     PanelShape m_panel;

@@ -2,6 +2,7 @@
 #include "prompter_view/column_tiles.h"
 #include "ui/fonts.h"
 
+#include <QPainter>
 #include <QTest>
 
 using namespace qm;
@@ -22,6 +23,13 @@ std::shared_ptr<const ColumnLayout> sampleColumn(int paragraphs = 3)
 int alphaAt(const QImage &image, int x, int y)
 {
     return qAlpha(image.pixel(x, y));
+}
+
+QImage blank(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
 }
 
 // Sum of alpha over one row.
@@ -69,8 +77,7 @@ private Q_SLOTS:
         ColumnTiles tiles;
         tiles.setLayout(sampleColumn());
         tiles.setStyle({Qt::white, false, 1.0, 300});
-        QImage at0(300, 200, QImage::Format_ARGB32_Premultiplied);
-        QImage at1 = at0, atHalf = at0;
+        QImage at0 = blank(300, 200), at1 = blank(300, 200), atHalf = blank(300, 200);
         tiles.compose(at0, 10, 1);
         tiles.compose(at1, 11, 1);
         tiles.compose(atHalf, 10.5, 1);
@@ -94,8 +101,7 @@ private Q_SLOTS:
         ColumnTiles tiles;
         tiles.setLayout(sampleColumn());
         tiles.setStyle({Qt::white, false, 1.0, 300});
-        QImage full(300, 200, QImage::Format_ARGB32_Premultiplied);
-        QImage dim = full;
+        QImage full = blank(300, 200), dim = blank(300, 200);
         tiles.compose(full, 0, 1);
         tiles.compose(dim, 0, 0.18);
         int maxFull = 0, maxDim = 0;
@@ -111,24 +117,87 @@ private Q_SLOTS:
         QCOMPARE(rowInk(full, 0), 0L);
     }
 
+    // Rows outside the bands are neither inked nor touched; the bands say where the ink is
+    // before anything is written.
     void bandsCoverExactlyTheInk()
     {
         ColumnTiles tiles;
         tiles.setLayout(sampleColumn());
         tiles.setStyle({Qt::white, false, 1.0, 300});
+        const std::vector<ColumnTiles::Band> planned = tiles.bands(400, 3.25, 1);
+        QImage clean = blank(300, 400);
+        tiles.compose(clean, 3.25, 1);
         QImage out(300, 400, QImage::Format_ARGB32_Premultiplied);
-        out.fill(Qt::red); // stale pixels must not survive
+        const QRgb stale = qRgba(200, 0, 0, 200);
+        out.fill(stale);
         const auto bands = tiles.compose(out, 3.25, 1);
         QVERIFY(bands.size() > 3);
+        QCOMPARE(bands.size(), planned.size());
         std::vector<bool> inBand(400, false);
-        for (const auto &band : bands) {
-            QVERIFY(band.first < band.last);
-            for (int y = band.first; y < band.last; ++y)
+        for (std::size_t i = 0; i < bands.size(); ++i) {
+            const ColumnTiles::Band &band = bands[i];
+            QVERIFY(band.first < band.last && band.left < band.right);
+            QCOMPARE(band.first, planned[i].first);
+            QCOMPARE(band.last, planned[i].last);
+            for (int y = band.first; y < band.last; ++y) {
                 inBand[std::size_t(y)] = true;
+                // Every inked pixel lies within the band's columns, and the band's rows are
+                // written in full.
+                for (int x = 0; x < 300; ++x) {
+                    QVERIFY(out.pixel(x, y) != stale);
+                    if (x < band.left || x >= band.right)
+                        QCOMPARE(alphaAt(out, x, y), 0);
+                }
+            }
         }
         for (int y = 0; y < 400; ++y) {
-            if (!inBand[std::size_t(y)])
-                QCOMPARE(rowInk(out, y), 0L);
+            if (inBand[std::size_t(y)])
+                continue;
+            QCOMPARE(rowInk(clean, y), 0L);
+            for (int x = 0; x < 300; ++x)
+                QCOMPARE(out.pixel(x, y), stale);
+        }
+    }
+
+    // On the panel's black the text comes out opaque and exactly as if drawn over black; a row
+    // written piecewise into a bigger image matches the whole one.
+    void blackBackdropAndPiecewiseRows()
+    {
+        ColumnTiles tiles;
+        tiles.setLayout(sampleColumn());
+        tiles.setStyle({QColor(255, 200, 0), false, 1.0, 300});
+        QImage over = blank(300, 200);
+        const auto bands = tiles.compose(over, 7.4, 0.8);
+        QImage onBlack = blank(300, 200);
+        tiles.compose(onBlack, 7.4, 0.8, ColumnTiles::Backdrop::Black);
+        QImage expected(300, 200, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::black);
+        {
+            QPainter p(&expected);
+            p.drawImage(0, 0, over);
+        }
+        QVERIFY(!bands.empty());
+        QImage wide(340, 230, QImage::Format_ARGB32_Premultiplied);
+        wide.fill(Qt::blue);
+        for (const auto &band : bands) {
+            for (int y = band.first; y < band.last; ++y) {
+                for (int x = 0; x < 300; ++x) {
+                    const QRgb got = onBlack.pixel(x, y);
+                    const QRgb want = expected.pixel(x, y);
+                    QCOMPARE(qAlpha(got), 255);
+                    QVERIFY(qAbs(qRed(got) - qRed(want)) <= 1);
+                    QVERIFY(qAbs(qGreen(got) - qGreen(want)) <= 1);
+                    QVERIFY(qAbs(qBlue(got) - qBlue(want)) <= 1);
+                }
+                // Two pieces of the row, placed 20 pixels in and 30 down.
+                quint8 *row = wide.scanLine(y + 30) + 20 * 4;
+                tiles.writeRow(row, y, 0, 133, ColumnTiles::Backdrop::Black);
+                tiles.writeRow(row, y, 133, 300, ColumnTiles::Backdrop::Black);
+                for (int x = 0; x < 300; ++x)
+                    QCOMPARE(wide.pixel(x + 20, y + 30), onBlack.pixel(x, y));
+                QCOMPARE(wide.pixel(19, y + 30), QColor(Qt::blue).rgb());
+                QCOMPARE(wide.pixel(320, y + 30), QColor(Qt::blue).rgb());
+            }
         }
     }
 
@@ -139,8 +208,7 @@ private Q_SLOTS:
         mirrored.setLayout(sampleColumn());
         plain.setStyle({Qt::white, false, 1.0, 300});
         mirrored.setStyle({Qt::white, true, 1.0, 300});
-        QImage a(300, 200, QImage::Format_ARGB32_Premultiplied);
-        QImage b = a;
+        QImage a = blank(300, 200), b = blank(300, 200);
         plain.compose(a, 5.5, 1);
         mirrored.compose(b, 5.5, 1);
         QVERIFY(a != b);
@@ -164,9 +232,9 @@ private Q_SLOTS:
         ColumnTiles tiles;
         tiles.setLayout(sampleColumn());
         tiles.setStyle({Qt::white, false, 2.0, 600});
-        QImage out(600, 400, QImage::Format_ARGB32_Premultiplied);
+        QImage out = blank(600, 400);
         // 0.25 point is half a device pixel at 2×: still a blend, never a snap.
-        QImage quarter = out;
+        QImage quarter = blank(600, 400);
         tiles.compose(out, 10, 1);
         tiles.compose(quarter, 10.25, 1);
         QVERIFY(out != quarter);

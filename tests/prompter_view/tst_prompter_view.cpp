@@ -342,6 +342,60 @@ private Q_SLOTS:
         QCOMPARE(mirrored.copy(status), plain.copy(status));
     }
 
+    // Rendered into an image of the window's format, the settled text is written straight into
+    // its pixels; into any other format, it is copied in by the painter. Both must give the same picture, wherever the
+    // view sits in its window, and a partial repaint must stay inside its region.
+    void textWrittenInPlaceMatchesTextDrawn()
+    {
+        QWidget window; // outlives the view, which the rig deletes
+        Rig rig(QSize(380, 150));
+        window.resize(440, 200);
+        rig.view->setParent(&window);
+        rig.view->move(37, 21);
+        rig.view->resize(380, 150);
+        window.show();
+        rig.controller.playPause(); // hold the text still
+        rig.settle(0.5);
+        rig.controller.scroll().setOffset(13.37);
+
+        // A format the text cannot be written into takes the painter's way.
+        QImage drawn(window.size(), QImage::Format_RGB888);
+        drawn.fill(Qt::white);
+        window.render(&drawn);
+        drawn = drawn.convertToFormat(QImage::Format_ARGB32);
+        QImage written(window.size(), QImage::Format_ARGB32_Premultiplied);
+        written.fill(Qt::transparent);
+        window.render(&written);
+        written = written.convertToFormat(QImage::Format_ARGB32);
+        const QRect area = rig.view->readingArea().toAlignedRect().translated(37, 21);
+        QVERIFY(maxGreen(drawn, area) > 200);
+        // Within the reading area: the panel's trimmed corners differ by design between an
+        // opaque pixmap and a translucent image.
+        int worst = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QRgb a = drawn.pixel(x, y), b = written.pixel(x, y);
+                worst = std::max({worst, qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)),
+                    qAbs(qBlue(a) - qBlue(b)), qAbs(qAlpha(a) - qAlpha(b))});
+            }
+        }
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+
+        QImage part(window.size(), QImage::Format_ARGB32_Premultiplied);
+        const QRgb marker = qRgba(0, 0, 255, 255);
+        part.fill(marker);
+        const QRect region(area.left() + 40, area.top() + 10, 100, 30);
+        window.render(&part, region.topLeft(), QRegion(region));
+        part = part.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < part.height(); ++y) {
+            for (int x = 0; x < part.width(); ++x) {
+                if (!region.contains(QPoint(x, y)) && part.pixel(x, y) != marker)
+                    QFAIL(qPrintable(QStringLiteral("painted outside at %1, %2").arg(x).arg(y)));
+            }
+        }
+        QCOMPARE(part.copy(region), written.copy(region));
+    }
+
     void countdownDimsTheScript()
     {
         Rig rig(QSize(380, 150), true);
