@@ -145,6 +145,25 @@ void ColumnTiles::setLayout(std::shared_ptr<const ColumnLayout> layout)
     m_rows = m_layout ? int(std::ceil(m_layout->contentHeight * m_style.dpr)) : 0;
 }
 
+void ColumnTiles::extendLayout(std::shared_ptr<const ColumnLayout> layout, double exactBefore)
+{
+    m_layout = std::move(layout);
+    ++m_generation;
+    m_rows = m_layout ? int(std::ceil(m_layout->contentHeight * m_style.dpr)) : 0;
+    if (!m_layout) {
+        m_tiles.clear();
+        return;
+    }
+    const double margin = 2 * std::max(m_layout->fontSize, column::kMinHeadingSize);
+    for (auto it = m_tiles.begin(); it != m_tiles.end();) {
+        const double bottom = double(it.key() + 1) * kTileRows / m_style.dpr;
+        if (bottom + margin > exactBefore || (it.key() + 1) * kTileRows > m_rows)
+            it = m_tiles.erase(it);
+        else
+            ++it;
+    }
+}
+
 void ColumnTiles::setStyle(const Style &style)
 {
     if (style == m_style)
@@ -182,11 +201,15 @@ void ColumnTiles::render(Tile &tile, int index) const
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
         p.scale(dpr, dpr);
         p.translate(0, -topPt);
+        // Glyphs reach a little outside their lines' boxes.
+        const double margin = 2 * std::max(m_layout->fontSize, column::kMinHeadingSize);
         for (const TextBlock &block : m_layout->blocks) {
-            if (block.rect.bottom() < topPt - block.rect.height() || block.rect.top() > bottomPt)
+            if (block.rect.bottom() + margin < topPt || block.rect.top() - margin > bottomPt)
                 continue;
             p.setPen(roleColor(block.role, m_style.body));
-            const QTextLayout &layout = *block.layout;
+            // Shaped for this tile and let go afterwards: only the text in view holds glyphs.
+            const std::shared_ptr<QTextLayout> shaped = shapeBlock(block);
+            const QTextLayout &layout = *shaped;
             for (int i = 0; i < layout.lineCount(); ++i) {
                 const QTextLine line = layout.lineAt(i);
                 const double lineTop = block.origin.y() + line.y();

@@ -46,6 +46,9 @@ public:
     static constexpr int kTileRows = 256;
 
     void setLayout(std::shared_ptr<const ColumnLayout> layout);
+    // The same column laid out further down: tiles wholly above `exactBefore` points, which
+    // the old layout already had exactly, are kept.
+    void extendLayout(std::shared_ptr<const ColumnLayout> layout, double exactBefore);
     void setStyle(const Style &style);
     const Style &style() const { return m_style; }
 

@@ -3,7 +3,11 @@
 
 #include "ui/fonts.h"
 
+#include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QTextLayout>
+
+#include <limits>
 
 #include <algorithm>
 
@@ -18,8 +22,10 @@ struct Laid {
 };
 
 // Wraps `text` at `width` with `extra` points between lines. Line feeds inside a body become
-// line separators so blank lines inside a paragraph keep their height.
-Laid layoutText(const QString &text, const QFont &font, double width, double extra)
+// line separators so blank lines inside a paragraph keep their height. With `keepGlyphs` false
+// the shaped glyphs are dropped once the lines are measured: a long script would otherwise keep
+// every glyph of its text in memory.
+Laid layoutText(const QString &text, const QFont &font, double width, double extra, bool keepGlyphs)
 {
     QString shaped = text;
     shaped.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -31,8 +37,7 @@ Laid layoutText(const QString &text, const QFont &font, double width, double ext
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setAlignment(Qt::AlignLeft);
     layout->setTextOption(option);
-    // Keep the shaped glyphs: the tiles are drawn from them again whenever they scroll in.
-    layout->setCacheEnabled(true);
+    layout->setCacheEnabled(keepGlyphs);
 
     Laid laid;
     double y = 0;
@@ -56,6 +61,18 @@ Laid layoutText(const QString &text, const QFont &font, double width, double ext
     return laid;
 }
 
+TextBlock makeBlock(TextBlock::Role role, Laid laid, QPointF origin, double width, double extra)
+{
+    TextBlock block;
+    block.role = role;
+    block.layout = std::move(laid.layout);
+    block.origin = origin;
+    block.rect = QRectF(origin.x(), origin.y(), width, laid.height);
+    block.width = width;
+    block.lineExtra = extra;
+    return block;
+}
+
 QFont trackedFont(QFont font, double tracking)
 {
     font.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
@@ -74,78 +91,184 @@ double cueHeadingSize(double fontSize)
     return std::max(fontSize * column::kHeadingScale, column::kMinHeadingSize);
 }
 
-ColumnLayout layoutColumn(const QList<ScriptSection> &sections, double width, double fontSize)
+std::shared_ptr<QTextLayout> shapeBlock(const TextBlock &block)
 {
-    ColumnLayout out;
-    out.width = std::max(width, column::kMinWidth);
-    out.fontSize = fontSize;
-    out.empty = sections.isEmpty();
+    // The layout's text already has its line separators; the same text, font, width and
+    // spacing break into the same lines.
+    return layoutText(
+        block.layout->text(), block.layout->font(), block.width, block.lineExtra, true)
+        .layout;
+}
 
-    const QFont body = fonts::system(fontSize, QFont::Medium);
-    double y = column::kTopPadding;
+struct ColumnLayouter::Fonts {
+    QFont body;
+    QFont heading;
+    double rowSpacing = 0;
+    double sectionSpacing = 0;
+    double lineSpacing = 0;
+    // For estimates: one line's height in each font, and a first guess at characters per line.
+    double bodyLine = 0;
+    double headingLine = 0;
+    double charsPerLine = 1;
+};
 
-    if (out.empty) {
-        Laid message = layoutText(emptyScriptMessage(), body, out.width, 0);
-        out.blocks.append({TextBlock::Role::EmptyMessage, std::move(message.layout), QPointF(0, y),
-            QRectF(0, y, out.width, message.height)});
-        out.contentHeight = y + message.height;
-        return out;
-    }
+ColumnLayouter::ColumnLayouter(QList<ScriptSection> sections, double width, double fontSize)
+    : m_sections(std::move(sections))
+    , m_fonts(std::make_unique<Fonts>())
+{
+    m_out.width = std::max(width, column::kMinWidth);
+    m_out.fontSize = fontSize;
+    m_out.empty = m_sections.isEmpty();
+    m_out.complete = false;
+    m_y = column::kTopPadding;
+    m_out.exactUntil = m_y;
 
-    const QFont heading = trackedFont(
+    Fonts &f = *m_fonts;
+    f.body = fonts::system(fontSize, QFont::Medium);
+    f.heading = trackedFont(
         fonts::rounded(cueHeadingSize(fontSize), QFont::Bold), column::kHeadingTracking);
-    const double rowSpacing = fontSize * column::kRowSpacing;
-    const double sectionSpacing = fontSize * column::kSectionSpacing;
-    const double lineSpacing = fontSize * column::kBodyLineSpacing;
+    f.rowSpacing = fontSize * column::kRowSpacing;
+    f.sectionSpacing = fontSize * column::kSectionSpacing;
+    f.lineSpacing = fontSize * column::kBodyLineSpacing;
+    const QFontMetricsF body(f.body);
+    const QFontMetricsF heading(f.heading);
+    f.bodyLine = body.ascent() + body.descent() + std::max(0.0, body.leading());
+    f.headingLine = heading.ascent() + heading.descent() + std::max(0.0, heading.leading());
+    f.charsPerLine = std::max(1.0, m_out.width / std::max(1.0, body.averageCharWidth()));
 
-    bool firstRow = true;
-    for (const ScriptSection &section : sections) {
-        if (!firstRow)
-            y += rowSpacing;
-        firstRow = false;
-        const double top = y;
-        double inner = 0;
-        bool hasContent = false;
-        if (section.cue) {
-            Laid laid = layoutText(section.cue->toUpper(), heading, out.width, 0);
-            out.blocks.append({TextBlock::Role::Heading, std::move(laid.layout), QPointF(0, top),
-                QRectF(0, top, out.width, laid.height)});
-            inner = laid.height;
-            hasContent = true;
-        }
-        if (!section.body.isEmpty()) {
-            if (hasContent)
-                inner += sectionSpacing;
-            Laid laid = layoutText(section.body, body, out.width, lineSpacing);
-            out.blocks.append({TextBlock::Role::Body, std::move(laid.layout),
-                QPointF(0, top + inner), QRectF(0, top + inner, out.width, laid.height)});
-            inner += laid.height;
-        }
-        out.rows.append({section.id, top, inner});
-        out.cueOffsets.insert(section.id, top);
-        y = top + inner;
+    if (m_out.empty) {
+        Laid message = layoutText(emptyScriptMessage(), f.body, m_out.width, 0, false);
+        const double height = message.height;
+        m_out.blocks.append(makeBlock(
+            TextBlock::Role::EmptyMessage, std::move(message), QPointF(0, m_y), m_out.width, 0));
+        m_out.contentHeight = m_y + height;
+        m_out.exactUntil = m_out.contentHeight;
+        m_out.complete = true;
+        m_complete = true;
     }
+}
 
+ColumnLayouter::~ColumnLayouter() = default;
+
+void ColumnLayouter::layOutSection(const ScriptSection &section)
+{
+    const Fonts &f = *m_fonts;
+    if (m_next > 0)
+        m_y += f.rowSpacing;
+    const double top = m_y;
+    double inner = 0;
+    bool hasContent = false;
+    if (section.cue) {
+        Laid laid = layoutText(section.cue->toUpper(), f.heading, m_out.width, 0, false);
+        inner = laid.height;
+        m_out.blocks.append(makeBlock(
+            TextBlock::Role::Heading, std::move(laid), QPointF(0, top), m_out.width, 0));
+        hasContent = true;
+    }
+    if (!section.body.isEmpty()) {
+        if (hasContent)
+            inner += f.sectionSpacing;
+        Laid laid = layoutText(section.body, f.body, m_out.width, f.lineSpacing, false);
+        m_bodyChars += section.body.size();
+        m_bodyLines += laid.layout->lineCount();
+        const double height = laid.height;
+        m_out.blocks.append(makeBlock(TextBlock::Role::Body, std::move(laid),
+            QPointF(0, top + inner), m_out.width, f.lineSpacing));
+        inner += height;
+    }
+    m_out.rows.append({section.id, top, inner});
+    m_out.cueOffsets.insert(section.id, top);
+    m_y = top + inner;
+    m_out.exactUntil = m_y;
+    ++m_next;
+}
+
+void ColumnLayouter::finish()
+{
     // The end marker is one more row of the stack, with its own padding on top.
-    y += rowSpacing;
+    double y = m_y + m_fonts->rowSpacing;
     EndMarker end;
     end.y = y;
     const double textTop = y + column::kEndTopPadding;
     Laid text = layoutText(QStringLiteral("END"),
         trackedFont(fonts::rounded(column::kEndTextSize, QFont::Bold), column::kEndTracking),
-        out.width, 0);
+        m_out.width, 0, false);
     const double textWidth = text.naturalWidth;
-    const double lineWidth = std::max(0.0, (out.width - textWidth - 2 * column::kEndSpacing) / 2);
+    const double lineWidth
+        = std::max(0.0, (m_out.width - textWidth - 2 * column::kEndSpacing) / 2);
     const double textX = lineWidth + column::kEndSpacing;
     const double middle = textTop + text.height / 2;
     end.text = QRectF(textX, textTop, textWidth, text.height);
     end.leftLine = QRectF(0, middle - 0.5, lineWidth, 1);
     end.rightLine = QRectF(textX + textWidth + column::kEndSpacing, middle - 0.5, lineWidth, 1);
-    out.blocks.append(
-        {TextBlock::Role::EndText, std::move(text.layout), end.text.topLeft(), end.text});
-    out.end = end;
-    out.contentHeight = textTop + end.text.height();
+    TextBlock block = makeBlock(TextBlock::Role::EndText, std::move(text), end.text.topLeft(),
+        m_out.width, 0);
+    block.rect = end.text;
+    m_out.blocks.append(std::move(block));
+    m_out.end = end;
+    m_out.contentHeight = textTop + end.text.height();
+    m_out.exactUntil = m_out.contentHeight;
+    m_out.complete = true;
+    m_complete = true;
+}
+
+bool ColumnLayouter::advance(double y, double budget)
+{
+    if (m_complete)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    while (m_next < m_sections.size() && m_out.exactUntil < y) {
+        layOutSection(m_sections.at(m_next));
+        if (budget >= 0 && double(clock.nsecsElapsed()) / 1e9 >= budget)
+            return false;
+    }
+    if (m_next >= m_sections.size())
+        finish();
+    return m_complete;
+}
+
+double ColumnLayouter::estimatedHeight(const ScriptSection &section) const
+{
+    const Fonts &f = *m_fonts;
+    double height = 0;
+    if (section.cue)
+        height += f.headingLine;
+    if (!section.body.isEmpty()) {
+        if (section.cue)
+            height += f.sectionSpacing;
+        const double perLine = m_bodyLines > 0 ? std::max(1.0, m_bodyChars / m_bodyLines)
+                                               : f.charsPerLine;
+        const double lines = std::max(1.0, std::ceil(section.body.size() / perLine))
+            + double(section.body.count(QLatin1Char('\n')));
+        height += lines * f.bodyLine + (lines - 1) * f.lineSpacing;
+    }
+    return height;
+}
+
+ColumnLayout ColumnLayouter::snapshot() const
+{
+    ColumnLayout out = m_out;
+    if (m_complete)
+        return out;
+    double y = m_y;
+    for (qsizetype i = m_next; i < m_sections.size(); ++i) {
+        if (i > 0)
+            y += m_fonts->rowSpacing;
+        const ScriptSection &section = m_sections.at(i);
+        out.cueOffsets.insert(section.id, y);
+        y += estimatedHeight(section);
+    }
+    const QFontMetricsF end(fonts::rounded(column::kEndTextSize, QFont::Bold));
+    out.contentHeight = y + m_fonts->rowSpacing + column::kEndTopPadding + end.height();
     return out;
+}
+
+ColumnLayout layoutColumn(const QList<ScriptSection> &sections, double width, double fontSize)
+{
+    ColumnLayouter layouter(sections, width, fontSize);
+    layouter.advance(std::numeric_limits<double>::infinity());
+    return layouter.snapshot();
 }
 
 } // namespace qm

@@ -35,14 +35,20 @@ constexpr double kEndSpacing = 8;
 double cueHeadingSize(double fontSize);
 
 // One run of laid-out text in the column. The layout's lines are positioned relative to
-// `origin`; `rect` is the block's extent in column coordinates.
+// `origin`; `rect` is the block's extent in column coordinates. The layout keeps its lines but
+// not its shaped glyphs; drawing shapes the text again with shapeBlock().
 struct TextBlock {
     enum class Role { Heading, Body, EmptyMessage, EndText };
     Role role = Role::Body;
     std::shared_ptr<const QTextLayout> layout;
     QPointF origin;
     QRectF rect;
+    double width = 0; // wrapping width
+    double lineExtra = 0; // extra points between lines
 };
+
+// The block's text shaped and wrapped again, exactly as it was measured, ready to draw.
+std::shared_ptr<QTextLayout> shapeBlock(const TextBlock &block);
 
 struct ColumnRow {
     qint64 id = 0;
@@ -67,11 +73,48 @@ struct ColumnLayout {
     std::optional<EndMarker> end;
     double contentHeight = 0;
     QHash<qint64, double> cueOffsets; // section id → top of its row
+    // Rows and blocks exist down to here. Until the layout is complete, what lies below is
+    // estimated from the length of its text: contentHeight and the cue offsets there included.
+    double exactUntil = 0;
+    bool complete = true;
 };
 
-// Lays the sections out in a column of `width` points (text wraps at it) at `fontSize`. Text
-// shaping happens here, once; drawing only moves the results around.
+// Lays the sections out in a column of `width` points (text wraps at it) at `fontSize`.
 ColumnLayout layoutColumn(const QList<ScriptSection> &sections, double width, double fontSize);
+
+// The same layout a few sections at a time, from the top: a long script can be shown as soon as
+// the part in view is laid out, and the rest follows in short steps.
+class ColumnLayouter final {
+public:
+    ColumnLayouter(QList<ScriptSection> sections, double width, double fontSize);
+    ~ColumnLayouter();
+    ColumnLayouter(const ColumnLayouter &) = delete;
+    ColumnLayouter &operator=(const ColumnLayouter &) = delete;
+
+    // Lays out further sections until the exact part reaches `y` points or the script ends,
+    // stopping early once `budget` seconds have gone. True when the whole column is laid out.
+    bool advance(double y, double budget = -1);
+    bool complete() const { return m_complete; }
+    double exactUntil() const { return m_out.exactUntil; }
+    // The column as far as it is laid out, with the rest estimated.
+    ColumnLayout snapshot() const;
+
+private:
+    void layOutSection(const ScriptSection &section);
+    void finish();
+    double estimatedHeight(const ScriptSection &section) const;
+
+    QList<ScriptSection> m_sections;
+    qsizetype m_next = 0;
+    ColumnLayout m_out;
+    bool m_complete = false;
+    double m_y = 0;
+    // For estimates: characters and lines of the bodies laid out so far.
+    double m_bodyChars = 0;
+    double m_bodyLines = 0;
+    struct Fonts;
+    std::unique_ptr<Fonts> m_fonts;
+};
 
 QString emptyScriptMessage();
 

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace qm {
 
@@ -34,6 +35,7 @@ constexpr double kCountdownSize = 54;
 // How far a countdown number travels while it gives way to the next, in its own heights.
 constexpr double kNumberTravel = 0.45;
 constexpr int kBlitRows = 64;
+constexpr double kLayoutStepBudget = 0.004; // seconds
 
 const Spring kOpenSpring {0.42, 0.78};
 const Spring kCountdownSpring {0.3, 0.85};
@@ -75,6 +77,17 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
     const Settings &settings = controller.store().settings();
     m_bodyColor = colorFromHex(settings.colorHex);
     m_floating = settings.mode == PrompterMode::Floating;
+
+    // Each step lays out a few milliseconds' worth of a long script, between frames.
+    m_layoutSteps.setInterval(0);
+    connect(&m_layoutSteps, &QTimer::timeout, this, [this] {
+        if (!m_layouter) {
+            m_layoutSteps.stop();
+            return;
+        }
+        if (m_layouter->advance(std::numeric_limits<double>::infinity(), kLayoutStepBudget))
+            publishLayout(false);
+    });
 
     auto repaint = [this] { update(); };
     connect(&controller, &PrompterController::frame, this, &PrompterView::step);
@@ -127,15 +140,47 @@ void PrompterView::relayout()
         return;
     const double width = readingArea().width();
     const double fontSize = usableFontSize(m_controller.store().settings().fontSize);
-    m_layout = std::make_shared<const ColumnLayout>(
-        layoutColumn(m_controller.sections(), width, fontSize));
+    m_layouter = std::make_unique<ColumnLayouter>(m_controller.sections(), width, fontSize);
     m_layoutWidth = width;
     m_layoutFontSize = fontSize;
-    m_tiles.setLayout(m_layout);
+    // What is in view (and a screenful beyond) now, the rest in short steps between frames.
+    m_layouter->advance(exactNeeded());
+    publishLayout(true);
     traceLayoutBuilt();
+}
+
+double PrompterView::exactNeeded() const
+{
+    return std::max(0.0, m_controller.scroll().offset()) + 2 * readingArea().height()
+        + aura::kStripHeight;
+}
+
+void PrompterView::publishLayout(bool fresh)
+{
+    const double before = m_layout ? m_layout->exactUntil : 0;
+    m_layout = std::make_shared<const ColumnLayout>(m_layouter->snapshot());
+    if (fresh)
+        m_tiles.setLayout(m_layout);
+    else
+        m_tiles.extendLayout(m_layout, before);
     m_controller.setContentHeight(m_layout->contentHeight);
     m_controller.setCueOffsets(m_layout->cueOffsets);
+    if (m_layout->complete) {
+        m_layouter.reset();
+        m_layoutSteps.stop();
+        trace("layout-complete");
+    } else if (!m_layoutSteps.isActive()) {
+        m_layoutSteps.start();
+    }
     update();
+}
+
+void PrompterView::layOutAhead()
+{
+    if (m_layouter && m_layout && exactNeeded() > m_layout->exactUntil) {
+        m_layouter->advance(exactNeeded() + readingArea().height());
+        publishLayout(false);
+    }
 }
 
 void PrompterView::reportViewport()
@@ -227,6 +272,7 @@ void PrompterView::step()
 
 void PrompterView::scrolled()
 {
+    layOutAhead();
     if (!isVisible() || !syncTiles()) {
         update();
         return;

@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -57,6 +58,10 @@ private:
     void step();
     void scrolled();
     void relayout();
+    // How far down the column must be laid out exactly for the text in view.
+    double exactNeeded() const;
+    void publishLayout(bool fresh);
+    void layOutAhead();
     void reportViewport();
     void settingsChanged();
     void hoveringChanged();
@@ -77,6 +82,9 @@ private:
     Clock m_clock;
 
     std::shared_ptr<const ColumnLayout> m_layout;
+    // Lays out the rest of a long script after the part in view; gone once complete.
+    std::unique_ptr<ColumnLayouter> m_layouter;
+    QTimer m_layoutSteps;
     double m_layoutWidth = -1;
     double m_layoutFontSize = -1;
     bool m_haveGeometry = false;

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTextLayout>
 
+#include <limits>
+
 using namespace qm;
 
 namespace {
@@ -28,6 +30,23 @@ double headingLine(double fontSize)
 double endLine()
 {
     return QFontMetricsF(fonts::rounded(10, QFont::Bold)).lineSpacing();
+}
+
+// Paragraphs of varied length, a cue every third one, a blank line inside some.
+QList<ScriptSection> longScript(int count)
+{
+    QList<ScriptSection> sections;
+    for (int i = 0; i < count; ++i) {
+        QString body;
+        for (int w = 0; w < 8 + (i * 7) % 40; ++w)
+            body += QStringLiteral("word%1 ").arg((i * 31 + w) % 97);
+        if (i % 5 == 0)
+            body += QStringLiteral("\n\nafter a blank line");
+        sections.append(section(i, i % 3 == 0 ? std::optional<QString>(QStringLiteral("Cue %1").arg(i))
+                                              : std::nullopt,
+            body.trimmed()));
+    }
+    return sections;
 }
 
 const TextBlock *blockAt(const ColumnLayout &layout, TextBlock::Role role, int nth = 0)
@@ -191,6 +210,69 @@ private Q_SLOTS:
         // Wrapped at 300 points it takes two lines; its height is what gets reported.
         QCOMPARE(message.layout->lineCount(), 2);
         QVERIFY(qAbs(layout.contentHeight - (8 + 2 * bodyLine(fs))) < 0.1);
+    }
+
+    // Laid out a section at a time, the column comes out exactly as in one go; part way, the
+    // laid-out top is already final and the rest is estimated in order.
+    void steppedLayoutMatchesTheWholeOne()
+    {
+        const QList<ScriptSection> sections = longScript(120);
+        const ColumnLayout whole = layoutColumn(sections, 420, 22);
+        QVERIFY(whole.complete);
+        QCOMPARE(whole.exactUntil, whole.contentHeight);
+
+        ColumnLayouter layouter(sections, 420, 22);
+        QVERIFY(!layouter.advance(600));
+        const ColumnLayout part = layouter.snapshot();
+        QVERIFY(!part.complete);
+        QVERIFY(!part.end);
+        QVERIFY(part.exactUntil >= 600 && part.exactUntil < whole.contentHeight);
+        QVERIFY(part.rows.size() < sections.size());
+        for (qsizetype i = 0; i < part.rows.size(); ++i) {
+            QCOMPARE(part.rows[i].y, whole.rows[i].y);
+            QCOMPARE(part.rows[i].height, whole.rows[i].height);
+        }
+        QCOMPARE(part.cueOffsets.size(), whole.cueOffsets.size());
+        double previous = -1;
+        for (const ScriptSection &s : sections) {
+            QVERIFY(part.cueOffsets.value(s.id) > previous);
+            previous = part.cueOffsets.value(s.id);
+        }
+        // The estimate of the whole is in the right range.
+        QVERIFY(part.contentHeight > 0.8 * whole.contentHeight);
+        QVERIFY(part.contentHeight < 1.25 * whole.contentHeight);
+
+        int steps = 0;
+        while (!layouter.advance(std::numeric_limits<double>::infinity(), 0))
+            ++steps;
+        QVERIFY(steps > 10);
+        const ColumnLayout stepped = layouter.snapshot();
+        QVERIFY(stepped.complete && stepped.end);
+        QCOMPARE(stepped.contentHeight, whole.contentHeight);
+        QCOMPARE(stepped.cueOffsets, whole.cueOffsets);
+        QCOMPARE(stepped.blocks.size(), whole.blocks.size());
+        for (qsizetype i = 0; i < whole.blocks.size(); ++i) {
+            QCOMPARE(stepped.blocks[i].rect, whole.blocks[i].rect);
+            QCOMPARE(stepped.blocks[i].role, whole.blocks[i].role);
+        }
+    }
+
+    // Drawing shapes a block again; it must wrap into the very lines that were measured.
+    void shapedAgainGivesTheMeasuredLines()
+    {
+        const ColumnLayout layout = layoutColumn(longScript(30), 260, 19);
+        int lines = 0;
+        for (const TextBlock &block : layout.blocks) {
+            const std::shared_ptr<QTextLayout> shaped = shapeBlock(block);
+            QCOMPARE(shaped->lineCount(), block.layout->lineCount());
+            for (int i = 0; i < shaped->lineCount(); ++i) {
+                QCOMPARE(shaped->lineAt(i).textStart(), block.layout->lineAt(i).textStart());
+                QCOMPARE(shaped->lineAt(i).textLength(), block.layout->lineAt(i).textLength());
+                QCOMPARE(shaped->lineAt(i).y(), block.layout->lineAt(i).y());
+                ++lines;
+            }
+        }
+        QVERIFY(lines > 60);
     }
 
     void endMarkerLinesShareTheWidth()

@@ -171,6 +171,44 @@ private Q_SLOTS:
         }
     }
 
+    // A long script shows as soon as the part in view is laid out; the rest follows between
+    // frames, and scrolling beyond what is laid out lays out that part first.
+    void longScriptsAreLaidOutAheadOfTheView()
+    {
+        Rig rig(QSize(560, 240));
+        QString text;
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 8 == 0)
+                text += QStringLiteral("# Part %1\n").arg(i / 8);
+            text += QStringLiteral("Paragraph %1 says a few things about the camera, the light "
+                                   "and the people on the other side of the lens.\n")
+                        .arg(i);
+        }
+        rig.store.setScriptText(*rig.store.selectedID(), text);
+        const ColumnLayout *layout = rig.view->columnLayout();
+        QVERIFY(!layout->complete);
+        const double viewport = rig.view->readingArea().height();
+        QVERIFY(layout->exactUntil >= 2 * viewport);
+        QCOMPARE(rig.controller.contentHeight(), layout->contentHeight);
+        QCOMPARE(rig.controller.cueOffsets().size(), 375);
+
+        // Far down, before the layout got there.
+        rig.controller.scroll().setOffset(0.6 * layout->contentHeight);
+        layout = rig.view->columnLayout();
+        QVERIFY(layout->exactUntil >= rig.controller.scroll().offset() + viewport);
+        const QImage image = rig.grab();
+        QVERIFY(maxGreen(image, rig.view->readingArea().toAlignedRect()) > 200);
+
+        QTRY_VERIFY_WITH_TIMEOUT(rig.view->columnLayout()->complete, 20000);
+        layout = rig.view->columnLayout();
+        QVERIFY(layout->end);
+        QCOMPARE(rig.controller.contentHeight(), layout->contentHeight);
+        QCOMPARE(rig.controller.cueOffsets(), layout->cueOffsets);
+        const ColumnLayout whole = layoutColumn(
+            rig.controller.sections(), rig.view->readingArea().width(), layout->fontSize);
+        QCOMPARE(layout->contentHeight, whole.contentHeight);
+    }
+
     void emptyScriptReportsTheMessage()
     {
         Rig rig;

@@ -5,6 +5,7 @@
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
+#include "prompter_view/prompter_view.h"
 #include "prompter_window/panel_frame.h"
 #include "prompter_window/panel_host.h"
 #include "prompter_window/prompter_panel.h"
@@ -235,12 +236,17 @@ private Q_SLOTS:
         Env env;
         env.edit([](Settings &s) { s.fontSize = 20; });
         env.controller.show();
+        // The panel's view reports its own measurements until its layout is complete; the
+        // made-up ones below must come after.
+        QWidget *content = env.panel()->content();
+        auto *view = qobject_cast<PrompterView *>(content);
+        QVERIFY(view);
+        QTRY_VERIFY(view->columnLayout() && view->columnLayout()->complete);
         env.controller.setContentHeight(5000);
         env.controller.setViewportHeight(200);
         env.controller.scrollBy(1000);
 
         // Delivered to the view inside the panel, as the pointer would; the view never sees it.
-        QWidget *content = env.panel()->content();
         Recorder seen(QEvent::Wheel);
         content->installEventFilter(&seen);
         env.panel()->installEventFilter(&seen);
