@@ -47,10 +47,22 @@ std::vector<QPointF> waveCrest(const Layer &layer, double width, double height, 
     const double amp = ((height - 14) * a + 3) * layer.gain;
     std::vector<QPointF> crest;
     crest.reserve(std::size_t(std::max(0.0, (width + 2 * kOverhang) / kStep)) + 2);
-    for (double x = -kOverhang; x <= width + kOverhang; x += kStep) {
+    // The envelope depends on the width alone: worked out once for all layers and frames.
+    thread_local double envelopeWidth = -1;
+    thread_local std::vector<double> envelope;
+    if (width != envelopeWidth) {
+        envelope.clear();
+        for (double x = -kOverhang; x <= width + kOverhang; x += kStep) {
+            const double u = width > 1 ? x / width : x;
+            envelope.push_back(
+                std::pow(std::max(std::sin(pi * std::min(std::max(u, 0.0), 1.0)), 0.0), 0.7));
+        }
+        envelopeWidth = width;
+    }
+    std::size_t step = 0;
+    for (double x = -kOverhang; x <= width + kOverhang; x += kStep, ++step) {
         const double u = width > 1 ? x / width : x;
-        const double e
-            = std::pow(std::max(std::sin(pi * std::min(std::max(u, 0.0), 1.0)), 0.0), 0.7);
+        const double e = envelope[step];
         const double p = std::sin(layer.phase + t * layer.speed * 2.2 + layer.k * u * 2 * pi);
         const double q = std::sin(layer.phase + t * 3.1 + u * 9);
         crest.emplace_back(x, height - amp * e * (0.55 + 0.45 * p + 0.12 * a * q) - 1);

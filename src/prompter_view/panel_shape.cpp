@@ -101,7 +101,7 @@ bool PanelShape::cachedFor(const QPainter &p) const
     return m_cached && p.worldTransform().isIdentity();
 }
 
-void PanelShape::paintBackground(QPainter &p) const
+void PanelShape::paintBackground(QPainter &p, const QRegion &covered) const
 {
     p.save();
     if (!cachedFor(p)) {
@@ -116,7 +116,13 @@ void PanelShape::paintBackground(QPainter &p) const
     p.setRenderHint(QPainter::Antialiasing, false);
     const double w = m_size.width(), h = m_size.height(), r = m_reach;
     p.fillRect(QRectF(r, 0, w - 2 * r, r), Qt::black);
-    fillTall(p, QRectF(0, r, w, h - 2 * r), Qt::black, m_dpr);
+    if (covered.isEmpty()) {
+        fillTall(p, QRectF(0, r, w, h - 2 * r), Qt::black, m_dpr);
+    } else {
+        const QRegion rest = QRegion(QRectF(0, r, w, h - 2 * r).toAlignedRect()) - covered;
+        for (const QRect &rect : rest)
+            fillTall(p, rect, Qt::black, m_dpr);
+    }
     p.fillRect(QRectF(r, h - r, w - 2 * r, r), Qt::black);
     p.restore();
 }

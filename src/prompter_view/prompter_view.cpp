@@ -592,11 +592,22 @@ void PrompterView::paintEvent(QPaintEvent *)
         p.setOpacity(std::clamp(m_open, 0.0, 1.0));
     }
     m_panel.setGeometry(size(), m_floating, dpr);
-    m_panel.paintBackground(p);
+    // Once settled, the text's bands are painted opaque over their whole width: the panel's
+    // black need not go under them first. Only where points are device pixels, so that the two
+    // meet exactly.
+    const bool settled = m_open == 1;
+    QRegion covered;
+    if (settled && dpr == 1 && syncTiles()) {
+        const QRectF area = readingArea();
+        if (area.left() == std::round(area.left()) && area.top() == std::round(area.top())) {
+            covered = inkRegion(m_tiles.bands(qRound(area.height() * dpr),
+                m_controller.scroll().offset(), readingOpacity()));
+        }
+    }
+    m_panel.paintBackground(p, covered);
 
     // Once the panel stands still, the text is composed onto the panel's black and copied into
     // place; while it opens under a scale and an opacity, it is drawn over the panel instead.
-    const bool settled = m_open == 1;
     const ColumnTiles::Backdrop backdrop
         = settled ? ColumnTiles::Backdrop::Black : ColumnTiles::Backdrop::Transparent;
     auto paintReading = [&] {
