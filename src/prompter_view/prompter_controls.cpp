@@ -61,14 +61,17 @@ QRectF centredIn(const QRectF &box, QSizeF size)
 
 } // namespace
 
-QString clockText(double seconds)
+qint64 clockSeconds(double seconds)
 {
     // The engine keeps the time finite and not negative; anything else shows as nothing left.
     if (!std::isfinite(seconds) || seconds < 0)
         seconds = 0;
-    const double rounded
-        = std::min(std::round(seconds), double(std::numeric_limits<qint32>::max()));
-    const qint64 s = qint64(rounded);
+    return qint64(std::min(std::round(seconds), double(std::numeric_limits<qint32>::max())));
+}
+
+QString clockText(double seconds)
+{
+    const qint64 s = clockSeconds(seconds);
     return QString::asprintf("%lld:%02lld", s / 60, s % 60);
 }
 

@@ -18,6 +18,8 @@ namespace qm {
 
 // Time left as "m:ss", rounded to whole seconds (halves away from zero); no hours field.
 QString clockText(double seconds);
+// The whole seconds clockText shows.
+qint64 clockSeconds(double seconds);
 // The speed setting as its integer part.
 QString speedText(double speed);
 

@@ -36,6 +36,8 @@ constexpr double kCountdownSize = 54;
 constexpr double kNumberTravel = 0.45;
 constexpr int kBlitRows = 64;
 constexpr double kLayoutStepBudget = 0.004; // seconds
+// Beyond the farthest reach of the status items and the dot's glow from the top right corner.
+constexpr int kStatusReach = 96;
 
 const Spring kOpenSpring {0.42, 0.78};
 const Spring kCountdownSpring {0.3, 0.85};
@@ -328,8 +330,8 @@ void PrompterView::refreshControls()
     // Only what the bar shows decides whether it must be built again.
     const bool same = in.view == m_barInput.view && in.voiceMode == m_barInput.voiceMode
         && in.isPlaying == m_barInput.isPlaying
-        && speedText(in.speed) == speedText(m_barInput.speed)
-        && (in.voiceMode || clockText(in.remaining) == clockText(m_barInput.remaining));
+        && (in.speed == m_barInput.speed || speedText(in.speed) == speedText(m_barInput.speed))
+        && (in.voiceMode || clockSeconds(in.remaining) == clockSeconds(m_barInput.remaining));
     if (same && !m_bar.items.isEmpty())
         return;
     m_barInput = in;
@@ -573,7 +575,7 @@ bool PrompterView::composeInPlace(QPainter &p, const QRectF &area, double offset
     return true;
 }
 
-void PrompterView::paintEvent(QPaintEvent *)
+void PrompterView::paintEvent(QPaintEvent *event)
 {
     if (m_open <= 0 || width() <= 0 || height() <= 0)
         return;
@@ -661,7 +663,11 @@ void PrompterView::paintEvent(QPaintEvent *)
         p, QRectF(0, h - kProgressHeight, w, kProgressHeight), m_controller.progress());
     m_panel.endClip(p);
 
-    m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
+    // The status items sit in the top right corner; most frames repaint only the text and glow.
+    const QRect statusArea(int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach,
+        kStatusReach / 2);
+    if (event->region().intersects(statusArea))
+        m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
     m_panel.paintBorder(p);
     traceFrame();
