@@ -244,8 +244,10 @@ void PrompterView::step()
         m_openStart = now;
     const double opened = now - *m_openStart;
     m_open = opened >= kOpenSpring.settleTime() ? 1.0 : kOpenSpring.value(opened);
-    m_hoverShown = m_hover.at(now);
-    m_countdownShown = m_countdownPresence.at(now);
+    // At rest, exactly at rest: a value still creeping by a hair would repaint the whole view.
+    m_hoverShown = m_hover.settled(now) ? m_hover.to : m_hover.at(now);
+    m_countdownShown
+        = m_countdownPresence.settled(now) ? m_countdownPresence.to : m_countdownPresence.at(now);
     m_numberProgress = m_numberChange.settled(now) ? 1.0 : m_numberChange.at(now);
 
     const Settings &settings = m_controller.store().settings();

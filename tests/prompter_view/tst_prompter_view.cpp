@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -432,6 +433,49 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(part.copy(region), written.copy(region));
+    }
+
+    // Once everything but the text is at rest — after a countdown too — a frame repaints the
+    // rows the text moves through and the glow's strip, not the whole view; a change of look
+    // repaints it all.
+    void restingFramesRepaintOnlyWhatMoves()
+    {
+        struct Paints : QObject {
+            QList<QRegion> regions;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    regions.append(static_cast<QPaintEvent *>(event)->region());
+                return false;
+            }
+        } paints;
+        Rig rig(QSize(380, 150), true);
+        QVERIFY(rig.controller.countdown());
+        rig.settle(0.5);
+        rig.controller.playPause(); // skips the rest of the countdown and plays
+        QVERIFY(!rig.controller.countdown());
+        QVERIFY(rig.controller.isPlaying());
+        rig.settle(1.5);
+        QCoreApplication::processEvents();
+        rig.view->installEventFilter(&paints);
+        for (int i = 0; i < 5; ++i) {
+            rig.frame();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(!paints.regions.isEmpty());
+        const QRect whole = rig.view->rect();
+        for (const QRegion &region : paints.regions) {
+            QVERIFY(region != QRegion(whole));
+            QVERIFY(region.contains(QPoint(190, 149))); // the glow's strip
+            QVERIFY(region.intersects(rig.view->readingArea().toAlignedRect()));
+        }
+        paints.regions.clear();
+        rig.controller.setHovering(true);
+        rig.frame();
+        QCoreApplication::processEvents();
+        QVERIFY(!paints.regions.isEmpty());
+        QCOMPARE(paints.regions.last().boundingRect(), whole);
+        rig.view->removeEventFilter(&paints);
     }
 
     void countdownDimsTheScript()
