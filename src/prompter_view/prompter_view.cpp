@@ -523,7 +523,8 @@ void PrompterView::paintCountdown(QPainter &p)
     p.restore();
 }
 
-bool PrompterView::composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity)
+bool PrompterView::composeInPlace(
+    QPainter &p, const QRectF &area, double offset, double opacity, const QRegion *ink)
 {
     // Painting into an image (the window's backing store, or an image being rendered into)
     // with no rotation, no painter clip and the reading area on whole device pixels: the text
@@ -573,7 +574,7 @@ bool PrompterView::composeInPlace(QPainter &p, const QRectF &area, double offset
             }
         }
     }
-    m_shownInk = inkRegion(bands);
+    m_shownInk = ink ? *ink : inkRegion(bands);
     return true;
 }
 
@@ -622,7 +623,9 @@ void PrompterView::paintEvent(QPaintEvent *event)
         const QSize px(qRound(area.width() * dpr), qRound(area.height() * dpr));
         const double offset = m_controller.scroll().offset();
         const double opacity = readingOpacity();
-        if (settled && composeInPlace(p, area, offset, opacity))
+        // `covered` is this very frame's ink when it was worked out above.
+        const QRegion *ink = covered.isEmpty() ? nullptr : &covered;
+        if (settled && composeInPlace(p, area, offset, opacity, ink))
             return;
         if (m_reading.size() != px)
             m_reading = QImage(px, QImage::Format_ARGB32_Premultiplied);
@@ -646,7 +649,7 @@ void PrompterView::paintEvent(QPaintEvent *event)
             }
         }
         p.restore();
-        m_shownInk = inkRegion(bands);
+        m_shownInk = ink ? *ink : inkRegion(bands);
     };
 
     // Drawn over the panel, the text's edges need no clip: the reading area lies inside the

@@ -76,7 +76,9 @@ private:
     bool syncTiles();
     QRegion inkRegion(const std::vector<ColumnTiles::Band> &bands) const;
     // Writes the settled text straight into the painter's image when it can; false otherwise.
-    bool composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity);
+    // `ink`, when given, is inkRegion() of the bands at this offset, already worked out.
+    bool composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity,
+        const QRegion *ink = nullptr);
 
     PrompterController &m_controller;
     Clock m_clock;
