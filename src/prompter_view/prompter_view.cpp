@@ -284,10 +284,10 @@ void PrompterView::scrolled()
     const QRectF area = readingArea();
     const double dpr = devicePixelRatioF();
     const int rows = qRound(area.height() * dpr);
+    // The progress bar, which follows the offset, lies in the glow's strip that every frame
+    // repaints (step()).
     update(m_shownInk.united(inkRegion(
         m_tiles.bands(rows, m_controller.scroll().offset(), readingOpacity()))));
-    // The progress bar follows the offset.
-    update(QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect());
 }
 
 void PrompterView::hoveringChanged()
