@@ -121,6 +121,12 @@ QColor roleColor(TextBlock::Role role, const QColor &body)
     return body;
 }
 
+// How far glyphs may reach outside their lines' boxes, in points.
+double glyphReach(const ColumnLayout &layout)
+{
+    return 2 * std::max(layout.fontSize, column::kMinHeadingSize);
+}
+
 } // namespace
 
 double readingFade(double t)
@@ -154,7 +160,7 @@ void ColumnTiles::extendLayout(std::shared_ptr<const ColumnLayout> layout, doubl
         m_tiles.clear();
         return;
     }
-    const double margin = 2 * std::max(m_layout->fontSize, column::kMinHeadingSize);
+    const double margin = glyphReach(*m_layout);
     for (auto it = m_tiles.begin(); it != m_tiles.end();) {
         const double bottom = double(it.key() + 1) * kTileRows / m_style.dpr;
         if (bottom + margin > exactBefore || (it.key() + 1) * kTileRows > m_rows)
@@ -201,8 +207,7 @@ void ColumnTiles::render(Tile &tile, int index) const
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
         p.scale(dpr, dpr);
         p.translate(0, -topPt);
-        // Glyphs reach a little outside their lines' boxes.
-        const double margin = 2 * std::max(m_layout->fontSize, column::kMinHeadingSize);
+        const double margin = glyphReach(*m_layout);
         for (const TextBlock &block : m_layout->blocks) {
             if (block.rect.bottom() + margin < topPt || block.rect.top() - margin > bottomPt)
                 continue;

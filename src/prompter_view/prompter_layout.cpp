@@ -109,6 +109,7 @@ struct ColumnLayouter::Fonts {
     // For estimates: one line's height in each font, and a first guess at characters per line.
     double bodyLine = 0;
     double headingLine = 0;
+    double endLine = 0;
     double charsPerLine = 1;
 };
 
@@ -134,6 +135,7 @@ ColumnLayouter::ColumnLayouter(QList<ScriptSection> sections, double width, doub
     const QFontMetricsF heading(f.heading);
     f.bodyLine = body.ascent() + body.descent() + std::max(0.0, body.leading());
     f.headingLine = heading.ascent() + heading.descent() + std::max(0.0, heading.leading());
+    f.endLine = QFontMetricsF(fonts::rounded(column::kEndTextSize, QFont::Bold)).height();
     f.charsPerLine = std::max(1.0, m_out.width / std::max(1.0, body.averageCharWidth()));
 
     if (m_out.empty) {
@@ -259,8 +261,7 @@ ColumnLayout ColumnLayouter::snapshot() const
         out.cueOffsets.insert(section.id, y);
         y += estimatedHeight(section);
     }
-    const QFontMetricsF end(fonts::rounded(column::kEndTextSize, QFont::Bold));
-    out.contentHeight = y + m_fonts->rowSpacing + column::kEndTopPadding + end.height();
+    out.contentHeight = y + m_fonts->rowSpacing + column::kEndTopPadding + m_fonts->endLine;
     return out;
 }
 
