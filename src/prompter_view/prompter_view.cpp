@@ -10,6 +10,7 @@
 #include "ui/fonts.h"
 #include "ui/palette.h"
 
+#include <QBackingStore>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QLinearGradient>
@@ -17,10 +18,12 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace qm {
 
@@ -266,12 +269,16 @@ void PrompterView::step()
     look.status = currentStatus();
     if (look != m_look) {
         m_look = look;
+        m_frameDirty = QRegion();
         update();
         return;
     }
-    // The glow moves on every frame; the progress bar lies in its strip. A scroll repaints its
-    // own rows (scrolled()).
-    update(QRectF(0, height() - aura::kStripHeight, width(), aura::kStripHeight).toAlignedRect());
+    // The glow moves on every frame; the progress bar lies in its strip. A scroll during the
+    // frame added its own rows (scrolled()).
+    QRegion dirty = std::exchange(m_frameDirty, QRegion());
+    dirty += QRectF(0, height() - aura::kStripHeight, width(), aura::kStripHeight).toAlignedRect();
+    if (!present(dirty))
+        update(dirty);
 }
 
 void PrompterView::scrolled()
@@ -286,8 +293,13 @@ void PrompterView::scrolled()
     const int rows = qRound(area.height() * dpr);
     // The progress bar, which follows the offset, lies in the glow's strip that every frame
     // repaints (step()).
-    update(m_shownInk.united(inkRegion(
-        m_tiles.bands(rows, m_controller.scroll().offset(), readingOpacity()))));
+    const QRegion dirty = m_shownInk.united(
+        inkRegion(m_tiles.bands(rows, m_controller.scroll().offset(), readingOpacity())));
+    // While the frames run, the frame this scroll belongs to shows it (step() ends every one).
+    if (m_controller.frameTimerActive() && canPresent())
+        m_frameDirty += dirty;
+    else
+        update(dirty);
 }
 
 void PrompterView::hoveringChanged()
@@ -578,11 +590,65 @@ bool PrompterView::composeInPlace(
     return true;
 }
 
+bool PrompterView::canPresent() const
+{
+    if (!m_fence.available() || m_open != 1 || !isVisible() || devicePixelRatioF() != 1)
+        return false;
+    const QWidget *top = window();
+    QBackingStore *store = top->backingStore();
+    if (!store || !top->windowHandle() || !top->windowHandle()->handle())
+        return false;
+    const QPaintDevice *device = store->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    const auto *image = static_cast<const QImage *>(device);
+    return image->size() == top->size()
+        && (image->format() == QImage::Format_ARGB32_Premultiplied
+            || image->format() == QImage::Format_RGB32);
+}
+
+bool PrompterView::present(const QRegion &region)
+{
+    if (!canPresent())
+        return false;
+    QWidget *top = window();
+    QBackingStore *store = top->backingStore();
+    auto *image = static_cast<QImage *>(store->paintDevice());
+    const QPoint at = mapTo(top, QPoint(0, 0));
+    const QRegion local = region & rect();
+    const QRegion inWindow = local.translated(at) & image->rect();
+    if (inWindow.isEmpty())
+        return true;
+    // The server may still be reading the pixels the last frame handed over.
+    m_fence.wait();
+    QPaintEngine *engine = image->paintEngine();
+    if (!engine)
+        return false;
+    engine->setSystemClip(inWindow);
+    {
+        QPainter p(image);
+        p.translate(at);
+        paintFrame(p, local, image->hasAlphaChannel());
+    }
+    engine->setSystemClip(QRegion());
+    store->flush(inWindow, top->windowHandle());
+    m_fence.mark();
+    ++m_presented;
+    return true;
+}
+
 void PrompterView::paintEvent(QPaintEvent *event)
+{
+    // The toolkit hands this frame to the server on its own, unseen by the fence.
+    m_fence.invalidate();
+    QPainter p(this);
+    paintFrame(p, event->region(), false);
+}
+
+void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
 {
     if (m_open <= 0 || width() <= 0 || height() <= 0)
         return;
-    QPainter p(this);
     const double w = width();
     const double h = height();
     const double dpr = devicePixelRatioF();
@@ -608,6 +674,15 @@ void PrompterView::paintEvent(QPaintEvent *event)
             covered = inkRegion(m_tiles.bands(qRound(area.height() * dpr),
                 m_controller.scroll().offset(), readingOpacity()));
         }
+    }
+    if (clear) {
+        // Painting over the last frame's pixels: what the text does not cover starts out
+        // see-through, as the toolkit's own repaints do.
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect &r : region - covered)
+            p.fillRect(r, Qt::transparent);
+        p.restore();
     }
     m_panel.paintBackground(p, covered);
 
@@ -671,7 +746,7 @@ void PrompterView::paintEvent(QPaintEvent *event)
     // The status items sit in the top right corner; most frames repaint only the text and glow.
     const QRect statusArea(int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach,
         kStatusReach / 2);
-    if (event->region().intersects(statusArea))
+    if (region.intersects(statusArea))
         m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
     m_panel.paintBorder(p);

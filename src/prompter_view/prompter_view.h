@@ -8,6 +8,8 @@
 #include "prompter_layout.h"
 #include "transition.h"
 
+#include "platform/server_fence.h"
+
 #include <QHash>
 #include <QImage>
 #include <QTimer>
@@ -45,6 +47,8 @@ public:
     const ControlsBar &controlsBar() const { return m_bar; }
     double glowIntensity() const { return m_smoother.value(); }
     bool glowLive() const;
+    // Frames painted straight into the window and handed to the display server.
+    quint64 presentedFrames() const { return m_presented; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -57,6 +61,14 @@ protected:
 private:
     void step();
     void scrolled();
+    // Paints `region` of the view as it stands, in view coordinates; `clear` first makes what
+    // the text does not cover transparent.
+    void paintFrame(QPainter &p, const QRegion &region, bool clear);
+    // Whether a frame can be painted straight into the window's pixels and handed to the
+    // server, instead of through a repaint request.
+    bool canPresent() const;
+    // Paints and shows `region` at once that way; false when it cannot.
+    bool present(const QRegion &region);
     void relayout();
     // How far down the column must be laid out exactly for the text in view.
     double exactNeeded() const;
@@ -145,6 +157,11 @@ private:
     quint64 m_barRevision = 0;
     ControlsPainter m_controlsPainter;
     std::optional<ControlAction> m_pressed;
+
+    // What scrolls within the current frame left to repaint; step() shows it.
+    QRegion m_frameDirty;
+    platform::ServerFence m_fence;
+    quint64 m_presented = 0;
 };
 
 } // namespace qm

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The prompter view on a real X server, where frames go straight into the window's pixels: what
+// the server shows after a run of frames must be what a full repaint of the view draws.
+#include "support/fake_audio_input.h"
+#include "platform/audio_input.h"
+#include "prompter/prompter_controller.h"
+#include "prompter/scroll_state.h"
+#include "prompter/voice_monitor.h"
+#include "prompter_view/prompter_view.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace qm;
+
+namespace {
+
+struct Rig {
+    Rig(QSize window, QRect viewGeometry, bool translucent, bool mirror)
+        : store(dir.path())
+        , voice(std::make_unique<qm::testing::FakeAudioInput>(
+                    platform::MicrophonePermission::Granted),
+              [this] { return now; })
+        , controller(store, voice, [this] { return now; })
+    {
+        Settings settings = store.settings();
+        settings.countdown = false;
+        settings.mirror = mirror;
+        settings.speed = 90;
+        store.setSettings(settings);
+        host.setWindowFlag(Qt::FramelessWindowHint);
+        if (translucent)
+            host.setAttribute(Qt::WA_TranslucentBackground);
+        host.setGeometry(QRect(QPoint(60, 60), window));
+        controller.show();
+        view = new PrompterView(controller, &host);
+        view->setClock([this] { return now; });
+        view->setGeometry(viewGeometry);
+        host.show();
+    }
+
+    void frames(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            now += 1.0 / 60;
+            controller.tick();
+        }
+    }
+
+    QTemporaryDir dir;
+    double now = 100;
+    Store store;
+    VoiceMonitor voice;
+    PrompterController controller;
+    QWidget host;
+    PrompterView *view = nullptr;
+};
+
+// Largest difference of a colour channel between what the server shows and a full repaint,
+// over the view's pixels that the repaint draws opaque.
+int largestDifference(const QImage &shown, const QImage &painted, QPoint at)
+{
+    int worst = 0;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x) {
+            const QRgb want = painted.pixel(x, y);
+            if (qAlpha(want) != 255)
+                continue;
+            const QRgb got = shown.pixel(x + at.x(), y + at.y());
+            worst = std::max({worst, std::abs(qRed(got) - qRed(want)),
+                std::abs(qGreen(got) - qGreen(want)), std::abs(qBlue(got) - qBlue(want))});
+        }
+    }
+    return worst;
+}
+
+} // namespace
+
+class TestPrompterOnX11 : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server");
+        fonts::install();
+    }
+
+    void framesShowWhatARepaintDraws_data()
+    {
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QRect>("view");
+        QTest::addColumn<bool>("translucent");
+        QTest::addColumn<bool>("mirror");
+        QTest::newRow("notch, translucent")
+            << QSize(380, 150) << QRect(0, 0, 380, 150) << true << false;
+        QTest::newRow("floating, opaque, mirrored")
+            << QSize(620, 300) << QRect(0, 0, 620, 300) << false << true;
+        // The view away from the window's corner: its pixels must land where it lies.
+        QTest::newRow("view inside a larger window")
+            << QSize(700, 360) << QRect(24, 40, 600, 280) << true << false;
+    }
+
+    void framesShowWhatARepaintDraws()
+    {
+        QFETCH(QSize, window);
+        QFETCH(QRect, view);
+        QFETCH(bool, translucent);
+        QFETCH(bool, mirror);
+        Rig rig(window, view, translucent, mirror);
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.host));
+        // Opened and settled, with the toolkit's own repaints done.
+        rig.frames(120);
+        QTest::qWait(100);
+        QVERIFY(rig.controller.isPlaying());
+
+        const quint64 before = rig.view->presentedFrames();
+        const double from = rig.controller.scroll().offset();
+        // Nothing runs the event loop from here on: only the frames themselves reach the server.
+        rig.frames(45);
+        QVERIFY2(rig.view->presentedFrames() >= before + 45,
+            qPrintable(QString::number(rig.view->presentedFrames() - before)));
+        QVERIFY(rig.controller.scroll().offset() > from + 30);
+
+        const QImage shown = rig.host.screen()
+                                 ->grabWindow(rig.host.winId())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown.size(), window);
+        const QImage painted = rig.view->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(painted.size(), view.size());
+        const int worst = largestDifference(shown, painted, view.topLeft());
+        QVERIFY2(worst <= 2, qPrintable(QStringLiteral("differs by %1").arg(worst)));
+    }
+};
+
+QTEST_MAIN(TestPrompterOnX11)
+#include "tst_prompter_on_x11.moc"
