@@ -74,6 +74,9 @@ public:
 
 private:
     void present(QPainter &painter, const QRectF &strip, double scale, double margin);
+    // Adds `glow` onto the painter's own pixels at `topLeft`; false when it cannot, and the
+    // painter must do it.
+    static bool addInPlace(QPainter &painter, QPointF topLeft, const QImage &glow);
 
     QImage m_buffer;
     QImage m_presented; // m_buffer's strip at the panel's resolution

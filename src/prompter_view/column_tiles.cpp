@@ -269,6 +269,7 @@ void ColumnTiles::plan(int height, double offset, double opacity)
     if (key == m_planKey)
         return;
     m_planKey = key;
+    ++m_planRevision;
     m_bands.clear();
     m_plan.assign(std::size_t(std::max(0, height)), RowPlan {});
     if (!m_layout || height <= 0 || m_style.width <= 0)

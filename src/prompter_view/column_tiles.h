@@ -55,6 +55,9 @@ public:
     // Where the ink of the column scrolled up by `offset` points falls in an output `height`
     // device rows tall, without writing any pixels.
     const std::vector<Band> &bands(int height, double offset, double opacity);
+    const std::vector<Band> &lastBands() const { return m_bands; }
+    // Changes whenever the bands are worked out afresh.
+    quint64 planRevision() const { return m_planRevision; }
 
     // Writes the column scrolled up by `offset` points into `out` (device pixels, premultiplied),
     // faded by readingFade and multiplied by `opacity`. Only the rows of the returned bands are
@@ -110,6 +113,7 @@ private:
         friend bool operator==(const PlanKey &, const PlanKey &) = default;
     };
     PlanKey m_planKey;
+    quint64 m_planRevision = 0;
     quint64 m_generation = 1; // counts layout and style changes, which drop the tiles
     std::vector<quint8> m_blank; // one transparent row
 };

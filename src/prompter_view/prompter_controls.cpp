@@ -232,6 +232,23 @@ const QImage &ControlsPainter::dotGlow(double dpr)
     return m_glow;
 }
 
+const QImage &ControlsPainter::dot(const QColor &colour, const QSizeF &size, QPointF fraction)
+{
+    const DotKey key {colour.rgba64(), size, fraction};
+    if (m_dotImage.isNull() || key != m_dotKey) {
+        m_dotImage = QImage(int(std::ceil(size.width() + fraction.x())) + 2,
+            int(std::ceil(size.height() + fraction.y())) + 2, QImage::Format_ARGB32_Premultiplied);
+        m_dotImage.fill(Qt::transparent);
+        QPainter p(&m_dotImage);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QRectF(QPointF(1, 1) + fraction, size));
+        m_dotKey = key;
+    }
+    return m_dotImage;
+}
+
 void ControlsPainter::paintStatus(
     QPainter &p, const StatusIndicator &status, double viewWidth, double topInset)
 {
@@ -278,6 +295,15 @@ void ControlsPainter::paintStatus(
                 const QImage &glow = dotGlow(p.device() ? p.device()->devicePixelRatioF() : 1.0);
                 const QSizeF size = glow.deviceIndependentSize();
                 p.drawImage(centredIn(box, size).topLeft(), glow);
+            }
+            // Drawn once into an image at its place within a pixel, then copied each frame.
+            const QTransform t = p.deviceTransform();
+            if (t.type() <= QTransform::TxTranslate) {
+                const QPointF at = t.map(box.topLeft());
+                const QPointF fraction(at.x() - std::floor(at.x()), at.y() - std::floor(at.y()));
+                p.drawImage(box.topLeft() - fraction - QPointF(1, 1),
+                    dot(status.dot, box.size(), fraction));
+                break;
             }
             p.save();
             p.setRenderHint(QPainter::Antialiasing);

@@ -105,6 +105,8 @@ private:
     };
     static const QStaticText &prepared(Prepared &slot, const QString &text, const QFont &font);
     const QImage &dotGlow(double dpr);
+    // The status dot at one device pixel ratio of 1, `fraction` into its first pixel.
+    const QImage &dot(const QColor &colour, const QSizeF &size, QPointF fraction);
     void renderBar(const ControlsBar &bar, double dpr);
 
     QFont m_micFont, m_pauseFont, m_iconFont, m_bigIconFont, m_speedFont, m_timeFont;
@@ -112,6 +114,17 @@ private:
     Prepared m_mic, m_pause, m_speed, m_time;
     QList<Prepared> m_buttons;
     QImage m_glow;
+    struct DotKey {
+        QRgba64 colour;
+        QSizeF size;
+        QPointF fraction;
+        friend bool operator==(const DotKey &a, const DotKey &b)
+        {
+            return a.colour == b.colour && a.size == b.size && a.fraction == b.fraction;
+        }
+    };
+    DotKey m_dotKey;
+    QImage m_dotImage;
     QImage m_bar;
     quint64 m_barRevision = 0;
     double m_barDpr = 0;

@@ -296,7 +296,7 @@ void PrompterView::scrolled()
     const QRegion dirty = m_shownInk.united(
         inkRegion(m_tiles.bands(rows, m_controller.scroll().offset(), readingOpacity())));
     // While the frames run, the frame this scroll belongs to shows it (step() ends every one).
-    if (m_controller.frameTimerActive() && canPresent())
+    if (m_fence.available() && m_open == 1 && m_controller.frameTimerActive())
         m_frameDirty += dirty;
     else
         update(dirty);
@@ -466,12 +466,18 @@ QRegion PrompterView::inkRegion(const std::vector<ColumnTiles::Band> &bands) con
 {
     const QRectF area = readingArea();
     const double dpr = devicePixelRatioF();
+    // A frame asks for the same bands' region when it scrolls and again when it paints.
+    const InkKey key {&bands == &m_tiles.lastBands() ? m_tiles.planRevision() : 0, area, dpr};
+    if (key.revision && key == m_inkKey)
+        return m_ink;
     QRegion region;
     for (const ColumnTiles::Band &band : bands) {
         region += QRectF(area.left() + band.left / dpr, area.top() + band.first / dpr,
             (band.right - band.left) / dpr, (band.last - band.first) / dpr)
                       .toAlignedRect();
     }
+    m_inkKey = key;
+    m_ink = region;
     return region;
 }
 

@@ -118,6 +118,15 @@ private:
     // The reading area's ink as last painted, in view coordinates: what a scroll must repaint
     // besides where the ink goes.
     QRegion m_shownInk;
+    // The last inkRegion() worked out, and for which bands.
+    struct InkKey {
+        quint64 revision = 0;
+        QRectF area;
+        double dpr = 0;
+        friend bool operator==(const InkKey &, const InkKey &) = default;
+    };
+    mutable InkKey m_inkKey;
+    mutable QRegion m_ink;
     // Everything a frame shows apart from the scrolling text and the glow; when it changes, the
     // whole view is painted again, otherwise only the ink and the glow's strip.
     struct Look {

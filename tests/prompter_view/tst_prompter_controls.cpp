@@ -4,6 +4,8 @@
 #include "ui/palette.h"
 #include "ui/symbols.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 
 using namespace qm;
@@ -131,6 +133,49 @@ private Q_SLOTS:
         QCOMPARE(s.pause, pause);
         QCOMPARE(s.dot, dot);
         QCOMPARE(s.dotGlow, glow);
+    }
+
+    // The status dot is copied from an image drawn once; wherever it falls within a pixel it
+    // must look as the dot drawn in place does (which a painter under a shear still does).
+    void statusDotMatchesOneDrawnInPlace_data()
+    {
+        QTest::addColumn<QPointF>("shift");
+        QTest::newRow("whole pixels") << QPointF(0, 0);
+        QTest::newRow("a third across") << QPointF(0.33, 0);
+        QTest::newRow("most of a pixel both ways") << QPointF(0.8, 0.6);
+        QTest::newRow("half down") << QPointF(0, 0.5);
+    }
+
+    void statusDotMatchesOneDrawnInPlace()
+    {
+        QFETCH(QPointF, shift);
+        StatusIndicator status;
+        status.dot = palette::tally();
+        auto paint = [&](const QTransform &transform) {
+            QImage image(120, 40, QImage::Format_ARGB32_Premultiplied);
+            image.fill(QColor(20, 30, 40));
+            ControlsPainter painter;
+            QPainter p(&image);
+            p.setTransform(transform);
+            painter.paintStatus(p, status, 100, 0);
+            p.end();
+            return image;
+        };
+        const QImage copied = paint(QTransform::fromTranslate(shift.x(), shift.y()));
+        const QImage drawn = paint(QTransform(1, 1e-9, 0, 1, shift.x(), shift.y()));
+        int worst = 0;
+        int changed = 0;
+        for (int y = 0; y < copied.height(); ++y) {
+            for (int x = 0; x < copied.width(); ++x) {
+                const QRgb a = copied.pixel(x, y);
+                const QRgb b = drawn.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
+                    std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+                changed += b != qRgb(20, 30, 40);
+            }
+        }
+        QVERIFY(changed > 20); // the dot was drawn at all
+        QVERIFY2(worst <= 3, qPrintable(QString::number(worst)));
     }
 
     void barItemsInOrder()
