@@ -139,6 +139,9 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     ++m_renders;
     m_renderedIntensity = a;
     m_sum.assign(std::size_t(cols) * std::size_t(rows) * 4, 0.f);
+    // Runs of rows a wave covers whole go in as a start and an end, added up down each column
+    // afterwards; one spare row takes the ends of runs that reach the bottom.
+    m_runs.assign(std::size_t(cols) * std::size_t(rows + 1) * 4, 0.f);
     // Each buffer row's extent in points; the row loop below runs once per column and layer.
     m_rowTop.resize(std::size_t(rows) + 1);
     for (int r = 0; r <= rows; ++r)
@@ -147,6 +150,10 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     const double opacity = aura::layerOpacity(a);
     const double bottom = h + aura::kOverhang;
     const double right = w + aura::kOverhang;
+    // The first row reaching past the waves' bottom edge.
+    int bottomRow = 0;
+    while (bottomRow < rows && m_rowTop[std::size_t(bottomRow) + 1] <= bottom)
+        ++bottomRow;
     for (const aura::Layer &layer : aura::layers()) {
         const std::vector<QPointF> crest = aura::waveCrest(layer, w, h, a, t);
         if (crest.empty())
@@ -172,24 +179,48 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
             }
             // Rows wholly above the crest take nothing; start at the one the crest crosses.
             int r = std::clamp(int(std::floor((y + margin) * scale)) - 1, 0, rows);
-            for (; r < rows; ++r) {
-                const double top = m_rowTop[std::size_t(r)];
-                const double base = m_rowTop[std::size_t(r) + 1];
-                if (top >= bottom)
-                    break;
-                float k = 1;
-                if (top < y || base > bottom) {
-                    const double covered
-                        = (std::min(base, bottom) - std::max(top, y)) / (base - top);
-                    if (covered <= 0)
-                        continue;
-                    k = float(std::min(covered, 1.0));
-                }
-                float *px = &m_sum[(std::size_t(r) * std::size_t(cols) + std::size_t(c)) * 4];
+            auto partly = [&](int row) {
+                const double top = m_rowTop[std::size_t(row)];
+                const double base = m_rowTop[std::size_t(row) + 1];
+                const double covered = (std::min(base, bottom) - std::max(top, y)) / (base - top);
+                if (covered <= 0)
+                    return;
+                const float k = float(std::min(covered, 1.0));
+                float *px = &m_sum[(std::size_t(row) * std::size_t(cols) + std::size_t(c)) * 4];
                 for (int ch = 0; ch < 4; ++ch)
                     px[ch] += colour[ch] * k;
+            };
+            for (; r < rows && m_rowTop[std::size_t(r)] < y; ++r) {
+                if (m_rowTop[std::size_t(r)] >= bottom)
+                    break;
+                partly(r);
             }
+            if (r < bottomRow) {
+                float *start = &m_runs[(std::size_t(r) * std::size_t(cols) + std::size_t(c)) * 4];
+                float *end
+                    = &m_runs[(std::size_t(bottomRow) * std::size_t(cols) + std::size_t(c)) * 4];
+                for (int ch = 0; ch < 4; ++ch) {
+                    start[ch] += colour[ch];
+                    end[ch] -= colour[ch];
+                }
+                r = bottomRow;
+            }
+            for (; r < rows && m_rowTop[std::size_t(r)] < bottom; ++r)
+                partly(r);
         }
+    }
+    // The runs added up down the columns, onto the partly covered rows.
+    const std::size_t rowFloats = std::size_t(cols) * 4;
+    for (int r = 0; r < rows; ++r) {
+        float *run = &m_runs[std::size_t(r) * rowFloats];
+        if (r > 0) {
+            const float *above = run - rowFloats;
+            for (std::size_t i = 0; i < rowFloats; ++i)
+                run[i] += above[i];
+        }
+        float *sum = &m_sum[std::size_t(r) * rowFloats];
+        for (std::size_t i = 0; i < rowFloats; ++i)
+            sum[i] += run[i];
     }
     // Plus-lighter: colours add up and saturate.
     for (int r = 0; r < rows; ++r) {

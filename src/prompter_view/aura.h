@@ -86,6 +86,7 @@ private:
     double m_renderedTime = 0;
     double m_renderedIntensity = -1;
     std::vector<float> m_sum; // premultiplied colour added up before it is clamped
+    std::vector<float> m_runs; // where whole-row runs start (+) and end (−), per column
     std::vector<double> m_rowTop; // top edge of each buffer row in points, and the last bottom
 };
 
