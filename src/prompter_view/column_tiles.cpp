@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "column_tiles.h"
 
+#include "row_blend.h"
 #include "ui/palette.h"
 
 #include <QPainter>
@@ -10,91 +11,11 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 namespace qm {
 
 namespace {
 
-// Weighted sum of two premultiplied rows, `wa + wb` ≤ 256, `n` bytes (whole pixels), with
-// `alpha` or-ed into every pixel: 0xff000000 puts the result on opaque black.
-void blendRowsPortable(
-    quint8 *dst, const quint8 *a, const quint8 *b, int wa, int wb, int n, quint32 alpha)
-{
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i va = _mm_set1_epi16(short(wa));
-    const __m128i vb = _mm_set1_epi16(short(wb));
-    const __m128i mask = _mm_set1_epi32(int(alpha));
-    for (; i + 16 <= n; i += 16) {
-        const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
-        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
-        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), va),
-            _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), vb));
-        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), va),
-            _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), vb));
-        lo = _mm_srli_epi16(lo, 8);
-        hi = _mm_srli_epi16(hi, 8);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i),
-            _mm_or_si128(_mm_packus_epi16(lo, hi), mask));
-    }
-#endif
-    for (; i + 4 <= n; i += 4) {
-        quint32 v = 0;
-        for (int c = 0; c < 4; ++c) {
-            const unsigned x = (unsigned(a[i + c]) * unsigned(wa) + unsigned(b[i + c]) * unsigned(wb)) >> 8;
-            v |= quint32(x) << (8 * c);
-        }
-        v |= alpha;
-        std::memcpy(dst + i, &v, 4);
-    }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// The same, 32 bytes at a time, for processors that have AVX2.
-__attribute__((target("avx2"))) void blendRowsAvx2(
-    quint8 *dst, const quint8 *a, const quint8 *b, int wa, int wb, int n, quint32 alpha)
-{
-    int i = 0;
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i va = _mm256_set1_epi16(short(wa));
-    const __m256i vb = _mm256_set1_epi16(short(wb));
-    const __m256i mask = _mm256_set1_epi32(int(alpha));
-    for (; i + 32 <= n; i += 32) {
-        const __m256i pa = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(a + i));
-        const __m256i pb = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(b + i));
-        // Unpacking and packing both work within 128-bit lanes, so the order comes out right.
-        __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(pa, zero), va),
-            _mm256_mullo_epi16(_mm256_unpacklo_epi8(pb, zero), vb));
-        __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(pa, zero), va),
-            _mm256_mullo_epi16(_mm256_unpackhi_epi8(pb, zero), vb));
-        lo = _mm256_srli_epi16(lo, 8);
-        hi = _mm256_srli_epi16(hi, 8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + i),
-            _mm256_or_si256(_mm256_packus_epi16(lo, hi), mask));
-    }
-    blendRowsPortable(dst + i, a + i, b + i, wa, wb, n - i, alpha);
-}
-#endif
-
-using BlendRows = void (*)(quint8 *, const quint8 *, const quint8 *, int, int, int, quint32);
-
-BlendRows pickBlendRows()
-{
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx2"))
-        return blendRowsAvx2;
-#endif
-    return blendRowsPortable;
-}
-
-const BlendRows blendRows = pickBlendRows();
 
 void fillPixels(quint8 *dst, int count, quint32 value)
 {
@@ -178,7 +99,7 @@ void ColumnTiles::setStyle(const Style &style)
     m_tiles.clear();
     ++m_generation;
     m_rows = m_layout ? int(std::ceil(m_layout->contentHeight * m_style.dpr)) : 0;
-    m_blank.assign(std::size_t(std::max(0, m_style.width)) * 4, 0);
+    m_blank.assign(std::size_t(std::max(0, m_style.width)) * 4 + 32, 0);
 }
 
 const ColumnTiles::Tile &ColumnTiles::tile(int index)
@@ -251,6 +172,25 @@ void ColumnTiles::render(Tile &tile, int index) const
         tile.start[std::size_t(y)] = quint16(first);
         tile.end[std::size_t(y)] = quint16(last);
     }
+
+    // Room past each row for the widest read of the blending code.
+    tile.stride = (width + 31) / 32 * 32;
+    tile.shade.assign(std::size_t(rows), 0);
+    tile.alpha.assign(std::size_t(tile.stride) * std::size_t(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const int first = tile.start[std::size_t(y)];
+        const int last = tile.end[std::size_t(y)];
+        if (first == last)
+            continue;
+        const auto *px = reinterpret_cast<const quint32 *>(tile.image.constScanLine(y));
+        const quint32 shade = rows::shadeOf(px, first, last);
+        if (!shade)
+            continue;
+        tile.shade[std::size_t(y)] = shade;
+        quint8 *alpha = &tile.alpha[std::size_t(y) * std::size_t(tile.stride)];
+        for (int x = first; x < last; ++x)
+            alpha[x] = quint8(px[x] >> 24);
+    }
 }
 
 void ColumnTiles::dropTilesOutside(int first, int last)
@@ -296,6 +236,8 @@ void ColumnTiles::plan(int height, double offset, double opacity)
         const quint8 *pixels = nullptr;
         int start = 0;
         int end = 0;
+        const quint8 *alpha = nullptr;
+        quint32 shade = 0;
     };
     int cachedIndex = -1;
     const Tile *cached = nullptr;
@@ -310,7 +252,9 @@ void ColumnTiles::plan(int height, double offset, double opacity)
         const int r = y % kTileRows;
         if (r >= t.image.height() || t.start[std::size_t(r)] == t.end[std::size_t(r)])
             return {};
-        return {t.image.constScanLine(r), t.start[std::size_t(r)], t.end[std::size_t(r)]};
+        const quint32 shade = t.shade[std::size_t(r)];
+        return {t.image.constScanLine(r), t.start[std::size_t(r)], t.end[std::size_t(r)],
+            shade ? &t.alpha[std::size_t(r) * std::size_t(t.stride)] : nullptr, shade};
     };
 
     const int width = m_style.width;
@@ -332,6 +276,13 @@ void ColumnTiles::plan(int height, double offset, double opacity)
         row.wb = b.pixels ? wb : 0;
         row.start = std::min(a.pixels ? a.start : width, b.pixels ? b.start : width);
         row.end = std::max(a.pixels ? a.end : 0, b.pixels ? b.end : 0);
+        // Shades of one colour in both rows (or in the one there is) blend as alphas.
+        const quint32 shade = a.pixels ? a.shade : b.shade;
+        if (shade && (!a.pixels || a.shade == shade) && (!b.pixels || b.shade == shade)) {
+            row.shade = shade;
+            row.alphaA = a.alpha;
+            row.alphaB = b.alpha;
+        }
         if (inBand) {
             Band &band = m_bands.back();
             band.last = r + 1;
@@ -384,8 +335,15 @@ void ColumnTiles::writeRow(quint8 *dst, int row, int x0, int x1, Backdrop backdr
     const int end = std::clamp(plan.end, start, x1);
     fillPixels(dst + std::size_t(x0) * 4, start - x0, ground);
     fillPixels(dst + std::size_t(end) * 4, x1 - end, ground);
+    if (plan.shade) {
+        const quint8 *blank = m_blank.data();
+        rows::shade(reinterpret_cast<quint32 *>(dst) + start,
+            (plan.alphaA ? plan.alphaA : blank) + start, (plan.alphaB ? plan.alphaB : blank) + start,
+            plan.alphaA ? plan.wa : 0, plan.alphaB ? plan.wb : 0, end - start, plan.shade, ground);
+        return;
+    }
     const std::size_t from = std::size_t(start) * 4;
-    blendRows(dst + from, (plan.a ? plan.a : m_blank.data()) + from,
+    rows::blend(dst + from, (plan.a ? plan.a : m_blank.data()) + from,
         (plan.b ? plan.b : m_blank.data()) + from, plan.wa, plan.wb, (end - start) * 4, ground);
 }
 

@@ -80,6 +80,13 @@ private:
         // Per row, the inked pixel range [start, end); start == end for a blank row.
         std::vector<quint16> start;
         std::vector<quint16> end;
+        // Most rows hold shades of one colour: each pixel is that opaque colour times its own
+        // alpha. For those, one byte a pixel (the alpha) and the colour say it all, and a frame
+        // reads a quarter of the memory. `shade` is the colour (0xffrrggbb) or 0 for a row that
+        // needs its full pixels; `alpha` holds `stride` bytes a row.
+        std::vector<quint32> shade;
+        std::vector<quint8> alpha;
+        int stride = 0;
     };
 
     // One output row: the two column rows it blends and their weights (out of 256).
@@ -90,6 +97,10 @@ private:
         int wb = 0;
         int start = 0; // inked columns [start, end)
         int end = 0;
+        // Set when both rows are shades of the same colour: their alpha bytes and the colour.
+        const quint8 *alphaA = nullptr;
+        const quint8 *alphaB = nullptr;
+        quint32 shade = 0;
     };
 
     const Tile &tile(int index);
