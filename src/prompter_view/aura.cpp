@@ -122,7 +122,17 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     const double w = strip.width();
     const double h = strip.height();
     const int cols = int(std::ceil((w + 2 * margin) * scale));
-    const int rows = int(std::ceil((h + 2 * margin) * scale));
+    // No wave rises above the crest's highest reach; the buffer's rows wholly above it would
+    // stay empty, and the blur takes what lies beyond the buffer for empty anyway.
+    double gain = 0;
+    for (const aura::Layer &layer : aura::layers())
+        gain = std::max(gain, layer.gain);
+    const double highest = h - 1 - std::max(3.0, h - 11) * gain * 1.12;
+    // A row is kept above the strip's top edge for the smooth scaling to read.
+    const int skipped = std::clamp(int(std::floor((margin + std::min(highest, 0.0)) * scale)) - 1,
+        0, int(std::floor(margin * scale)));
+    const int rows = int(std::ceil((h + 2 * margin) * scale)) - skipped;
+    const double firstRow = skipped / scale - margin; // the first row's top edge in points
     const bool fresh = m_buffer.width() != cols || m_buffer.height() != rows || m_dpr != dpr;
     if (fresh)
         m_buffer = QImage(cols, rows, QImage::Format_ARGB32_Premultiplied);
@@ -131,7 +141,7 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     // moved visibly or time went backwards.
     if (!fresh && t >= m_renderedTime && t - m_renderedTime < kRefreshInterval
         && std::abs(a - m_renderedIntensity) < kIntensityTolerance) {
-        present(painter, strip, scale, margin);
+        present(painter, strip, scale, margin, firstRow);
         return;
     }
     m_dpr = dpr;
@@ -145,7 +155,7 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     // Each buffer row's extent in points; the row loop below runs once per column and layer.
     m_rowTop.resize(std::size_t(rows) + 1);
     for (int r = 0; r <= rows; ++r)
-        m_rowTop[std::size_t(r)] = r / scale - margin;
+        m_rowTop[std::size_t(r)] = r / scale + firstRow;
 
     const double opacity = aura::layerOpacity(a);
     const double bottom = h + aura::kOverhang;
@@ -178,7 +188,7 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
                 y = span > 0 ? last.y() + (bottom - last.y()) * (x - last.x()) / span : last.y();
             }
             // Rows wholly above the crest take nothing; start at the one the crest crosses.
-            int r = std::clamp(int(std::floor((y + margin) * scale)) - 1, 0, rows);
+            int r = std::clamp(int(std::floor((y - firstRow) * scale)) - 1, 0, rows);
             auto partly = [&](int row) {
                 const double top = m_rowTop[std::size_t(row)];
                 const double base = m_rowTop[std::size_t(row) + 1];
@@ -236,10 +246,11 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
         }
     }
     gaussianBlur(m_buffer, aura::kBlurRadius * scale);
-    present(painter, strip, scale, margin);
+    present(painter, strip, scale, margin, firstRow);
 }
 
-void AuraRenderer::present(QPainter &painter, const QRectF &strip, double scale, double margin)
+void AuraRenderer::present(
+    QPainter &painter, const QRectF &strip, double scale, double margin, double top)
 {
     const double w = strip.width();
     const double h = strip.height();
@@ -255,7 +266,7 @@ void AuraRenderer::present(QPainter &painter, const QRectF &strip, double scale,
             p.setCompositionMode(QPainter::CompositionMode_Source);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
             p.drawImage(QRectF(0, 0, w * m_dpr, h * m_dpr), m_buffer,
-                QRectF(margin * scale, margin * scale, w * scale, h * scale));
+                QRectF(margin * scale, -top * scale, w * scale, h * scale));
         }
         m_presented.setDevicePixelRatio(m_dpr);
         m_presentedRender = m_renders;

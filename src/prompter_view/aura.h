@@ -73,7 +73,9 @@ public:
     static constexpr double kIntensityTolerance = 0.01;
 
 private:
-    void present(QPainter &painter, const QRectF &strip, double scale, double margin);
+    // `top` is the buffer's first row in points from the strip's top.
+    void present(
+        QPainter &painter, const QRectF &strip, double scale, double margin, double top);
     // Adds `glow` onto the painter's own pixels at `topLeft`; false when it cannot, and the
     // painter must do it.
     static bool addInPlace(QPainter &painter, QPointF topLeft, const QImage &glow);
