@@ -139,12 +139,12 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     // The waves drift a few pixels of the blurred buffer per second: redrawn at about 30 Hz
     // they look the same, so a frame in between shows the last buffer unless the intensity
     // moved visibly or time went backwards.
-    if (!fresh && t >= m_renderedTime && t - m_renderedTime < kRefreshInterval
-        && std::abs(a - m_renderedIntensity) < kIntensityTolerance) {
+    if (!fresh && !drawsAgain(strip, a, t, dpr)) {
         present(painter, strip, scale, margin, firstRow);
         return;
     }
     m_dpr = dpr;
+    m_stripSize = strip.size();
     m_renderedTime = t;
     ++m_renders;
     m_renderedIntensity = a;
@@ -247,6 +247,13 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     }
     gaussianBlur(m_buffer, aura::kBlurRadius * scale);
     present(painter, strip, scale, margin, firstRow);
+}
+
+bool AuraRenderer::drawsAgain(const QRectF &strip, double a, double t, double dpr) const
+{
+    return m_renders == 0 || dpr != m_dpr || strip.size() != m_stripSize || t < m_renderedTime
+        || t - m_renderedTime >= kRefreshInterval
+        || std::abs(a - m_renderedIntensity) >= kIntensityTolerance;
 }
 
 void AuraRenderer::present(

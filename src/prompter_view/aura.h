@@ -66,6 +66,10 @@ public:
     // pixel ratio. The painter's clip and transform are respected.
     void paint(QPainter &painter, const QRectF &strip, double a, double t, double dpr);
 
+    // Whether paint() with these values draws the waves afresh, rather than showing the last
+    // ones again: a frame that shows them again need not repaint the strip for the glow.
+    bool drawsAgain(const QRectF &strip, double a, double t, double dpr) const;
+
     static constexpr double kScale = 0.25;
     // Seconds a rendered buffer may be shown again, and how far the intensity may move
     // meanwhile.
@@ -85,6 +89,7 @@ private:
     quint64 m_renders = 0;
     quint64 m_presentedRender = 0;
     double m_dpr = 0;
+    QSizeF m_stripSize;
     double m_renderedTime = 0;
     double m_renderedIntensity = -1;
     std::vector<float> m_sum; // premultiplied colour added up before it is clamped

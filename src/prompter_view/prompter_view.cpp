@@ -273,10 +273,15 @@ void PrompterView::step()
         update();
         return;
     }
-    // The glow moves on every frame; the progress bar lies in its strip. A scroll during the
-    // frame added its own rows (scrolled()).
+    // The glow's strip, where the progress bar lies too, is painted again when the waves move
+    // (about every other frame), otherwise only the bar when its fill reaches another pixel. A
+    // scroll during the frame added its own rows (scrolled()).
     QRegion dirty = std::exchange(m_frameDirty, QRegion());
-    dirty += QRectF(0, height() - aura::kStripHeight, width(), aura::kStripHeight).toAlignedRect();
+    const QRectF strip(0, height() - aura::kStripHeight, width(), aura::kStripHeight);
+    if (m_aura.drawsAgain(strip, m_smoother.value(), m_glowTime, devicePixelRatioF()))
+        dirty += strip.toAlignedRect();
+    else if (progressPixels() != m_progressShown)
+        dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
     if (!present(dirty))
         update(dirty);
 }
@@ -596,6 +601,14 @@ bool PrompterView::composeInPlace(
     return true;
 }
 
+int PrompterView::progressPixels() const
+{
+    // The bar's fill is a plain rectangle: it changes on screen only when its edge crosses the
+    // middle of a device pixel.
+    const double filled = width() * std::clamp(m_controller.progress(), 0.0, 1.0);
+    return int(std::floor(filled * devicePixelRatioF() + 0.5));
+}
+
 bool PrompterView::canPresent() const
 {
     if (!m_fence.available() || m_open != 1 || !isVisible() || devicePixelRatioF() != 1)
@@ -747,6 +760,7 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
         m_controlsPainter.paintControls(p, m_bar, m_hoverShown);
     ControlsPainter::paintProgress(
         p, QRectF(0, h - kProgressHeight, w, kProgressHeight), m_controller.progress());
+    m_progressShown = progressPixels();
     m_panel.endClip(p);
 
     // The status items sit in the top right corner; most frames repaint only the text and glow.

@@ -67,6 +67,8 @@ private:
     // Whether a frame can be painted straight into the window's pixels and handed to the
     // server, instead of through a repaint request.
     bool canPresent() const;
+    // Device pixels of the progress bar's fill, as paintProgress draws it.
+    int progressPixels() const;
     // Paints and shows `region` at once that way; false when it cannot.
     bool present(const QRegion &region);
     void relayout();
@@ -169,6 +171,7 @@ private:
 
     // What scrolls within the current frame left to repaint; step() shows it.
     QRegion m_frameDirty;
+    int m_progressShown = -1;
     platform::ServerFence m_fence;
     quint64 m_presented = 0;
 };
