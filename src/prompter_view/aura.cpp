@@ -2,6 +2,7 @@
 #include "aura.h"
 
 #include "blur.h"
+#include "painter_pixels.h"
 #include "ui/palette.h"
 
 #include <QPaintEngine>
@@ -291,33 +292,15 @@ bool AuraRenderer::addInPlace(QPainter &painter, QPointF topLeft, const QImage &
     // Plus on premultiplied pixels is a saturating add of every byte: done here sixteen bytes
     // at a time, straight into the painter's image, when nothing but the region being painted
     // limits where it goes.
-    QPaintEngine *engine = painter.paintEngine();
-    if (!engine || painter.hasClipping() || painter.opacity() != 1
-        || glow.format() != QImage::Format_ARGB32_Premultiplied || glow.devicePixelRatio() != 1)
+    if (glow.format() != QImage::Format_ARGB32_Premultiplied || glow.devicePixelRatio() != 1)
         return false;
-    QPaintDevice *device = engine->paintDevice();
-    if (!device || device->devType() != QInternal::Image)
+    const std::optional<PainterPixels> target = painterPixels(painter, topLeft, 1);
+    if (!target)
         return false;
-    auto *image = static_cast<QImage *>(device);
-    if (image->format() != QImage::Format_ARGB32_Premultiplied
-        && image->format() != QImage::Format_RGB32)
-        return false;
-    const QTransform t = painter.deviceTransform();
-    if (t.type() > QTransform::TxTranslate)
-        return false;
-    const QPointF origin = t.map(topLeft);
-    const QPoint at(qRound(origin.x()), qRound(origin.y()));
-    if (std::abs(origin.x() - at.x()) > 1e-6 || std::abs(origin.y() - at.y()) > 1e-6)
-        return false;
-    const uchar *before = image->constBits();
-    uchar *bits = image->bits();
-    if (!bits || bits != before)
-        return false;
-    QRegion clip = engine->systemClip();
-    if (clip.isEmpty())
-        clip = QRegion(image->rect());
-    const qsizetype stride = image->bytesPerLine();
-    for (const QRect &piece : clip.intersected(QRect(at, glow.size()) & image->rect())) {
+    const QPoint at = target->at;
+    uchar *bits = target->bits;
+    const qsizetype stride = target->image->bytesPerLine();
+    for (const QRect &piece : target->clip.intersected(QRect(at, glow.size()))) {
         for (int y = piece.top(); y <= piece.bottom(); ++y) {
             auto *dst = bits + y * stride + qsizetype(piece.left()) * 4;
             const auto *src = glow.constScanLine(y - at.y()) + qsizetype(piece.left() - at.x()) * 4;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_view.h"
 
+#include "painter_pixels.h"
+
 #include "platform/monotonic_clock.h"
 #include "platform/trace.h"
 #include "prompter/prompter_controller.h"
@@ -552,40 +554,19 @@ bool PrompterView::composeInPlace(
     // Painting into an image (the window's backing store, or an image being rendered into)
     // with no rotation, no painter clip and the reading area on whole device pixels: the text
     // can be written straight into the image's pixels, inside the region being painted.
-    QPaintEngine *engine = p.paintEngine();
-    if (!engine || p.hasClipping() || p.compositionMode() != QPainter::CompositionMode_SourceOver
-        || p.opacity() != 1)
+    if (p.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
-    QPaintDevice *device = engine->paintDevice();
-    if (!device || device->devType() != QInternal::Image)
-        return false;
-    auto *image = static_cast<QImage *>(device);
-    if (image->format() != QImage::Format_ARGB32_Premultiplied
-        && image->format() != QImage::Format_RGB32)
-        return false;
-    const QTransform t = p.deviceTransform();
     const double dpr = devicePixelRatioF();
-    if (t.type() > QTransform::TxScale || std::abs(t.m11() - dpr) > 1e-9
-        || std::abs(t.m22() - dpr) > 1e-9)
+    const std::optional<PainterPixels> target = painterPixels(p, area.topLeft(), dpr);
+    if (!target)
         return false;
-    const QPointF origin = t.map(area.topLeft());
-    const QPoint at(qRound(origin.x()), qRound(origin.y()));
-    if (std::abs(origin.x() - at.x()) > 1e-6 || std::abs(origin.y() - at.y()) > 1e-6)
-        return false;
-
-    // Writing must reach the painter's own pixels, never a copy made on detaching.
-    const uchar *before = image->constBits();
-    uchar *bits = image->bits();
-    if (!bits || bits != before)
-        return false;
-    const qsizetype stride = image->bytesPerLine();
+    const QPoint at = target->at;
+    uchar *bits = target->bits;
+    const qsizetype stride = target->image->bytesPerLine();
 
     const int rows = qRound(area.height() * dpr);
     const std::vector<ColumnTiles::Band> &bands = m_tiles.bands(rows, offset, opacity);
-    QRegion clip = engine->systemClip();
-    if (clip.isEmpty())
-        clip = QRegion(image->rect());
-    clip &= image->rect();
+    const QRegion &clip = target->clip;
     for (const ColumnTiles::Band &band : bands) {
         const QRect inDevice(
             at.x() + band.left, at.y() + band.first, band.right - band.left, band.last - band.first);
