@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <charconv>
 
 #include <cstdio>

@@ -125,9 +125,10 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     const int cols = int(std::ceil((w + 2 * margin) * scale));
     // No wave rises above the crest's highest reach; the buffer's rows wholly above it would
     // stay empty, and the blur takes what lies beyond the buffer for empty anyway.
-    double gain = 0;
-    for (const aura::Layer &layer : aura::layers())
-        gain = std::max(gain, layer.gain);
+    static const double gain = std::max_element(aura::layers().begin(), aura::layers().end(),
+        [](const aura::Layer &a, const aura::Layer &b) {
+            return a.gain < b.gain;
+        })->gain;
     const double highest = h - 1 - std::max(3.0, h - 11) * gain * 1.12;
     // A row is kept above the strip's top edge for the smooth scaling to read.
     const int skipped = std::clamp(int(std::floor((margin + std::min(highest, 0.0)) * scale)) - 1,

@@ -590,30 +590,30 @@ int PrompterView::progressPixels() const
     return int(std::floor(filled * devicePixelRatioF() + 0.5));
 }
 
-bool PrompterView::canPresent() const
+QImage *PrompterView::frameImage() const
 {
     if (!m_fence.available() || m_open != 1 || !isVisible() || devicePixelRatioF() != 1)
-        return false;
+        return nullptr;
     const QWidget *top = window();
     QBackingStore *store = top->backingStore();
     if (!store || !top->windowHandle() || !top->windowHandle()->handle())
-        return false;
-    const QPaintDevice *device = store->paintDevice();
+        return nullptr;
+    QPaintDevice *device = store->paintDevice();
     if (!device || device->devType() != QInternal::Image)
-        return false;
-    const auto *image = static_cast<const QImage *>(device);
-    return image->size() == top->size()
+        return nullptr;
+    auto *image = static_cast<QImage *>(device);
+    const bool usable = image->size() == top->size()
         && (image->format() == QImage::Format_ARGB32_Premultiplied
             || image->format() == QImage::Format_RGB32);
+    return usable ? image : nullptr;
 }
 
 bool PrompterView::present(const QRegion &region)
 {
-    if (!canPresent())
+    QImage *image = frameImage();
+    if (!image)
         return false;
     QWidget *top = window();
-    QBackingStore *store = top->backingStore();
-    auto *image = static_cast<QImage *>(store->paintDevice());
     const QPoint at = mapTo(top, QPoint(0, 0));
     const QRegion local = region & rect();
     const QRegion inWindow = local.translated(at) & image->rect();
@@ -631,7 +631,7 @@ bool PrompterView::present(const QRegion &region)
         paintFrame(p, local, image->hasAlphaChannel());
     }
     engine->setSystemClip(QRegion());
-    store->flush(inWindow, top->windowHandle());
+    top->backingStore()->flush(inWindow, top->windowHandle());
     m_fence.mark();
     ++m_presented;
     return true;

@@ -64,9 +64,9 @@ private:
     // Paints `region` of the view as it stands, in view coordinates; `clear` first makes what
     // the text does not cover transparent.
     void paintFrame(QPainter &p, const QRegion &region, bool clear);
-    // Whether a frame can be painted straight into the window's pixels and handed to the
-    // server, instead of through a repaint request.
-    bool canPresent() const;
+    // The window's pixels, when a frame can be painted straight into them and handed to the
+    // server instead of going through a repaint request; null otherwise.
+    QImage *frameImage() const;
     // Device pixels of the progress bar's fill, as paintProgress draws it.
     int progressPixels() const;
     // Paints and shows `region` at once that way; false when it cannot.
