@@ -58,7 +58,7 @@ def cadence(lines, window):
         elif l[0] == "frame" and current is not None:
             per[current] += 1
     if len(order) < 2:
-        return {"frames": frames, "refreshes": 0}
+        return replayed(part, frames)
     first, last = order[0][0], order[-1][0]
     refreshes = last - first + 1
     still = sum(1 for m in range(first, last + 1) if per.get(m, 0) == 0)
@@ -78,6 +78,41 @@ def cadence(lines, window):
         "still": still,
         "doubles": doubles,
         "rate": 1 / period,
+        "ideal": ideal,
+        "dmin": min(steps) / ideal - 1,
+        "dmax": max(steps) / ideal - 1,
+        "dsd": statistics.pstdev(steps) / ideal,
+    }
+
+
+def replayed(part, frames, rate=60.0):
+    """For a trace without refresh lines (a build before the frame clock): the frames set against
+    an ideal display clock. A refresh shows a new frame when one was painted since the refresh
+    before; displacement is speed × the time between the frames the refreshes show."""
+    times = [l[1] for l in part if l[0] == "frame"]
+    period = 1e9 / rate
+    start = times[0]
+    shown = {}
+    for t in times:
+        k = int((t - start) // period) + 1  # the first refresh at or after the frame
+        shown[k] = t
+    last = max(shown)
+    still = sum(1 for k in range(1, last + 1) if k not in shown)
+    doubles = len(times) - len(shown)
+    steps = []
+    prev = start
+    for k in range(1, last + 1):
+        t = shown.get(k, prev)
+        steps.append(SPEED * (t - prev) / 1e9)
+        prev = t
+    ideal = SPEED / rate
+    return {
+        "frames": frames,
+        "refreshes": last,
+        "ticks": len(shown),
+        "still": still,
+        "doubles": doubles,
+        "rate": rate,
         "ideal": ideal,
         "dmin": min(steps) / ideal - 1,
         "dmax": max(steps) / ideal - 1,
@@ -147,11 +182,26 @@ def main():
     ap.add_argument("--out", required=True)
     ap.add_argument("--seconds", type=float, default=30)
     ap.add_argument("--rest-seconds", type=float, default=10)
+    # --only play: the playing scenarios alone (for a build without the frame clock, whose
+    # trace is replayed against an ideal 60 Hz clock).
+    ap.add_argument("--only", choices=["play"])
     a = ap.parse_args()
     prose, _ = af.script_text(target_bytes=39 * 1024)
     notch = af.base_settings()
     floating = af.floating_settings()
     started = time.monotonic()
+
+    if a.only == "play":
+        play = [
+            ("notch", playing(a.bin, a.tmp, "notch", notch, prose, a.seconds)),
+            ("floating", playing(a.bin, a.tmp, "floating", floating, prose, a.seconds)),
+        ]
+        for label, runs in play:
+            af.log(f"{label}: refreshes {med(runs, 'refreshes'):.0f}, frames "
+                   f"{med(runs, 'frames'):.0f}, still {med(runs, 'still'):.0f}, two frames "
+                   f"{med(runs, 'doubles'):.0f}, cpu {med(runs, 'cpu'):.2f} % "
+                   f"({each(runs, 'cpu', '.2f')})")
+        return
 
     play = [
         ("notch 380 × 150, display clock", playing(a.bin, a.tmp, "notch", notch, prose, a.seconds)),

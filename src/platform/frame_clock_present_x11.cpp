@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 
 namespace qm::platform {
 
@@ -100,13 +101,18 @@ private:
         QObject::connect(&m_silence, &QTimer::timeout, [this] { silent(); });
     }
 
-    // One notification at the next refresh after the server gets this.
+    // One notification at the refresh after the last one reported, or at once if that has
+    // gone by already (this program was late): the next frame is then drawn straight away
+    // instead of a refresh later. The first asks for the next refresh to come.
     void request()
     {
         if (m_pending)
             return;
         m_pending = true;
-        xcb_present_notify_msc(m_c, m_window, ++m_serial, 0, 1, 0);
+        if (m_anchored)
+            xcb_present_notify_msc(m_c, m_window, ++m_serial, m_lastMsc + 1, 0, 0);
+        else
+            xcb_present_notify_msc(m_c, m_window, ++m_serial, 0, 1, 0);
         xcb_flush(m_c);
     }
 
@@ -173,14 +179,25 @@ private:
         }
         double grid = m_anchorUst + double(msc - m_anchorMsc) * m_period * 1e6;
         const double off = double(ust) - grid;
-        if (std::abs(off) > 100000) {
+        const double slack = 2 * m_period * 1e6;
+        // A stamp is never early, but may be late by any amount: the grid follows the earliest.
+        m_earliest = std::min(m_earliest, off);
+        if (++m_seen >= 120) {
+            m_drift = m_earliest > slack ? m_earliest : 0;
+            m_earliest = std::numeric_limits<double>::infinity();
+            m_seen = 0;
+        }
+        if (std::abs(off) > 1e6) {
             // Far off (a suspend, another counter): start a grid here.
             m_anchorMsc = msc;
             m_anchorUst = grid = double(ust);
-        } else if (std::abs(off) > 2 * m_period * 1e6) {
+            m_drift = 0;
+        } else if (off < -slack || m_drift > 0) {
             // Drifting: pulled back gently, a fiftieth of the way each refresh.
-            m_anchorUst += off * 0.02;
-            grid += off * 0.02;
+            const double pull = (off < -slack ? off : m_drift) * 0.02;
+            m_anchorUst += pull;
+            grid += pull;
+            m_drift = std::max(0.0, m_drift - pull);
         }
         return qint64(std::llround(grid));
     }
@@ -232,6 +249,11 @@ private:
     quint64 m_baseMsc = 0;
     double m_baseUst = 0;
     quint64 m_nextFit = 0;
+    // The earliest a stamp came against the grid over the current stretch of refreshes, and
+    // how far the grid still has to move later.
+    double m_earliest = std::numeric_limits<double>::infinity();
+    int m_seen = 0;
+    double m_drift = 0;
     bool m_placed = false;
     double m_offset = 0;
 };
