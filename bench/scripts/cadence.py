@@ -171,8 +171,8 @@ def med(runs, key):
     return statistics.median(vals) if vals else float("nan")
 
 
-def each(runs, key, spec):
-    return ", ".join(format(r[key], spec) for r in runs if key in r)
+def each(runs, key, form):
+    return ", ".join(format(r[key], form) for r in runs if key in r)
 
 
 def main():
