@@ -123,11 +123,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("path");
-        QTest::newRow("uuid") << "6f1c2a4e-0000-4000-8000-000000000001"
-                              << "/org/quillmere/Quillmere/script/s6f1c2a4e_0000_4000_8000_000000000001";
-        QTest::newRow("braces dropped") << "{ab-cd}" << "/org/quillmere/Quillmere/script/sab_cd";
-        QTest::newRow("none") << "" << "/org/mpris/MediaPlayer2/TrackList/NoTrack";
-        QTest::newRow("nothing usable") << "{}/." << "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+        QTest::newRow("uuid")
+            << "6f1c2a4e-0000-4000-8000-000000000001"
+            << "/org/quillmere/Quillmere/script/s6f1c2a4e_0000_4000_8000_000000000001";
+        QTest::newRow("braces dropped") << "{ab-cd}"
+                                        << "/org/quillmere/Quillmere/script/sab_cd";
+        QTest::newRow("none") << ""
+                              << "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+        QTest::newRow("nothing usable") << "{}/."
+                                        << "/org/mpris/MediaPlayer2/TrackList/NoTrack";
     }
     void trackId()
     {
