@@ -128,10 +128,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     scrolling->addRow(m_countdown);
     scrolling->addRow(m_pauseOnHover);
     m_mediaRemote = new ToggleRow(QStringLiteral("Media keys and phone remote"),
-        QStringLiteral("Play, pause and step through cues from media keys, a headset or a phone"));
+        QStringLiteral("From media keys, a headset or a phone"));
     m_mediaRemote->setObjectName(QStringLiteral("mediaRemote"));
     m_presenterClicker = new ToggleRow(QStringLiteral("Presenter clicker"),
-        QStringLiteral("Page Up and Page Down step the prompter from any app while it is shown"));
+        QStringLiteral("Page Up and Down, from any app"));
     m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
     scrolling->addRow(m_mediaRemote);
     scrolling->addRow(m_presenterClicker);
