@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QFileInfo>
 
 namespace qm {
 
@@ -47,12 +48,10 @@ double MediaPlayerAdaptor::maximumRate() const
     return media::rateForSpeed(media::kMaxSpeed, defaultSpeed());
 }
 
-MediaPlayer::MediaPlayer(
-    Store &store, PrompterController &prompter, QDBusConnection bus, QObject *parent)
+MediaPlayer::MediaPlayer(Store &store, PrompterController &prompter, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_prompter(prompter)
-    , m_bus(std::move(bus))
     , m_object(new QObject(this))
 {
     new MediaPlayerRootAdaptor(*this, m_object);
@@ -93,23 +92,32 @@ void MediaPlayer::sync()
 
 bool MediaPlayer::acquire()
 {
-    if (!m_bus.isConnected())
+    if (!m_bus) {
+        // Without a session bus address, libdbus would start a bus of its own for this process,
+        // which no desktop or phone listens on; do without.
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        const bool reachable = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")
+            || (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus")));
+        m_bus = reachable ? QDBusConnection::sessionBus()
+                          : QDBusConnection(QStringLiteral("quillmere-no-bus"));
+    }
+    if (!m_bus->isConnected())
         return false;
     const QString path = QLatin1String(kObjectPath);
-    if (!m_bus.registerObject(path, m_object, QDBusConnection::ExportAdaptors))
+    if (!m_bus->registerObject(path, m_object, QDBusConnection::ExportAdaptors))
         return false;
     // A second instance (another data folder) takes a name of its own, as players do.
     const QString base = baseServiceName();
     const QString own
         = base + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
     for (const QString &name : {base, own}) {
-        if (m_bus.registerService(name)) {
+        if (m_bus->registerService(name)) {
             m_service = name;
             break;
         }
     }
     if (m_service.isEmpty()) {
-        m_bus.unregisterObject(path);
+        m_bus->unregisterObject(path);
         return false;
     }
     m_published = current();
@@ -125,8 +133,8 @@ void MediaPlayer::release()
         return;
     // Anyone still listening hears it stop before the name goes.
     publish();
-    m_bus.unregisterService(m_service);
-    m_bus.unregisterObject(QLatin1String(kObjectPath));
+    m_bus->unregisterService(m_service);
+    m_bus->unregisterObject(QLatin1String(kObjectPath));
     m_service.clear();
     m_published.reset();
 }
@@ -289,7 +297,7 @@ void MediaPlayer::publish()
     QDBusMessage message = QDBusMessage::createSignal(QLatin1String(kObjectPath),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     message << QLatin1String(kPlayerInterface) << changed << QStringList();
-    m_bus.send(message);
+    m_bus->send(message);
 }
 
 void MediaPlayer::frame()

@@ -25,8 +25,7 @@ class MediaPlayer final : public QObject {
     Q_DISABLE_COPY_MOVE(MediaPlayer)
 
 public:
-    MediaPlayer(Store &store, PrompterController &prompter,
-        QDBusConnection bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
+    MediaPlayer(Store &store, PrompterController &prompter, QObject *parent = nullptr);
     ~MediaPlayer() override;
 
     static constexpr const char *kObjectPath = "/org/mpris/MediaPlayer2";
@@ -81,7 +80,8 @@ private:
 
     Store &m_store;
     PrompterController &m_prompter;
-    QDBusConnection m_bus;
+    // Connected on the first show, not at start-up; empty while never needed.
+    std::optional<QDBusConnection> m_bus;
     QObject *m_object = nullptr; // carries the two adaptors on the bus
     QString m_service;
     std::function<void()> m_raise;
