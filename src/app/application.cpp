@@ -5,7 +5,9 @@
 #include "main_window/content_view.h"
 #include "main_window/editor.h"
 #include "main_window/main_window.h"
+#include "media_player.h"
 #include "menu_content.h"
+#include "presenter_clicker.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
 #include "prompter_window/panel_host.h"
@@ -93,6 +95,16 @@ void Application::start(const QStringList &arguments)
     showRefusedShortcuts();
     connect(&m_hotKeys, &HotKeys::refusedChanged, this, &Application::showRefusedShortcuts);
 
+    // Remotes: media keys, headsets, phones and playerctl through the session bus; a presenter
+    // clicker's page keys through the system-wide shortcuts.
+    m_mediaPlayer = std::make_unique<MediaPlayer>(m_store, *m_prompter);
+    m_mediaPlayer->setRaise([this] { presentMainWindow(); });
+    m_clicker = std::make_unique<PresenterClicker>(m_store, *m_prompter, m_hotKeys);
+    connect(
+        m_clicker.get(), &PresenterClicker::stateChanged, this, &Application::showClickerShortcut);
+    connect(&m_store, &Store::settingsChanged, this, &Application::showClickerShortcut);
+    showClickerShortcut();
+
     if (arguments.contains(QStringLiteral("--start"))) {
         QTimer::singleShot(kStartDelayMs, this, [this] { m_prompter->show(); });
     }
@@ -162,6 +174,16 @@ void Application::showRefusedShortcuts()
     if (m_window)
         m_window->contentView()->editor()->setRefusedShortcutRows(
             refusedSheetRows(m_hotKeys.refusedIds()));
+}
+
+void Application::showClickerShortcut()
+{
+    // Listed while the setting is on, marked when the keys were refused the last time.
+    if (!m_window || !m_clicker)
+        return;
+    const bool listed = m_store.settings().presenterClicker;
+    m_window->contentView()->editor()->setClickerShortcut(
+        listed, listed && m_clicker->refused().value_or(false));
 }
 
 void Application::saveOnce()

@@ -12,8 +12,10 @@ namespace qm {
 
 class HotKeys;
 class MainWindow;
+class MediaPlayer;
 class MenuContent;
 class PanelHost;
+class PresenterClicker;
 class PrompterController;
 class SessionEnd;
 class SingleInstance;
@@ -57,6 +59,7 @@ public:
 private:
     void saveOnce();
     void showRefusedShortcuts();
+    void showClickerShortcut();
 
     Store &m_store;
     std::unique_ptr<SingleInstance> m_instance;
@@ -68,6 +71,9 @@ private:
     std::unique_ptr<MenuContent> m_menu;
     SessionEnd *m_sessionEnd = nullptr;
     bool m_saved = false;
+    // Remotes: both hold on to the controller, so they go first.
+    std::unique_ptr<MediaPlayer> m_mediaPlayer;
+    std::unique_ptr<PresenterClicker> m_clicker;
 };
 
 // The directory after the first "--snapshot", when there is one.

@@ -42,17 +42,30 @@ quint32 HotKeys::registerHotKey(const HotKeyChord &chord, Handler handler)
 {
     if (!m_installed)
         install();
-    const quint32 id = quint32(m_handlers.size()) + 1;
+    // Counted over every registration, so an id let go of is never given out again.
+    const quint32 id = quint32(m_status.size()) + 1;
     m_handlers[id] = std::move(handler);
     m_status.append(m_backend->grab(id, chord));
     return id;
 }
 
+void HotKeys::unregisterHotKey(quint32 id)
+{
+    if (m_handlers.erase(id) == 0)
+        return;
+    m_backend->release(id);
+    // Neither granted nor refused any more.
+    m_status[qsizetype(id - 1)] = GrabStatus::Unsupported;
+}
+
 void HotKeys::dispatch(quint32 id) const
 {
     const auto it = m_handlers.find(id);
-    if (it != m_handlers.end() && it->second)
-        it->second();
+    if (it == m_handlers.end() || !it->second)
+        return;
+    // A copy: the handler may hide the prompter, which lets go of chords, this one included.
+    const Handler handler = it->second;
+    handler();
 }
 
 GrabStatus HotKeys::status(quint32 id) const

@@ -32,6 +32,9 @@ public:
 
     // Adds one chord; returns its id. The backend's hook is installed on the first call.
     quint32 registerHotKey(const platform::HotKeyChord &chord, Handler handler);
+    // Lets go of the chord registered under `id` and drops its handler; ids are never reused.
+    // For chords held only part of the time, such as the clicker's page keys.
+    void unregisterHotKey(quint32 id);
     // Runs the handler registered under `id`; unknown ids are ignored.
     void dispatch(quint32 id) const;
 

@@ -463,6 +463,16 @@ void Editor::setRefusedShortcutRows(const QList<int> &rows)
     }
 }
 
+void Editor::setClickerShortcut(bool listed, bool refused)
+{
+    m_clickerListed = listed;
+    m_clickerRefused = refused;
+    if (m_popup) {
+        if (auto *sheet = m_popup->findChild<ShortcutSheet *>())
+            sheet->setClicker(listed, refused);
+    }
+}
+
 void Editor::setShowShortcuts(bool show)
 {
     if (show == m_showShortcuts)
@@ -475,8 +485,12 @@ void Editor::setShowShortcuts(bool show)
     }
     auto *popup = new ShortcutPopup(m_shortcutsButton, [this] { m_showShortcuts = false; });
     m_popup = popup;
-    if (auto *sheet = popup->findChild<ShortcutSheet *>())
+    if (auto *sheet = popup->findChild<ShortcutSheet *>()) {
         sheet->setRefused(m_refusedShortcutRows);
+        sheet->setClicker(m_clickerListed, m_clickerRefused);
+        // The marks and the clicker row change the sheet's height; place the popup by it.
+        popup->adjustSize();
+    }
     popup->place();
     popup->show();
 }

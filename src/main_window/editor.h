@@ -47,6 +47,8 @@ public:
     // The sheet rows (1…5) whose system-wide keys another program holds; the app keeps this
     // current and the sheet marks them whenever it opens.
     void setRefusedShortcutRows(const QList<int> &rows);
+    // Whether the sheet lists the presenter clicker's page keys, and whether they were refused.
+    void setClickerShortcut(bool listed, bool refused);
 
     static constexpr int kMaxTextWidth = 780;
     static constexpr int kSidePadding = 36;
@@ -79,6 +81,8 @@ private:
     QPointer<QWidget> m_popup;
     bool m_showShortcuts = false;
     QList<int> m_refusedShortcutRows;
+    bool m_clickerListed = false;
+    bool m_clickerRefused = false;
 };
 
 } // namespace qm

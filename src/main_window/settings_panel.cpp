@@ -127,6 +127,14 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     scrolling->addRow(m_denied);
     scrolling->addRow(m_countdown);
     scrolling->addRow(m_pauseOnHover);
+    m_mediaRemote = new ToggleRow(QStringLiteral("Media keys and phone remote"),
+        QStringLiteral("From media keys, a headset or a phone"));
+    m_mediaRemote->setObjectName(QStringLiteral("mediaRemote"));
+    m_presenterClicker = new ToggleRow(QStringLiteral("Presenter clicker"),
+        QStringLiteral("Page Up and Down, from any app"));
+    m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
+    scrolling->addRow(m_mediaRemote);
+    scrolling->addRow(m_presenterClicker);
 
     // Privacy
     auto *privacy = new GroupCard(QStringLiteral("Privacy"), symbols::eyeSlash, content);
@@ -200,6 +208,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         [this](bool on) { edit([on](Settings &s) { s.countdown = on; }); });
     connect(m_pauseOnHover, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.pauseOnHover = on; }); });
+    connect(m_mediaRemote, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.mediaRemote = on; }); });
+    connect(m_presenterClicker, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.presenterClicker = on; }); });
     connect(m_hideFromSharing, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.hideFromSharing = on; }); });
     connect(m_reset, &QAbstractButton::clicked, this, &SettingsPanel::resetToDefaults);
@@ -253,6 +265,8 @@ void SettingsPanel::refresh()
     m_denied->setVisible(voice && m_controller.voice().denied());
     m_countdown->setChecked(s.countdown);
     m_pauseOnHover->setChecked(s.pauseOnHover);
+    m_mediaRemote->setChecked(s.mediaRemote);
+    m_presenterClicker->setChecked(s.presenterClicker);
     m_hideFromSharing->setChecked(s.hideFromSharing);
 }
 

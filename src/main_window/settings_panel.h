@@ -66,6 +66,8 @@ private:
     QLabel *m_denied = nullptr;
     ToggleRow *m_countdown = nullptr;
     ToggleRow *m_pauseOnHover = nullptr;
+    ToggleRow *m_mediaRemote = nullptr;
+    ToggleRow *m_presenterClicker = nullptr;
     ToggleRow *m_hideFromSharing = nullptr;
     QLabel *m_captureReason = nullptr;
     TextButton *m_reset = nullptr;

@@ -80,35 +80,10 @@ ShortcutSheet::ShortcutSheet(QWidget *parent)
         makeLabel(QStringLiteral("Shortcuts"), fonts::system(13, QFont::Bold), Qt::white));
 
     const QList<Row> list = rows();
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const Row &r = list.at(i);
-        auto *rowWidget = new QWidget(this);
-        rowWidget->setObjectName(QStringLiteral("shortcutRow%1").arg(i));
-        auto *column = new QVBoxLayout(rowWidget);
-        column->setContentsMargins(0, 0, 0, 0);
-        column->setSpacing(2);
-        auto *line = new QHBoxLayout;
-        line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(0);
-        auto *description
-            = makeLabel(r.description, fonts::system(12), palette::white(75), false, rowWidget);
-        description->setObjectName(QStringLiteral("description"));
-        line->addWidget(description, 0, Qt::AlignVCenter);
-        line->addSpacerItem(new QSpacerItem(24, 0, QSizePolicy::MinimumExpanding));
-        auto *tag = new KeysTag(r.keys, rowWidget);
-        tag->setObjectName(QStringLiteral("keys"));
-        line->addWidget(tag, 0, Qt::AlignVCenter);
-        column->addLayout(line);
-        // Too long to share the line with the description, so it sits under the keys.
-        auto *mark = makeLabel(QStringLiteral("In use by another app"), fonts::system(10),
-            palette::tallySoft(), false, rowWidget);
-        mark->setObjectName(QStringLiteral("refused"));
-        mark->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        mark->hide();
-        column->addWidget(mark, 0, Qt::AlignRight);
-        m_refusedMarks.append(mark);
-        stack->addWidget(rowWidget);
-    }
+    for (qsizetype i = 0; i < list.size(); ++i)
+        m_refusedMarks.append(addRow(list.at(i), QStringLiteral("shortcutRow%1").arg(i)).second);
+    std::tie(m_clickerRow, m_clickerMark) = addRow(clickerRow(), QStringLiteral("clickerRow"));
+    m_clickerRow->hide();
 
     stack->addSpacing(2);
     auto *footnote = makeLabel(
@@ -119,6 +94,57 @@ ShortcutSheet::ShortcutSheet(QWidget *parent)
 }
 
 ShortcutSheet::~ShortcutSheet() = default;
+
+ShortcutSheet::Row ShortcutSheet::clickerRow()
+{
+    return {QStringLiteral("PgUp PgDn"), QStringLiteral("Clicker: previous or next")};
+}
+
+std::pair<QWidget *, QLabel *> ShortcutSheet::addRow(const Row &r, const QString &name)
+{
+    auto *rowWidget = new QWidget(this);
+    rowWidget->setObjectName(name);
+    auto *column = new QVBoxLayout(rowWidget);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    auto *line = new QHBoxLayout;
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(0);
+    auto *description
+        = makeLabel(r.description, fonts::system(12), palette::white(75), false, rowWidget);
+    description->setObjectName(QStringLiteral("description"));
+    line->addWidget(description, 0, Qt::AlignVCenter);
+    line->addSpacerItem(new QSpacerItem(24, 0, QSizePolicy::MinimumExpanding));
+    auto *tag = new KeysTag(r.keys, rowWidget);
+    tag->setObjectName(QStringLiteral("keys"));
+    line->addWidget(tag, 0, Qt::AlignVCenter);
+    column->addLayout(line);
+    // Too long to share the line with the description, so it sits under the keys.
+    auto *mark = makeLabel(QStringLiteral("In use by another app"), fonts::system(10),
+        palette::tallySoft(), false, rowWidget);
+    mark->setObjectName(QStringLiteral("refused"));
+    mark->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    mark->hide();
+    column->addWidget(mark, 0, Qt::AlignRight);
+    static_cast<QVBoxLayout *>(layout())->addWidget(rowWidget);
+    return {rowWidget, mark};
+}
+
+void ShortcutSheet::setClicker(bool listed, bool refused)
+{
+    m_clickerRow->setVisible(listed);
+    m_clickerMark->setVisible(listed && refused);
+    relayout(m_clickerRow);
+}
+
+void ShortcutSheet::relayout(QWidget *row)
+{
+    row->layout()->invalidate();
+    row->updateGeometry();
+    layout()->invalidate();
+    updateGeometry();
+    resize(sizeHint());
+}
 
 QSize ShortcutSheet::sizeHint() const
 {

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <utility>
+
 class QLabel;
 
 namespace qm {
@@ -29,6 +31,10 @@ public:
     // The rows (1…5, the system-wide ones) whose keys another program holds; each says so
     // beside its keys. Replaces the previous marks.
     void setRefused(const QList<int> &rows);
+    // The presenter clicker's page keys, listed after the others while the setting is on and
+    // marked when another program holds them.
+    void setClicker(bool listed, bool refused);
+    static Row clickerRow();
 
     static constexpr int kWidth = 300;
 
@@ -36,7 +42,13 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
+    // One row's widget and the mark under its keys.
+    std::pair<QWidget *, QLabel *> addRow(const Row &row, const QString &name);
+    void relayout(QWidget *row);
+
     QList<QLabel *> m_refusedMarks;
+    QWidget *m_clickerRow = nullptr;
+    QLabel *m_clickerMark = nullptr;
 };
 
 } // namespace qm

@@ -64,6 +64,8 @@ std::optional<QJsonObject> Settings::encode() const
         o.insert(QStringLiteral("floatingFrame"), frame);
     }
     o.insert(QStringLiteral("countdown"), countdown);
+    o.insert(QStringLiteral("mediaRemote"), mediaRemote);
+    o.insert(QStringLiteral("presenterClicker"), presenterClicker);
     return o;
 }
 
@@ -118,6 +120,8 @@ std::optional<Settings> Settings::decode(const QJsonValue &value)
             s.floatingFrame = frame;
     }
     boolean("countdown", s.countdown);
+    boolean("mediaRemote", s.mediaRemote);
+    boolean("presenterClicker", s.presenterClicker);
     return s;
 }
 

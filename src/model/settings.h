@@ -34,6 +34,10 @@ struct Settings {
     // [x, y, width, height] with the origin at the bottom-left of the primary screen, y up.
     std::optional<QList<double>> floatingFrame;
     bool countdown = true;
+    // Media keys, headset buttons, phone remotes and playerctl reach the prompter.
+    bool mediaRemote = true;
+    // Page Up and Page Down with no modifier go to the prompter while it is shown.
+    bool presenterClicker = false;
 
     // Nothing when a number is not finite: JSON cannot hold it.
     std::optional<QJsonObject> encode() const;

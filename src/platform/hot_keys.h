@@ -62,6 +62,9 @@ public:
     virtual void install(Dispatch dispatch, StatusChanged statusChanged) = 0;
     // Asks for `chord` system-wide.
     virtual GrabStatus grab(quint32 id, const HotKeyChord &chord) = 0;
+    // Lets go of the chord grabbed under `id`; its id is not used again. A backend whose
+    // grabs last as long as the program has nothing to do.
+    virtual void release(quint32 id) { Q_UNUSED(id) }
 };
 
 // The backend for the session the program runs in (X11, or one that refuses everything).

@@ -86,6 +86,18 @@ public:
         return entry.status;
     }
 
+    void release(quint32 id) override
+    {
+        for (qsizetype i = 0; i < m_entries.size(); ++i) {
+            if (m_entries.at(i).id != id)
+                continue;
+            ungrab(m_entries[i]);
+            m_entries.removeAt(i);
+            xcb_flush(m_connection);
+            return;
+        }
+    }
+
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
     {
         if (type != "xcb_generic_event_t")

@@ -243,6 +243,22 @@ const QList<PrompterController::Cue> &PrompterController::cues() const
     return m_cues;
 }
 
+bool PrompterController::hasCueAhead() const
+{
+    const double cur = m_target.value_or(m_scroll->offset());
+    const QList<Cue> &list = cues();
+    return std::any_of(list.cbegin(), list.cend(),
+        [cur](const Cue &cue) { return cue.y - kCueMargin > cur + kCueSlack; });
+}
+
+bool PrompterController::hasCueBehind() const
+{
+    const double cur = m_target.value_or(m_scroll->offset());
+    const QList<Cue> &list = cues();
+    return std::any_of(list.cbegin(), list.cend(),
+        [cur](const Cue &cue) { return cue.y - kCueMargin < cur - kCueSlack; });
+}
+
 double PrompterController::clampTarget(double y) const
 {
     return std::min(std::max(y, 0.0), maxOffset());
@@ -415,6 +431,11 @@ void PrompterController::scrollBy(double delta)
     // The frame after it brings the current cue and the end up to date.
     requestFrame();
     m_scroll->setOffset(std::min(std::max(m_scroll->offset() + delta, 0.0), maxOffset()));
+}
+
+void PrompterController::glideBy(double delta)
+{
+    m_target = clampTarget(m_target.value_or(m_scroll->offset()) + delta);
 }
 
 void PrompterController::nudgeSpeed(double delta)

@@ -93,6 +93,9 @@ public:
     double maxOffset() const;
     double progress() const; // 0…1
     double remaining() const; // seconds left at the current speed
+    // Whether nextCue / previousCue would find a cue to glide to from here.
+    bool hasCueAhead() const;
+    bool hasCueBehind() const;
     std::optional<double> target() const { return m_target; }
 
     // Operations.
@@ -105,6 +108,8 @@ public:
     void previousCue();
     void jump(qint64 cueID);
     void scrollBy(double delta); // positive moves the text up
+    // Glides `delta` points from where the text is going, as a cue jump does.
+    void glideBy(double delta);
     void nudgeSpeed(double delta);
 
     // One frame step at `now` (monotonic seconds); the frame clock calls it on every refresh

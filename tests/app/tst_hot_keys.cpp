@@ -2,6 +2,7 @@
 #include "support/fake_audio_input.h"
 #include "support/fake_window_host.h"
 #include "app/hot_keys.h"
+#include "app/presenter_clicker.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
 #include "prompter/voice_monitor.h"
@@ -24,6 +25,7 @@ public:
         int installs = 0;
         QList<quint32> ids;
         QList<HotKeyChord> chords;
+        QList<quint32> released;
         Dispatch dispatch;
         StatusChanged statusChanged;
     };
@@ -46,6 +48,7 @@ public:
         m_log.chords.append(chord);
         return m_refuse.contains(id) ? GrabStatus::InUse : GrabStatus::Granted;
     }
+    void release(quint32 id) override { m_log.released.append(id); }
 
 private:
     Log &m_log;
@@ -254,6 +257,103 @@ private Q_SLOTS:
         log.dispatch(1);
         QVERIFY(!prompter.isVisible());
         QVERIFY(!host.panel);
+    }
+
+    // The clicker's page keys are held only while the prompter is shown with the setting on,
+    // let go on hide or when the setting goes off, and never reuse an id.
+    void clickerHoldsPageKeysOnlyWhileShown()
+    {
+        QTemporaryDir dir;
+        Store store(dir.path());
+        Settings s = store.settings();
+        s.countdown = false;
+        store.setSettings(s);
+        VoiceMonitor voice(std::make_unique<NoAudio>());
+        PrompterController prompter(store, voice);
+        CountingHost host;
+        prompter.setWindowHost(&host);
+        FakeBackend::Log log;
+        // The second id the clicker is given (Page Up on its first show) is refused.
+        HotKeys keys(std::make_unique<FakeBackend>(log, QList<quint32> {9}));
+        registerPrompterHotKeys(keys, prompter);
+        PresenterClicker clicker(store, prompter, keys);
+        QSignalSpy changed(&clicker, &PresenterClicker::stateChanged);
+
+        prompter.show();
+        QVERIFY(!clicker.held());
+        QCOMPARE(clicker.refused(), std::nullopt);
+        QCOMPARE(log.ids.size(), 7);
+
+        s.presenterClicker = true;
+        store.setSettings(s);
+        QVERIFY(clicker.held());
+        QCOMPARE(log.ids.mid(7), (QList<quint32> {8, 9}));
+        QCOMPARE(log.chords.at(7).keysyms, QList<quint32> {platform::keysym::kPageDown});
+        QCOMPARE(log.chords.at(8).keysyms, QList<quint32> {platform::keysym::kPageUp});
+        QCOMPARE(log.chords.at(7).modifiers, 0u);
+        QCOMPARE(clicker.refused(), true);
+        // The seven keep their ids and the sheet's refused rows know nothing of the page keys.
+        QCOMPARE(keys.refusedIds(), QList<quint32> {9});
+        QVERIFY(refusedSheetRows(keys.refusedIds()).isEmpty());
+
+        prompter.hide();
+        QVERIFY(!clicker.held());
+        QCOMPARE(log.released, (QList<quint32> {8, 9}));
+        QVERIFY(keys.refusedIds().isEmpty());
+        log.dispatch(8); // a press let go of does nothing
+        QVERIFY(!prompter.isVisible());
+
+        prompter.show();
+        QCOMPARE(log.ids.mid(9), (QList<quint32> {10, 11}));
+        QCOMPARE(clicker.refused(), false);
+        s.presenterClicker = false;
+        store.setSettings(s);
+        QVERIFY(!clicker.held());
+        QCOMPARE(log.released, (QList<quint32> {8, 9, 10, 11}));
+        QVERIFY(prompter.isVisible());
+        QCOMPARE(changed.count(), 4);
+        QCOMPARE(keys.count(), 7);
+    }
+
+    // Page Down / Page Up: the next / previous cue, or a reading area when none lies that way.
+    void clickerSteps_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<double>("target");
+        // Cue lines at 100 and 400 (destinations 94 and 394), a reading area of 200.
+        QTest::newRow("down to the first cue") << 0.0 << true << 94.0;
+        QTest::newRow("down to the second cue") << 94.0 << true << 394.0;
+        QTest::newRow("down past the last cue: one area") << 394.0 << true << 594.0;
+        QTest::newRow("down near the end stops at the end") << 800.0 << true << 900.0;
+        QTest::newRow("up to the cue above") << 600.0 << false << 394.0;
+        QTest::newRow("up above the first cue: one area") << 94.0 << false << 0.0;
+    }
+    void clickerSteps()
+    {
+        QFETCH(double, offset);
+        QFETCH(bool, forward);
+        QFETCH(double, target);
+
+        QTemporaryDir dir;
+        Store store(dir.path());
+        Settings s = store.settings();
+        s.countdown = false;
+        store.setSettings(s);
+        store.setScriptText(*store.selectedID(), QStringLiteral("# One\nFirst.\n# Two\nSecond."));
+        VoiceMonitor voice(std::make_unique<NoAudio>());
+        PrompterController prompter(store, voice);
+        prompter.show();
+        prompter.playPause();
+        prompter.setContentHeight(1000);
+        prompter.setViewportHeight(200);
+        prompter.setCueOffsets({{0, 100}, {1, 400}});
+        prompter.scrollBy(offset);
+        if (forward)
+            PresenterClicker::stepForward(prompter);
+        else
+            PresenterClicker::stepBack(prompter);
+        QCOMPARE(prompter.target(), std::optional<double>(target));
     }
 };
 

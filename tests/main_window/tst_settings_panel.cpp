@@ -34,6 +34,8 @@ enum class Control {
     NotchWidth,
     NotchHeight,
     MicSensitivity,
+    MediaRemote,
+    PresenterClicker,
 };
 
 struct Panel {
@@ -175,6 +177,10 @@ private Q_SLOTS:
                                << Edit([](Settings &s) { s.pauseOnHover = false; });
         QTest::newRow("sharing") << Control::HideFromSharing
                                  << Edit([](Settings &s) { s.hideFromSharing = false; });
+        QTest::newRow("media keys") << Control::MediaRemote
+                                    << Edit([](Settings &s) { s.mediaRemote = false; });
+        QTest::newRow("clicker") << Control::PresenterClicker
+                                 << Edit([](Settings &s) { s.presenterClicker = true; });
         QTest::newRow("swatch") << Control::Swatch
                                 << Edit([](Settings &s) { s.colorHex = QStringLiteral("9BF5A5"); });
         QTest::newRow("size") << Control::FontSize << Edit([](Settings &s) { s.fontSize = 64; });
@@ -233,6 +239,12 @@ private Q_SLOTS:
             break;
         case Control::HideFromSharing:
             clickSwitch("hideFromSharing");
+            break;
+        case Control::MediaRemote:
+            clickSwitch("mediaRemote");
+            break;
+        case Control::PresenterClicker:
+            clickSwitch("presenterClicker");
             break;
         case Control::Swatch: {
             // The click lands on whatever is drawn over the third swatch.

@@ -51,6 +51,14 @@ private Q_SLOTS:
         QTest::newRow("two switches off")
             << QByteArray("{\"hideFromSharing\":false,\"pauseOnHover\":false}") << offs;
 
+        // A file from before the remote switches keeps media keys on and the clicker off.
+        QVERIFY(d.mediaRemote && !d.presenterClicker);
+        Settings remotes = d;
+        remotes.mediaRemote = false;
+        remotes.presenterClicker = true;
+        QTest::newRow("remote switches flipped")
+            << QByteArray("{\"mediaRemote\":false,\"presenterClicker\":true}") << remotes;
+
         Settings frame = d;
         frame.floatingFrame = QList<double> { 10, 20, 560, 240 };
         QTest::newRow("frame") << QByteArray("{\"floatingFrame\":[10,20,560,240]}") << frame;
@@ -98,12 +106,12 @@ private Q_SLOTS:
         QVERIFY(!Settings::decode(QJsonValue()));
     }
 
-    void defaultWritesTwelveKeysAndReadsBack()
+    void defaultWritesFourteenKeysAndReadsBack()
     {
         const Settings d;
         const auto o = d.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 12);
+        QCOMPARE(o->size(), 14);
         QVERIFY(!o->contains(QStringLiteral("floatingFrame")));
         const auto back = Settings::decode(*o);
         QVERIFY(back && *back == d);
@@ -125,9 +133,11 @@ private Q_SLOTS:
         s.micSensitivity = 0.73;
         s.floatingFrame = QList<double> { 12.5, -3, 380, 182 };
         s.countdown = false;
+        s.mediaRemote = false;
+        s.presenterClicker = true;
         const auto o = s.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 13);
+        QCOMPARE(o->size(), 15);
         QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("floating"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         // Through the text form too, as the store writes it.

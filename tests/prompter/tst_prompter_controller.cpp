@@ -480,17 +480,31 @@ void TestPrompterController::cueNavigation_data()
     QTest::addColumn<double>("offset");
     QTest::addColumn<QString>("presses");
     QTest::addColumn<std::optional<double>>("target");
+    // Whether a cue then lies ahead of / behind where the text is going.
+    QTest::addColumn<bool>("ahead");
+    QTest::addColumn<bool>("behind");
 
     using T = std::optional<double>;
-    QTest::newRow("next from 94") << 94.0 << QStringLiteral("n") << T(394);
-    QTest::newRow("next again during the glide") << 94.0 << QStringLiteral("nn") << T(394);
-    QTest::newRow("previous from 394") << 394.0 << QStringLiteral("p") << T(94);
-    QTest::newRow("previous from 94") << 94.0 << QStringLiteral("p") << T(0);
-    QTest::newRow("previous from the glide's destination") << 94.0 << QStringLiteral("np") << T(94);
-    QTest::newRow("next from the top") << 0.0 << QStringLiteral("n") << T(94);
-    QTest::newRow("next just short of a cue") << 92.5 << QStringLiteral("n") << T(394);
-    QTest::newRow("next past the last") << 500.0 << QStringLiteral("n") << T();
-    QTest::newRow("restart") << 500.0 << QStringLiteral("r") << T(0);
+    QTest::newRow("next from 94") << 94.0 << QStringLiteral("n") << T(394) << false << true;
+    QTest::newRow("next again during the glide")
+        << 94.0 << QStringLiteral("nn") << T(394) << false << true;
+    QTest::newRow("previous from 394") << 394.0 << QStringLiteral("p") << T(94) << true << false;
+    QTest::newRow("previous from 94") << 94.0 << QStringLiteral("p") << T(0) << true << false;
+    QTest::newRow("previous from the glide's destination")
+        << 94.0 << QStringLiteral("np") << T(94) << true << false;
+    QTest::newRow("next from the top") << 0.0 << QStringLiteral("n") << T(94) << true << false;
+    QTest::newRow("next just short of a cue")
+        << 92.5 << QStringLiteral("n") << T(394) << false << true;
+    QTest::newRow("next past the last") << 500.0 << QStringLiteral("n") << T() << false << true;
+    QTest::newRow("restart") << 500.0 << QStringLiteral("r") << T(0) << true << false;
+    // Glides by a distance (g: 150 on, G: 150 back) start from where the text is going and
+    // stay between the top and the end.
+    QTest::newRow("glide on") << 94.0 << QStringLiteral("g") << T(244) << true << true;
+    QTest::newRow("glide on from a cue glide")
+        << 94.0 << QStringLiteral("ng") << T(544) << false << true;
+    QTest::newRow("glide back past the top") << 94.0 << QStringLiteral("G") << T(0) << true << false;
+    QTest::newRow("glide on past the end")
+        << 500.0 << QStringLiteral("ggg") << T(900) << false << true;
 }
 
 void TestPrompterController::cueNavigation()
@@ -498,6 +512,8 @@ void TestPrompterController::cueNavigation()
     QFETCH(double, offset);
     QFETCH(QString, presses);
     QFETCH(std::optional<double>, target);
+    QFETCH(bool, ahead);
+    QFETCH(bool, behind);
 
     Env env;
     showWithCues(env);
@@ -508,10 +524,16 @@ void TestPrompterController::cueNavigation()
             env.controller.nextCue();
         else if (c == u'p')
             env.controller.previousCue();
+        else if (c == u'g')
+            env.controller.glideBy(150);
+        else if (c == u'G')
+            env.controller.glideBy(-150);
         else
             env.controller.restart();
     }
     QCOMPARE(env.controller.target(), target);
+    QCOMPARE(env.controller.hasCueAhead(), ahead);
+    QCOMPARE(env.controller.hasCueBehind(), behind);
 }
 
 void TestPrompterController::currentCue_data()
