@@ -2,6 +2,7 @@
 #pragma once
 
 #include "capsule_buttons.h"
+#include "model/settings.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -91,6 +92,10 @@ class SliderRow final : public QWidget {
 public:
     SliderRow(const QString &label, double minimum, double maximum, const QString &unit,
         QWidget *parent = nullptr);
+    SliderRow(const QString &label, Limit range, const QString &unit, QWidget *parent = nullptr)
+        : SliderRow(label, range.minimum, range.maximum, unit, parent)
+    {
+    }
 
     void setValue(double value);
     double value() const { return m_value; }

@@ -31,8 +31,6 @@ constexpr double kCurrentCueLead = 14;
 constexpr double kGlideRate = 11;
 constexpr double kGlideSnap = 0.5;
 constexpr double kAtEndSlack = 0.5;
-constexpr double kMinSpeed = 8;
-constexpr double kMaxSpeed = 200;
 
 } // namespace
 
@@ -382,7 +380,7 @@ void PrompterController::scrollBy(double delta)
 void PrompterController::nudgeSpeed(double delta)
 {
     Settings settings = m_store.settings();
-    settings.speed = std::min(std::max(settings.speed + delta, kMinSpeed), kMaxSpeed);
+    settings.speed = limits::speed.clamp(settings.speed + delta);
     m_store.setSettings(settings);
 }
 
