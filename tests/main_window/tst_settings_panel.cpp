@@ -174,7 +174,7 @@ private Q_SLOTS:
         QTest::newRow("hover") << Control::PauseOnHover
                                << Edit([](Settings &s) { s.pauseOnHover = false; });
         QTest::newRow("sharing") << Control::HideFromSharing
-                                 << Edit([](Settings &s) { s.hideFromSharing = false; });
+                                 << Edit([](Settings &s) { s.hideFromSharing = !s.hideFromSharing; });
         QTest::newRow("swatch") << Control::Swatch
                                 << Edit([](Settings &s) { s.colorHex = QStringLiteral("9BF5A5"); });
         QTest::newRow("size") << Control::FontSize << Edit([](Settings &s) { s.fontSize = 64; });
@@ -409,7 +409,7 @@ private Q_SLOTS:
             s.floatingFrame = QList<double> {40, 60, 520, 260};
         });
         QTest::mouseClick(p.get<QAbstractButton>("reset"), Qt::LeftButton);
-        Settings want;
+        Settings want = Store::defaultSettings();
         want.floatingFrame = QList<double> {40, 60, 520, 260};
         QCOMPARE(p.f.store.settings(), want);
         QCOMPARE(p.slider("speed")->valueText(), QStringLiteral("36"));
