@@ -161,7 +161,7 @@ public:
         : QAbstractButton(parent)
     {
         setText(QStringLiteral("Shortcuts"));
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::TabFocus);
         setFixedSize(sizeHint());
     }
 

@@ -5,7 +5,9 @@
 #include "app/single_instance.h"
 #include "main_window/content_view.h"
 #include "main_window/editor.h"
+#include "main_window/focus_ring.h"
 #include "main_window/main_window.h"
+#include "main_window/script_editor.h"
 #include "main_window/save_banner.h"
 #include "main_window/shortcut_sheet.h"
 #include "prompter/prompter_controller.h"
@@ -246,6 +248,31 @@ private Q_SLOTS:
         QVERIFY(text.endsWith(QStringLiteral("# Private\n") + texts::welcomePrivateLine()));
         QVERIFY(!text.contains(QStringLiteral("hidden from screen sharing")));
         Store::setDesktopTraits({});
+    }
+
+    // The ring follows the keyboard onto controls, never onto text, and never appears for the
+    // focus a window hands out when it opens.
+    void focusRingFollowsTheKeyboard()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        MainWindow *w = rig.app->mainWindow();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        auto *ring = w->findChild<FocusRing *>();
+        QVERIFY(ring);
+        auto *reset = w->findChild<QWidget *>(QStringLiteral("reset"));
+        QVERIFY(reset);
+        reset->setFocus(Qt::TabFocusReason);
+        QCOMPARE(ring->target(), reset);
+        const QRect around = ring->ring()->geometry();
+        const QRect control(reset->mapTo(ring->ring()->parentWidget(), QPoint()), reset->size());
+        QVERIFY(around.contains(control.adjusted(-FocusRing::kOutset, -FocusRing::kOutset,
+            FocusRing::kOutset, FocusRing::kOutset)));
+        w->contentView()->editor()->scriptEditor()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(ring->target(), nullptr);
+        reset->setFocus(Qt::ActiveWindowFocusReason);
+        QCOMPARE(ring->target(), nullptr);
     }
 
     void aFailedSaveShowsTheBannerAndQuitAsksOnce()
