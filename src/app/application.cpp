@@ -6,6 +6,7 @@
 #include "main_window/editor.h"
 #include "main_window/main_window.h"
 #include "media_player.h"
+#include "platform/capture_exclusion.h"
 #include "menu_content.h"
 #include "presenter_clicker.h"
 #include "prompter/prompter_controller.h"
@@ -17,16 +18,24 @@
 #include "snapshot.h"
 #include "store/store.h"
 #include "trace_hooks.h"
+#include "ui/texts.h"
 #include "ui/window_registry.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QSessionManager>
 #include <QTimer>
 
 namespace qm {
+
+Store::DesktopTraits desktopTraits()
+{
+    return {platform::captureExclusionSupport().enforced, texts::welcomePrivateLine()};
+}
 
 QString snapshotDirectory(const QStringList &arguments)
 {
@@ -84,7 +93,7 @@ void Application::start(const QStringList &arguments)
     WindowRegistry::add(m_window.get());
 
     m_menu = std::make_unique<MenuContent>(*m_prompter, [this] { presentMainWindow(); });
-    connect(m_menu.get(), &MenuContent::quitRequested, qApp, &QApplication::quit);
+    connect(m_menu.get(), &MenuContent::quitRequested, this, &Application::requestQuit);
     // Ctrl+Q from any of the program's windows, the same action the tray menu shows.
     m_window->addAction(m_menu->quitAction());
     installTraceHooks(m_store, m_window.get());
@@ -184,6 +193,38 @@ void Application::showClickerShortcut()
     const bool listed = m_store.settings().presenterClicker;
     m_window->contentView()->editor()->setClickerShortcut(
         listed, listed && m_clicker->refused().value_or(false));
+void Application::setQuitQuestion(std::function<bool(const QString &)> question)
+    m_quitQuestion = std::move(question);
+}
+
+void Application::requestQuit()
+    if (m_asking)
+    if (m_store.saveFailure()) {
+        const SaveResult again = m_store.save();
+        if (!again) {
+            m_asking = true;
+            const bool quit = m_quitQuestion ? m_quitQuestion(again.failure)
+                                             : askToQuitUnsaved(again.failure);
+            m_asking = false;
+            if (!quit)
+                return;
+        }
+    }
+    QApplication::quit();
+}
+
+bool Application::askToQuitUnsaved(const QString &reason)
+    QMessageBox box(m_window.get());
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QStringLiteral("Quillmere"));
+    box.setText(QStringLiteral("Quillmere couldn't save your scripts."));
+    box.setInformativeText(reason.at(0).toUpper() + reason.mid(1)
+        + QStringLiteral(". If you quit now, the changes since the last save are lost."));
+    QPushButton *quit = box.addButton(QStringLiteral("Quit Anyway"), QMessageBox::DestructiveRole);
+    QPushButton *stay = box.addButton(QStringLiteral("Keep Quillmere Open"), QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.exec();
+    return box.clickedButton() == quit;
 }
 
 void Application::saveOnce()

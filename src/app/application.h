@@ -2,10 +2,12 @@
 #pragma once
 
 #include "remote_commands.h"
+#include "store/store.h"
 
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace qm {
@@ -45,6 +47,12 @@ public:
     QString answerRemote(const QStringList &arguments) const;
 
     void perform(Command command);
+    // Quit Quillmere from the menu or Ctrl+Q. When the last save failed and saving again fails
+    // too, asks once whether to quit anyway.
+    void requestQuit();
+    // What requestQuit asks: given the reason, true to quit anyway. A message box by default.
+    void setQuitQuestion(std::function<bool(const QString &reason)> question);
+
     // Shows, raises and activates the one main window.
     void presentMainWindow();
 
@@ -58,6 +66,7 @@ public:
 
 private:
     void saveOnce();
+    bool askToQuitUnsaved(const QString &reason);
     void showRefusedShortcuts();
     void showClickerShortcut();
 
@@ -74,7 +83,12 @@ private:
     // Remotes: both hold on to the controller, so they go first.
     std::unique_ptr<MediaPlayer> m_mediaPlayer;
     std::unique_ptr<PresenterClicker> m_clicker;
+    bool m_asking = false;
+    std::function<bool(const QString &)> m_quitQuestion;
 };
+
+// What this desktop can do, as the store needs to know before it is built.
+Store::DesktopTraits desktopTraits();
 
 // The directory after the first "--snapshot", when there is one.
 QString snapshotDirectory(const QStringList &arguments);

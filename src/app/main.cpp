@@ -114,6 +114,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(qm::MenuContent::logoIcon());
     // Start-up order: the store (which reads both files), then the prompter controller, then
     // the hot keys.
+    qm::Store::setDesktopTraits(qm::desktopTraits());
     qm::Store &store = qm::Store::shared();
     qm::Application application(store, std::move(instance));
     application.start(arguments);

@@ -40,12 +40,12 @@ MediaPlayerAdaptor::MediaPlayerAdaptor(MediaPlayer &player, QObject *object)
 
 double MediaPlayerAdaptor::minimumRate() const
 {
-    return media::rateForSpeed(media::kMinSpeed, defaultSpeed());
+    return media::rateForSpeed(limits::speed.minimum, defaultSpeed());
 }
 
 double MediaPlayerAdaptor::maximumRate() const
 {
-    return media::rateForSpeed(media::kMaxSpeed, defaultSpeed());
+    return media::rateForSpeed(limits::speed.maximum, defaultSpeed());
 }
 
 MediaPlayer::MediaPlayer(Store &store, PrompterController &prompter, QObject *parent)

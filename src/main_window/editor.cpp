@@ -3,6 +3,7 @@
 
 #include "cue_highlighter.h"
 #include "cue_strip.h"
+#include "save_banner.h"
 #include "script_editor.h"
 #include "shortcut_sheet.h"
 #include "stats_cache.h"
@@ -160,7 +161,7 @@ public:
         : QAbstractButton(parent)
     {
         setText(QStringLiteral("Shortcuts"));
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::TabFocus);
         setFixedSize(sizeHint());
     }
 
@@ -295,6 +296,8 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
+    // Shown only while saving fails; above everything else, so it is seen whatever is selected.
+    outer->addWidget(new SaveBanner(m_store, this));
     m_content = new QWidget(this);
     outer->addWidget(m_content);
 

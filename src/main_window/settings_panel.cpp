@@ -76,9 +76,9 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     auto *prompter = new GroupCard(QStringLiteral("Prompter"), symbols::laptop, content);
     m_mode = new SegmentedControl({QStringLiteral("Notch"), QStringLiteral("Floating")});
     m_mode->setObjectName(QStringLiteral("mode"));
-    m_notchWidth = new SliderRow(QStringLiteral("Width"), 240, 900, QStringLiteral("pt"));
+    m_notchWidth = new SliderRow(QStringLiteral("Width"), limits::notchWidth, QStringLiteral("pt"));
     m_notchWidth->setObjectName(QStringLiteral("notchWidth"));
-    m_notchHeight = new SliderRow(QStringLiteral("Height"), 70, 500, QStringLiteral("pt"));
+    m_notchHeight = new SliderRow(QStringLiteral("Height"), limits::notchHeight, QStringLiteral("pt"));
     m_notchHeight->setObjectName(QStringLiteral("notchHeight"));
     m_floatingHint = plainText(
         QStringLiteral("Drag the prompter anywhere. Resize it from any edge."), nullptr);
@@ -90,7 +90,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
 
     // Text
     auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
-    m_fontSize = new SliderRow(QStringLiteral("Size"), 12, 64, QStringLiteral("pt"));
+    m_fontSize = new SliderRow(QStringLiteral("Size"), limits::fontSize, QStringLiteral("pt"));
     m_fontSize->setObjectName(QStringLiteral("fontSize"));
     m_colors = new SwatchRow(colors());
     m_colors->setObjectName(QStringLiteral("colors"));
@@ -107,10 +107,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_scrollMode->setObjectName(QStringLiteral("scrollMode"));
     m_modeDescription = plainText(QString(), nullptr);
     m_modeDescription->setObjectName(QStringLiteral("modeDescription"));
-    m_speed = new SliderRow(QStringLiteral("Speed"), 8, 200, QString());
+    m_speed = new SliderRow(QStringLiteral("Speed"), limits::speed, QString());
     m_speed->setObjectName(QStringLiteral("speed"));
     m_micSensitivity
-        = new SliderRow(QStringLiteral("Mic sensitivity"), 0, 100, QStringLiteral("%"));
+        = new SliderRow(QStringLiteral("Mic sensitivity"),
+            {limits::micSensitivity.minimum * 100, limits::micSensitivity.maximum * 100},
+            QStringLiteral("%"));
     m_micSensitivity->setObjectName(QStringLiteral("micSensitivity"));
     m_denied = makeLabel(texts::micDenied(), fonts::system(11), palette::tallySoft(), true);
     m_denied->setObjectName(QStringLiteral("deniedMessage"));
@@ -234,7 +236,7 @@ void SettingsPanel::edit(const std::function<void(Settings &)> &change)
 void SettingsPanel::resetToDefaults()
 {
     // The floating panel's place is where the user put it, not a preference to reset.
-    Settings defaults;
+    Settings defaults = Store::defaultSettings();
     defaults.floatingFrame = m_store.settings().floatingFrame;
     m_store.setSettings(defaults);
 }

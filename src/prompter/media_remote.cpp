@@ -61,7 +61,7 @@ std::optional<double> speedForRate(double rate, double defaultSpeed)
 {
     if (!std::isfinite(rate) || rate <= 0)
         return std::nullopt;
-    return std::clamp(rate * effectiveSpeed(defaultSpeed), kMinSpeed, kMaxSpeed);
+    return limits::speed.clamp(rate * effectiveSpeed(defaultSpeed));
 }
 
 bool isSeek(double before, double after, bool playing, double speed, double seconds)

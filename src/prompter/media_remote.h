@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/settings.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -12,10 +14,6 @@ namespace qm::media {
 // player whose track is the selected script, whose position is the reading time to the current
 // offset at the current speed, and whose rate is the speed against the default one. Pure
 // arithmetic, so the whole table is tested without a bus.
-
-// The speed range the prompter's own speed keys keep to; a remote's rate stays inside it.
-inline constexpr double kMinSpeed = 8;
-inline constexpr double kMaxSpeed = 200;
 
 enum class PlaybackStatus { Playing, Paused, Stopped };
 

@@ -33,8 +33,6 @@ constexpr double kCurrentCueLead = 14;
 constexpr double kGlideRate = 11;
 constexpr double kGlideSnap = 0.5;
 constexpr double kAtEndSlack = 0.5;
-constexpr double kMinSpeed = 8;
-constexpr double kMaxSpeed = 200;
 // A refresh further than this from the controller's clock comes from a clock of another origin.
 constexpr double kRefreshStray = 0.5;
 
@@ -441,7 +439,7 @@ void PrompterController::glideBy(double delta)
 void PrompterController::nudgeSpeed(double delta)
 {
     Settings settings = m_store.settings();
-    settings.speed = std::min(std::max(settings.speed + delta, kMinSpeed), kMaxSpeed);
+    settings.speed = limits::speed.clamp(settings.speed + delta);
     m_store.setSettings(settings);
 }
 

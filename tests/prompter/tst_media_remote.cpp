@@ -74,8 +74,8 @@ private Q_SLOTS:
         QTest::newRow("default") << 1.0 << 36.0;
         QTest::newRow("double") << 2.0 << 72.0;
         QTest::newRow("half") << 0.5 << 18.0;
-        QTest::newRow("below the range") << 0.1 << kMinSpeed;
-        QTest::newRow("above the range") << 10.0 << kMaxSpeed;
+        QTest::newRow("below the range") << 0.1 << limits::speed.minimum;
+        QTest::newRow("above the range") << 10.0 << limits::speed.maximum;
         QTest::newRow("zero") << 0.0 << -1.0;
         QTest::newRow("negative") << -1.0 << -1.0;
         QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << -1.0;

@@ -775,7 +775,7 @@ void TestPrompterController::settingsReachVisiblePanelOnly()
         if (change == QLatin1String("mode"))
             s.mode = PrompterMode::Floating;
         else if (change == QLatin1String("sharing"))
-            s.hideFromSharing = false;
+            s.hideFromSharing = !s.hideFromSharing;
     });
     // The first write differs in the sensitivity; write the same value once more.
     if (change == QLatin1String("same")) {
@@ -788,9 +788,9 @@ void TestPrompterController::settingsReachVisiblePanelOnly()
         QCOMPARE(env.host.built.mode, PrompterMode::Floating);
         QCOMPARE(env.controller.topInset(), 0.0);
         // Built for floating now: a further change there re-applies.
-        env.settings([](Settings &s) { s.hideFromSharing = false; });
+        env.settings([](Settings &s) { s.hideFromSharing = !s.hideFromSharing; });
         QCOMPARE(env.host.calls.last(), QStringLiteral("reapply"));
-        QVERIFY(!env.host.reapplied.hideFromSharing);
+        QCOMPARE(env.host.reapplied.hideFromSharing, env.store.settings().hideFromSharing);
     }
     if (!visible) {
         // The next show applies whatever changed meanwhile.

@@ -146,6 +146,16 @@ private Q_SLOTS:
         odd.notchWidth = 381;
         QTest::newRow("odd width stays whole and at the top")
             << odd << kLaptop << kLaptop << one << QRect(566, 0, 381, 150);
+        Settings huge = notch;
+        huge.notchWidth = 1e308;
+        huge.notchHeight = -1e300;
+        QTest::newRow("notch size held to the sliders")
+            << huge << kLaptop << kLaptop << one << QRect(306, 0, 900, 70);
+        Settings nan = notch;
+        nan.notchWidth = qQNaN();
+        nan.notchHeight = qQNaN();
+        QTest::newRow("notch size not a number")
+            << nan << kLaptop << kLaptop << one << QRect(566, 0, 380, 150);
 
         const Settings floating = settingsFor(PrompterMode::Floating);
         QTest::newRow("floating default")
