@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/gnome_shortcuts.h"
 #include "remote_commands.h"
 
 #include <QObject>
@@ -45,16 +46,30 @@ public:
     void perform(Command command);
     // Shows, raises and activates the one main window.
     void presentMainWindow();
+    // The tray icon's click: brings the main window to the front, or closes it when it is
+    // already there.
+    void toggleMainWindow();
+    // True when, with no tray icon, neither the main window nor the prompter is on screen, so
+    // that nothing of the program is left for the user to see.
+    bool wouldBeInvisible() const;
 
     MainWindow *mainWindow() const;
     PrompterController &prompter() const { return *m_prompter; }
     MenuContent *menuContent() const { return m_menu.get(); }
     HotKeys &hotKeys() const { return m_hotKeys; }
+    // GNOME's keyboard settings, for the sheet's offer to set the shortcuts up there; found by
+    // start() on a GNOME desktop unless given before.
+    void setGnomeShortcuts(std::unique_ptr<platform::GnomeShortcuts> gnome);
 
     static constexpr int kStartDelayMs = 800;
     static constexpr int kSnapshotDelayMs = 6000;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void quitIfInvisible();
+    void addGnomeShortcuts();
     void saveOnce();
     void showRefusedShortcuts();
 
@@ -67,6 +82,10 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuContent> m_menu;
     SessionEnd *m_sessionEnd = nullptr;
+    std::unique_ptr<platform::GnomeShortcuts> m_gnome;
+    // Our entries in GNOME's custom shortcuts, by name; what the last change there did.
+    QStringList m_gnomeInstalled;
+    QString m_gnomeStatus;
     bool m_saved = false;
 };
 

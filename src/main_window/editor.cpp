@@ -457,10 +457,36 @@ void Editor::showStats(const QUuid &id, const QString &text)
 void Editor::setRefusedShortcutRows(const QList<int> &rows)
 {
     m_refusedShortcutRows = rows;
-    if (m_popup) {
-        if (auto *sheet = m_popup->findChild<ShortcutSheet *>())
-            sheet->setRefused(rows);
-    }
+    m_shortcutNotes.clear();
+    applyToSheet();
+}
+
+void Editor::setShortcutNotes(const QStringList &notes)
+{
+    m_shortcutNotes = notes;
+    applyToSheet();
+}
+
+void Editor::setShortcutOffer(
+    const QString &label, std::function<void()> action, const QString &status)
+{
+    m_shortcutOffer = {label, std::move(action), status};
+    applyToSheet();
+}
+
+void Editor::applyToSheet()
+{
+    if (!m_popup)
+        return;
+    auto *sheet = m_popup->findChild<ShortcutSheet *>();
+    if (!sheet)
+        return;
+    if (m_shortcutNotes.isEmpty())
+        sheet->setRefused(m_refusedShortcutRows);
+    else
+        sheet->setNotes(m_shortcutNotes);
+    sheet->setOffer(m_shortcutOffer.label, m_shortcutOffer.action, m_shortcutOffer.status);
+    static_cast<ShortcutPopup *>(m_popup.data())->place();
 }
 
 void Editor::setShowShortcuts(bool show)
@@ -475,8 +501,7 @@ void Editor::setShowShortcuts(bool show)
     }
     auto *popup = new ShortcutPopup(m_shortcutsButton, [this] { m_showShortcuts = false; });
     m_popup = popup;
-    if (auto *sheet = popup->findChild<ShortcutSheet *>())
-        sheet->setRefused(m_refusedShortcutRows);
+    applyToSheet();
     popup->place();
     popup->show();
 }
