@@ -19,6 +19,8 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace qm::platform::portal {
 
 // One entry of the portal's a(sa{sv}) shortcut lists.
@@ -90,10 +92,11 @@ public:
             m_failed = true;
             return;
         }
+        // Taken as whole messages: the desktops differ in the trailing arguments they send.
         m_bus.connect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
-            SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+            SLOT(onActivated(QDBusMessage)));
         m_bus.connect(kService, kPath, kInterface, QStringLiteral("Deactivated"), this,
-            SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+            SLOT(onDeactivated(QDBusMessage)));
         m_bus.connect(kService, kPath, kInterface, QStringLiteral("ShortcutsChanged"), this,
             SLOT(onShortcutsChanged(QDBusMessage)));
     }
@@ -145,12 +148,9 @@ public:
     bool settled() const override { return m_failed || (!m_bindPending && !m_waiting); }
 
 private Q_SLOTS:
-    void onActivated(const QDBusObjectPath &session, const QString &shortcut, qulonglong,
-        const QVariantMap &)
+    void onActivated(const QDBusMessage &message)
     {
-        if (session.path() != m_session)
-            return;
-        const quint32 id = idOf(shortcut);
+        const quint32 id = shortcutOf(message);
         if (!id || !m_dispatch)
             return;
         m_dispatch(id);
@@ -160,10 +160,9 @@ private Q_SLOTS:
         }
     }
 
-    void onDeactivated(const QDBusObjectPath &session, const QString &shortcut, qulonglong,
-        const QVariantMap &)
+    void onDeactivated(const QDBusMessage &message)
     {
-        if (session.path() == m_session && idOf(shortcut) == m_repeatId)
+        if (shortcutOf(message) == m_repeatId)
             m_repeat.stop();
     }
 
@@ -184,6 +183,19 @@ private Q_SLOTS:
             return;
         }
         m_session = session;
+        const Shortcuts bound
+            = qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts")));
+        if (!bound.isEmpty()) {
+            applyBound(bound);
+            if (m_waiting) // chords changed meanwhile: a new session is on its way
+                return;
+            // Plasma 5.27 has bound them all already; asking again would only open its
+            // shortcut settings in the user's face on every start.
+            const bool all = std::all_of(m_entries.cbegin(), m_entries.cend(),
+                [](const Entry &e) { return e.viaPortal; });
+            if (all && !m_session.isEmpty())
+                return;
+        }
         bind();
     }
 
@@ -196,8 +208,11 @@ private Q_SLOTS:
             fail();
             return;
         }
-        if (results.contains(QStringLiteral("shortcuts")))
-            applyBound(qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts"))));
+        // Some desktops answer with an empty list and bind what the session was made with.
+        const Shortcuts bound
+            = qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts")));
+        if (!bound.isEmpty())
+            applyBound(bound);
         else
             listShortcuts();
     }
@@ -225,6 +240,16 @@ private:
     static QString shortcutId(quint32 id, const HotKeyChord &chord)
     {
         return chord.name.isEmpty() ? QStringLiteral("hotkey-%1").arg(id) : chord.name;
+    }
+
+    // The id of the shortcut a signal of our session names, or 0.
+    quint32 shortcutOf(const QDBusMessage &message) const
+    {
+        const QList<QVariant> args = message.arguments();
+        if (args.size() < 2 || m_session.isEmpty()
+            || args.at(0).value<QDBusObjectPath>().path() != m_session)
+            return 0;
+        return idOf(args.at(1).toString());
     }
 
     quint32 idOf(const QString &shortcut) const
@@ -363,7 +388,11 @@ private:
         const QString handleToken = token();
         QVariantMap options;
         options.insert(QStringLiteral("handle_token"), handleToken);
-        options.insert(QStringLiteral("session_handle_token"), token());
+        // A fixed token: Plasma names the shortcuts' owner after it, so each start finds the
+        // keys the last one had (or the user chose) instead of leaving an orphan holding them.
+        options.insert(QStringLiteral("session_handle_token"), QStringLiteral("quillmere"));
+        // Plasma 5.27 takes the shortcuts when the session is made and binds nothing later.
+        options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(wanted()));
         QDBusMessage call = QDBusMessage::createMethodCall(
             kService, kPath, kInterface, QStringLiteral("CreateSession"));
         call << options;
