@@ -64,6 +64,9 @@ std::optional<QJsonObject> Settings::encode() const
         o.insert(QStringLiteral("floatingFrame"), frame);
     }
     o.insert(QStringLiteral("countdown"), countdown);
+    // Written only when on, so a file of the defaults stays as older versions wrote it.
+    if (belowTopBar)
+        o.insert(QStringLiteral("belowTopBar"), belowTopBar);
     return o;
 }
 
@@ -118,6 +121,7 @@ std::optional<Settings> Settings::decode(const QJsonValue &value)
             s.floatingFrame = frame;
     }
     boolean("countdown", s.countdown);
+    boolean("belowTopBar", s.belowTopBar);
     return s;
 }
 

@@ -34,6 +34,8 @@ struct Settings {
     // [x, y, width, height] with the origin at the bottom-left of the primary screen, y up.
     std::optional<QList<double>> floatingFrame;
     bool countdown = true;
+    // Notch mode: hang the panel below the desktop's top bar instead of over it.
+    bool belowTopBar = false;
 
     // Nothing when a number is not finite: JSON cannot hold it.
     std::optional<QJsonObject> encode() const;

@@ -48,8 +48,12 @@ QRectF panelFrame(
         // Centred on the whole screen with its top on the screen's top edge: the upper topInset
         // points sit behind the housing and the view keeps its text below them.
         const double h = settings.notchHeight + screen.topInset;
-        return QRectF(screen.frame.center().x() - settings.notchWidth / 2,
-            screen.frame.y() + screen.frame.height() - h, settings.notchWidth, h);
+        // Below the top bar: from the top of the area the desktop leaves to windows.
+        const double top = settings.belowTopBar
+            ? screen.visibleFrame.y() + screen.visibleFrame.height()
+            : screen.frame.y() + screen.frame.height();
+        return QRectF(screen.frame.center().x() - settings.notchWidth / 2, top - h,
+            settings.notchWidth, h);
     }
     if (const auto saved = usableFloatingFrame(settings, screenFrames))
         return *saved;

@@ -125,9 +125,10 @@ private Q_SLOTS:
         s.micSensitivity = 0.73;
         s.floatingFrame = QList<double> { 12.5, -3, 380, 182 };
         s.countdown = false;
+        s.belowTopBar = true;
         const auto o = s.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 13);
+        QCOMPARE(o->size(), 14);
         QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("floating"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         // Through the text form too, as the store writes it.
