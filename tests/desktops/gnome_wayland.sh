@@ -20,7 +20,8 @@ press() {
   wait_for 2 false
   "$G/pointer.sh" "$1" "$2" down >/dev/null; "$G/pointer.sh" "$1" "$2" up >/dev/null
 }
-sheet_open() { has '|300,'; }
+sheet_open() { wins | grep -Eq 'Quillmere\|X11\|[-0-9]+,[-0-9]+,300,'; }
+sheet_closed() { ! sheet_open; }
 # Opens (or closes) the sheet, pressing again if the press went nowhere.
 set_sheet() {
   local want=$1 i
@@ -28,7 +29,7 @@ set_sheet() {
     if [ "$want" = open ]; then sheet_open && return 0; else sheet_open || return 0; fi
     press $((cx + 831)) $((cy + 717))
     if [ "$want" = open ]; then wait_for 8 sheet_open && return 0
-    else wait_for 8 bash -c "! $G/wins.sh | grep -q '|300,'" && return 0; fi
+    else wait_for 8 sheet_closed && return 0; fi
   done
   return 1
 }

@@ -33,8 +33,10 @@ QS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/qm-session.sh
 qm_run() { "$QS" "$QM" "$@"; }
 qm_start() {
   local inst=$1; shift
+  rm -f "$DESKTOP_DIR/apps/$inst/pid"
   setsid "$QS" "$QM" "$inst" "$@" > "$DESKTOP_DIR/logs/qm-$inst.log" 2>&1 < /dev/null &
-  QM_PID=$!
+  wait_for 30 test -s "$DESKTOP_DIR/apps/$inst/pid"
+  QM_PID=$(cat "$DESKTOP_DIR/apps/$inst/pid")
 }
 # Settings the instance starts with (the keys given; the rest default).
 qm_settings() {

@@ -8,4 +8,6 @@ QM=$1 I=$2; shift 2
 . "$DESKTOP_DIR/app.env"
 mkdir -p "$DESKTOP_DIR/apps/$I/data"
 export HOME=$DESKTOP_DIR/home XDG_DATA_HOME=$DESKTOP_DIR/apps/$I/data
+# The process id stays through exec: the checks wait on it.
+echo $$ > "$DESKTOP_DIR/apps/$I/pid"
 exec "$QM" "$@"
