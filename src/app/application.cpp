@@ -56,6 +56,7 @@ Application::Application(
     , m_panelHost(std::make_unique<PanelHost>(*m_prompter))
 {
     PrompterController::setShared(m_prompter.get());
+    MenuContent::useDarkMenus();
     m_prompter->setWindowHost(m_panelHost.get());
     m_panelHost->setOpenMainWindow([this] { presentMainWindow(); });
 
@@ -94,6 +95,12 @@ void Application::start(const QStringList &arguments)
 
     m_menu = std::make_unique<MenuContent>(*m_prompter, [this] { presentMainWindow(); });
     connect(m_menu.get(), &MenuContent::quitRequested, this, &Application::requestQuit);
+    m_menu->setToggleMainWindow([this] { toggleMainWindow(); });
+    m_window->installEventFilter(this);
+    connect(m_prompter.get(), &PrompterController::isVisibleChanged, this, [this](bool visible) {
+        if (!visible)
+            quitIfInvisible();
+    });
     // Ctrl+Q from any of the program's windows, the same action the tray menu shows.
     m_window->addAction(m_menu->quitAction());
     installTraceHooks(m_store, m_window.get());
@@ -101,8 +108,15 @@ void Application::start(const QStringList &arguments)
     m_menu->showInTray();
 
     registerPrompterHotKeys(m_hotKeys, *m_prompter);
+    if (!m_gnome && platform::GnomeShortcuts::isGnomeDesktop()) {
+        auto gnome = std::make_unique<platform::GnomeShortcuts>();
+        if (gnome->available())
+            m_gnome = std::move(gnome);
+    }
+    if (m_gnome)
+        m_gnomeInstalled = m_gnome->installed();
     showRefusedShortcuts();
-    connect(&m_hotKeys, &HotKeys::refusedChanged, this, &Application::showRefusedShortcuts);
+    connect(&m_hotKeys, &HotKeys::stateChanged, this, &Application::showRefusedShortcuts);
 
     // Remotes: media keys, headsets, phones and playerctl through the session bus; a presenter
     // clicker's page keys through the system-wide shortcuts.
@@ -145,6 +159,42 @@ void Application::presentMainWindow()
         m_window->present();
 }
 
+void Application::toggleMainWindow()
+{
+    if (m_window && m_window->isVisible() && m_window->isActiveWindow()
+        && !m_window->isMinimized())
+        m_window->close();
+    else
+        presentMainWindow();
+}
+
+bool Application::eventFilter(QObject *watched, QEvent *event)
+{
+    // Looked at once the close has gone through: it may still be refused.
+    if (watched == m_window.get() && event->type() == QEvent::Close)
+        QTimer::singleShot(0, this, &Application::quitIfInvisible);
+    return QObject::eventFilter(watched, event);
+}
+
+bool Application::wouldBeInvisible() const
+{
+    // With a tray icon the program stays reachable from it; the main window and a shown
+    // prompter are the other two things a user can see.
+    if (m_menu && m_menu->trayIcon())
+        return false;
+    if (m_window && m_window->isVisible())
+        return false;
+    return !m_prompter->isVisible();
+}
+
+void Application::quitIfInvisible()
+{
+    // Without a tray nothing would be left to bring the program back or to quit it: end it,
+    // saved, rather than leave it running unseen.
+    if (m_window && wouldBeInvisible())
+        requestQuit();
+}
+
 void Application::handleRemote(const QStringList &arguments)
 {
     bool acted = false;
@@ -173,16 +223,72 @@ void Application::handleRemote(const QStringList &arguments)
 QString Application::answerRemote(const QStringList &arguments) const
 {
     if (arguments.contains(QLatin1String(kListShortcuts)))
-        return shortcutReport(m_hotKeys);
+        return shortcutReport(m_hotKeys, commandsNamed(m_gnomeInstalled));
     return {};
+}
+
+void Application::setGnomeShortcuts(std::unique_ptr<platform::GnomeShortcuts> gnome)
+{
+    m_gnome = std::move(gnome);
 }
 
 void Application::showRefusedShortcuts()
 {
-    // The shortcut sheet marks the rows whose keys another program holds.
-    if (m_window)
-        m_window->contentView()->editor()->setRefusedShortcutRows(
-            refusedSheetRows(m_hotKeys.refusedIds()));
+    if (!m_window)
+        return;
+    Editor *editor = m_window->contentView()->editor();
+    // The shortcut sheet says under each row how far its keys work.
+    editor->setShortcutNotes(sheetRowNotes(m_hotKeys, commandsNamed(m_gnomeInstalled)));
+
+    // GNOME before its portal had global shortcuts: its own keyboard settings can run the
+    // commands instead, once the user asks for it here.
+    if (!m_gnome) {
+        editor->setShortcutOffer({}, {}, {});
+        return;
+    }
+    if (!m_gnomeInstalled.isEmpty()) {
+        editor->setShortcutOffer(QStringLiteral("Remove from GNOME keyboard shortcuts"),
+            [this] {
+                const bool ok = m_gnome->remove();
+                m_gnomeInstalled = m_gnome->installed();
+                m_gnomeStatus = ok ? QString()
+                                   : QStringLiteral("GNOME's keyboard settings could not be changed.");
+                showRefusedShortcuts();
+            },
+            m_gnomeStatus);
+        return;
+    }
+    bool allActive = m_hotKeys.count() > 0;
+    for (quint32 id = 1; id <= quint32(prompterHotKeys().size()); ++id)
+        allActive = allActive && m_hotKeys.status(id) == platform::GrabStatus::Granted;
+    if (allActive && m_gnomeStatus.isEmpty()) {
+        editor->setShortcutOffer({}, {}, {});
+        return;
+    }
+    editor->setShortcutOffer(QStringLiteral("Add to GNOME keyboard shortcuts"),
+        [this] { addGnomeShortcuts(); }, m_gnomeStatus);
+}
+
+void Application::addGnomeShortcuts()
+{
+    const platform::GnomeShortcuts::Result result = m_gnome->add(gnomeShortcutsFor(
+        QCoreApplication::applicationFilePath(), qEnvironmentVariable("XDG_DATA_HOME")));
+    m_gnomeInstalled = m_gnome->installed();
+    if (!result.ok) {
+        m_gnomeStatus = QStringLiteral("GNOME's keyboard settings could not be changed.");
+    } else if (!result.clashes.isEmpty()) {
+        // Never taken over: the user's own shortcut on the same keys stays as it is.
+        QStringList keys;
+        for (const PrompterHotKey &key : prompterHotKeys()) {
+            if (result.clashes.contains(key.chord.name))
+                keys.append(key.keys);
+        }
+        m_gnomeStatus = QStringLiteral("Left out, already used in GNOME: %1.")
+                            .arg(keys.join(QStringLiteral(", ")));
+    } else {
+        m_gnomeStatus.clear();
+    }
+    showRefusedShortcuts();
 }
 
 void Application::showClickerShortcut()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/gnome_shortcuts.h"
 #include "remote_commands.h"
 #include "store/store.h"
 
@@ -55,16 +56,30 @@ public:
 
     // Shows, raises and activates the one main window.
     void presentMainWindow();
+    // The tray icon's click: brings the main window to the front, or closes it when it is
+    // already there.
+    void toggleMainWindow();
+    // True when, with no tray icon, neither the main window nor the prompter is on screen, so
+    // that nothing of the program is left for the user to see.
+    bool wouldBeInvisible() const;
 
     MainWindow *mainWindow() const;
     PrompterController &prompter() const { return *m_prompter; }
     MenuContent *menuContent() const { return m_menu.get(); }
     HotKeys &hotKeys() const { return m_hotKeys; }
+    // GNOME's keyboard settings, for the sheet's offer to set the shortcuts up there; found by
+    // start() on a GNOME desktop unless given before.
+    void setGnomeShortcuts(std::unique_ptr<platform::GnomeShortcuts> gnome);
 
     static constexpr int kStartDelayMs = 800;
     static constexpr int kSnapshotDelayMs = 6000;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void quitIfInvisible();
+    void addGnomeShortcuts();
     void saveOnce();
     bool askToQuitUnsaved(const QString &reason);
     void showRefusedShortcuts();
@@ -79,6 +94,10 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuContent> m_menu;
     SessionEnd *m_sessionEnd = nullptr;
+    std::unique_ptr<platform::GnomeShortcuts> m_gnome;
+    // Our entries in GNOME's custom shortcuts, by name; what the last change there did.
+    QStringList m_gnomeInstalled;
+    QString m_gnomeStatus;
     bool m_saved = false;
     // Remotes: both hold on to the controller, so they go first.
     std::unique_ptr<MediaPlayer> m_mediaPlayer;

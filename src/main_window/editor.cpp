@@ -460,20 +460,44 @@ void Editor::showStats(const QUuid &id, const QString &text)
 void Editor::setRefusedShortcutRows(const QList<int> &rows)
 {
     m_refusedShortcutRows = rows;
-    if (m_popup) {
-        if (auto *sheet = m_popup->findChild<ShortcutSheet *>())
-            sheet->setRefused(rows);
-    }
+    m_shortcutNotes.clear();
+    applyToSheet();
+}
+
+void Editor::setShortcutNotes(const QStringList &notes)
+{
+    m_shortcutNotes = notes;
+    applyToSheet();
+}
+
+void Editor::setShortcutOffer(
+    const QString &label, std::function<void()> action, const QString &status)
+{
+    m_shortcutOffer = {label, std::move(action), status};
+    applyToSheet();
+}
+
+void Editor::applyToSheet()
+{
+    if (!m_popup)
+        return;
+    auto *sheet = m_popup->findChild<ShortcutSheet *>();
+    if (!sheet)
+        return;
+    if (m_shortcutNotes.isEmpty())
+        sheet->setRefused(m_refusedShortcutRows);
+    else
+        sheet->setNotes(m_shortcutNotes);
+    sheet->setOffer(m_shortcutOffer.label, m_shortcutOffer.action, m_shortcutOffer.status);
+    sheet->setClicker(m_clickerListed, m_clickerRefused);
+    static_cast<ShortcutPopup *>(m_popup.data())->place();
 }
 
 void Editor::setClickerShortcut(bool listed, bool refused)
 {
     m_clickerListed = listed;
     m_clickerRefused = refused;
-    if (m_popup) {
-        if (auto *sheet = m_popup->findChild<ShortcutSheet *>())
-            sheet->setClicker(listed, refused);
-    }
+    applyToSheet();
 }
 
 void Editor::setShowShortcuts(bool show)
@@ -488,12 +512,7 @@ void Editor::setShowShortcuts(bool show)
     }
     auto *popup = new ShortcutPopup(m_shortcutsButton, [this] { m_showShortcuts = false; });
     m_popup = popup;
-    if (auto *sheet = popup->findChild<ShortcutSheet *>()) {
-        sheet->setRefused(m_refusedShortcutRows);
-        sheet->setClicker(m_clickerListed, m_clickerRefused);
-        // The marks and the clicker row change the sheet's height; place the popup by it.
-        popup->adjustSize();
-    }
+    applyToSheet();
     popup->place();
     popup->show();
 }

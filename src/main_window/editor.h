@@ -4,6 +4,7 @@
 #include "model/sections.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QUuid>
 #include <QWidget>
 
@@ -49,6 +50,10 @@ public:
     void setRefusedShortcutRows(const QList<int> &rows);
     // Whether the sheet lists the presenter clicker's page keys, and whether they were refused.
     void setClickerShortcut(bool listed, bool refused);
+    // The notes under the sheet's rows (see ShortcutSheet::setNotes); replace the marks above.
+    void setShortcutNotes(const QStringList &notes);
+    // The offer below the sheet's rows (see ShortcutSheet::setOffer).
+    void setShortcutOffer(const QString &label, std::function<void()> action, const QString &status);
 
     static constexpr int kMaxTextWidth = 780;
     static constexpr int kSidePadding = 36;
@@ -83,6 +88,14 @@ private:
     QList<int> m_refusedShortcutRows;
     bool m_clickerListed = false;
     bool m_clickerRefused = false;
+    QStringList m_shortcutNotes;
+    struct Offer {
+        QString label;
+        std::function<void()> action;
+        QString status;
+    };
+    Offer m_shortcutOffer;
+    void applyToSheet();
 };
 
 } // namespace qm

@@ -86,6 +86,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     prompter->addRow(m_mode);
     prompter->addRow(m_notchWidth);
     prompter->addRow(m_notchHeight);
+    m_belowTopBar = new ToggleRow(QStringLiteral("Below the top bar"),
+        QStringLiteral("Keeps the clock and notifications in view"));
+    m_belowTopBar->setObjectName(QStringLiteral("belowTopBar"));
+    prompter->addRow(m_belowTopBar);
     prompter->addRow(m_floatingHint);
 
     // Text
@@ -196,6 +200,8 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         [this](double v) { edit([v](Settings &s) { s.fontSize = v; }); });
     connect(m_colors, &SwatchRow::picked, this,
         [this](const QString &hex) { edit([hex](Settings &s) { s.colorHex = hex; }); });
+    connect(m_belowTopBar, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.belowTopBar = on; }); });
     connect(m_mirror, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.mirror = on; }); });
     connect(m_scrollMode, &SegmentedControl::activated, this, [this](int i) {
@@ -252,6 +258,8 @@ void SettingsPanel::refresh()
     m_notchHeight->setValue(s.notchHeight);
     m_notchWidth->setVisible(notch);
     m_notchHeight->setVisible(notch);
+    m_belowTopBar->setChecked(s.belowTopBar);
+    m_belowTopBar->setVisible(notch);
     m_floatingHint->setVisible(!notch);
 
     m_fontSize->setValue(s.fontSize);

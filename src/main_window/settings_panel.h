@@ -55,6 +55,7 @@ private:
     SegmentedControl *m_mode = nullptr;
     SliderRow *m_notchWidth = nullptr;
     SliderRow *m_notchHeight = nullptr;
+    ToggleRow *m_belowTopBar = nullptr;
     QLabel *m_floatingHint = nullptr;
     SliderRow *m_fontSize = nullptr;
     SwatchRow *m_colors = nullptr;

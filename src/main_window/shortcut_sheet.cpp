@@ -7,6 +7,7 @@
 #include "ui/palette.h"
 #include "ui/texts.h"
 
+#include <QAbstractButton>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -85,6 +86,21 @@ ShortcutSheet::ShortcutSheet(QWidget *parent)
     std::tie(m_clickerRow, m_clickerMark) = addRow(clickerRow(), QStringLiteral("clickerRow"));
     m_clickerRow->hide();
 
+    auto *offer = new TextButton(QString(), this);
+    offer->setObjectName(QStringLiteral("offer"));
+    offer->hide();
+    connect(offer, &QAbstractButton::clicked, this, [this] {
+        // The action may replace the offer (and so this function) while it runs.
+        if (const std::function<void()> action = m_offerAction)
+            action();
+    });
+    m_offerButton = offer;
+    stack->addWidget(offer);
+    m_offerStatus = makeLabel(QString(), fonts::system(10), palette::white(60), true, this);
+    m_offerStatus->setObjectName(QStringLiteral("offerStatus"));
+    m_offerStatus->hide();
+    stack->addWidget(m_offerStatus);
+
     stack->addSpacing(2);
     auto *footnote = makeLabel(
         QStringLiteral("Hover the prompter to pause. Scroll on it with two fingers to move."),
@@ -154,21 +170,53 @@ QSize ShortcutSheet::sizeHint() const
 
 void ShortcutSheet::setRefused(const QList<int> &rows)
 {
+    QStringList notes(m_refusedMarks.size());
+    for (const int row : rows) {
+        if (row >= 0 && row < notes.size())
+            notes[row] = QStringLiteral("In use by another app");
+    }
+    setNotes(notes);
+}
+
+void ShortcutSheet::setNotes(const QStringList &notes)
+{
     for (qsizetype i = 0; i < m_refusedMarks.size(); ++i) {
         // Row 0 is the main window's own key, which no other program can take.
-        const bool refused = i > 0 && rows.contains(int(i));
+        const QString text = i > 0 ? notes.value(i) : QString();
         QLabel *mark = m_refusedMarks.at(i);
-        if (mark->isVisibleTo(this) == refused)
+        const bool shown = !text.isEmpty();
+        mark->setText(text);
+        if (mark->isVisibleTo(this) == shown)
             continue;
-        mark->setVisible(refused);
+        mark->setVisible(shown);
         // The row grows by a line; let the sheet's size follow now, not after the next layout
         // pass.
         mark->parentWidget()->layout()->invalidate();
         mark->parentWidget()->updateGeometry();
     }
+    relayout();
+}
+
+void ShortcutSheet::setOffer(
+    const QString &label, std::function<void()> action, const QString &status)
+{
+    m_offerAction = std::move(action);
+    static_cast<QAbstractButton *>(m_offerButton)->setText(label);
+    m_offerButton->setAccessibleName(label);
+    m_offerButton->setVisible(!label.isEmpty());
+    m_offerStatus->setText(status);
+    m_offerStatus->setVisible(!label.isEmpty() && !status.isEmpty());
+    relayout();
+}
+
+void ShortcutSheet::relayout()
+{
     layout()->invalidate();
     updateGeometry();
     resize(sizeHint());
+    // Inside its popover the sheet's growth must reach the popover too.
+    if (QWidget *holder = parentWidget(); holder && holder->isWindow())
+        holder->adjustSize();
 }
 
 void ShortcutSheet::paintEvent(QPaintEvent *)

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include <utility>
+#include <functional>
 
 class QLabel;
 
@@ -35,6 +37,13 @@ public:
     // marked when another program holds them.
     void setClicker(bool listed, bool refused);
     static Row clickerRow();
+    // A note under each row (index 0…5; empty for none) saying how far its keys work, e.g.
+    // "Only while an X11 window has the focus". Replaces the previous notes.
+    void setNotes(const QStringList &notes);
+
+    // An offer below the rows, such as "Add to GNOME keyboard shortcuts"; an empty label takes
+    // it away. `status` is a line under it (what the last press did); may be empty.
+    void setOffer(const QString &label, std::function<void()> action, const QString &status = {});
 
     static constexpr int kWidth = 300;
 
@@ -49,6 +58,10 @@ private:
     QList<QLabel *> m_refusedMarks;
     QWidget *m_clickerRow = nullptr;
     QLabel *m_clickerMark = nullptr;
+    void relayout();
+    QWidget *m_offerButton = nullptr;
+    QLabel *m_offerStatus = nullptr;
+    std::function<void()> m_offerAction;
 };
 
 } // namespace qm

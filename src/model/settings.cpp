@@ -66,6 +66,9 @@ std::optional<QJsonObject> Settings::encode() const
     o.insert(QStringLiteral("countdown"), countdown);
     o.insert(QStringLiteral("mediaRemote"), mediaRemote);
     o.insert(QStringLiteral("presenterClicker"), presenterClicker);
+    // Written only when on, so a file of the defaults stays as older versions wrote it.
+    if (belowTopBar)
+        o.insert(QStringLiteral("belowTopBar"), belowTopBar);
     return o;
 }
 
@@ -131,6 +134,7 @@ std::optional<Settings> Settings::decode(const QJsonValue &value, const Settings
     boolean("countdown", s.countdown);
     boolean("mediaRemote", s.mediaRemote);
     boolean("presenterClicker", s.presenterClicker);
+    boolean("belowTopBar", s.belowTopBar);
     return s;
 }
 

@@ -68,6 +68,8 @@ struct Settings {
     bool mediaRemote = true;
     // Page Up and Page Down with no modifier go to the prompter while it is shown.
     bool presenterClicker = false;
+    // Notch mode: hang the panel below the desktop's top bar instead of over it.
+    bool belowTopBar = false;
 
     // Nothing when a number is not finite: JSON cannot hold it.
     std::optional<QJsonObject> encode() const;

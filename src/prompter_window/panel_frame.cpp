@@ -54,8 +54,11 @@ QRectF panelFrame(
             ? Settings {}.notchHeight
             : limits::notchHeight.clamp(settings.notchHeight);
         const double h = nh + screen.topInset;
-        return QRectF(
-            screen.frame.center().x() - w / 2, screen.frame.y() + screen.frame.height() - h, w, h);
+        // Below the top bar: from the top of the area the desktop leaves to windows.
+        const double top = settings.belowTopBar
+            ? screen.visibleFrame.y() + screen.visibleFrame.height()
+            : screen.frame.y() + screen.frame.height();
+        return QRectF(screen.frame.center().x() - w / 2, top - h, w, h);
     }
     if (const auto saved = usableFloatingFrame(settings, screenFrames))
         return *saved;

@@ -190,9 +190,10 @@ private Q_SLOTS:
         s.countdown = false;
         s.mediaRemote = false;
         s.presenterClicker = true;
+        s.belowTopBar = true;
         const auto o = s.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 15);
+        QCOMPARE(o->size(), 16);
         QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("floating"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         // Through the text form too, as the store writes it.

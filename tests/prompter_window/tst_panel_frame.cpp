@@ -157,6 +157,13 @@ private Q_SLOTS:
         QTest::newRow("notch size not a number")
             << nan << kLaptop << kLaptop << one << QRect(566, 0, 380, 150);
 
+        Settings belowBar = settingsFor(PrompterMode::Notch);
+        belowBar.belowTopBar = true;
+        QTest::newRow("notch below the top bar")
+            << belowBar << kLaptop << QRectF(0, 38, 1512, 944) << one << QRect(566, 38, 380, 150);
+        QTest::newRow("notch over the top bar by default")
+            << settingsFor(PrompterMode::Notch) << kLaptop << QRectF(0, 38, 1512, 944) << one
+            << QRect(566, 0, 380, 150);
         const Settings floating = settingsFor(PrompterMode::Floating);
         QTest::newRow("floating default")
             << floating << kLaptop << kLaptop << one << QRect(476, 60, 560, 240);
