@@ -299,12 +299,17 @@ void Application::showClickerShortcut()
     const bool listed = m_store.settings().presenterClicker;
     m_window->contentView()->editor()->setClickerShortcut(
         listed, listed && m_clicker->refused().value_or(false));
+}
+
 void Application::setQuitQuestion(std::function<bool(const QString &)> question)
+{
     m_quitQuestion = std::move(question);
 }
 
 void Application::requestQuit()
+{
     if (m_asking)
+        return;
     if (m_store.saveFailure()) {
         const SaveResult again = m_store.save();
         if (!again) {
@@ -320,6 +325,7 @@ void Application::requestQuit()
 }
 
 bool Application::askToQuitUnsaved(const QString &reason)
+{
     QMessageBox box(m_window.get());
     box.setIcon(QMessageBox::Warning);
     box.setWindowTitle(QStringLiteral("Quillmere"));
