@@ -87,7 +87,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     prompter->addRow(m_notchWidth);
     prompter->addRow(m_notchHeight);
     m_belowTopBar = new ToggleRow(QStringLiteral("Below the top bar"),
-        QStringLiteral("Keeps the clock and notifications in view"));
+        QStringLiteral("Keeps the clock and status icons in view"));
     m_belowTopBar->setObjectName(QStringLiteral("belowTopBar"));
     prompter->addRow(m_belowTopBar);
     prompter->addRow(m_floatingHint);

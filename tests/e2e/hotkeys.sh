@@ -135,7 +135,7 @@ second_window() { xdotool search --all --onlyvisible --pid "$second_pid" --name 
 check "a second instance on another data folder starts" e2e_wait 30 "second window" second_window
 XDG_DATA_HOME="$other" "$QM_BIN" --list-shortcuts >"$E2E_TMP/second.txt" 2>>"$E2E_TMP/app.log"
 cat "$E2E_TMP/second.txt"
-check "the second instance reports all seven chords as in use" test "$(grep -c 'in use by another program$' "$E2E_TMP/second.txt")" -eq 7
+check "the second instance reports all seven chords as in use" test "$(grep -c 'held by another program$' "$E2E_TMP/second.txt")" -eq 7
 check "the first instance's prompter is shown" panel_shown
 press ctrl+alt+p
 check "the key still goes to the first instance" e2e_wait 10 "first panel hidden" panel_gone

@@ -61,9 +61,12 @@ close_with_alt_f4() {
   done
   return 1
 }
+# Without a tray, closing the main window quits unless the prompter is on screen.
+"$QM_BIN" --toggle >>"$E2E_TMP/app.log" 2>&1
+check "the prompter is shown again" e2e_wait 15 "panel" panel_shown
 check "Alt+F4 closes the main window" close_with_alt_f4
 sleep 1
-check "the program keeps running" app_running
+check "the program keeps running while the prompter is shown" app_running
 "$QM_BIN" --show-window >>"$E2E_TMP/app.log" 2>&1
 check "--show-window brings it back" e2e_wait 10 "main window" main_shown
 check "closed again" close_with_alt_f4
