@@ -24,7 +24,7 @@ check "frame y is measured from the bottom of the screen" grep -q "frame=(${x}.0
 "$QM_BIN" --show-window >>"$E2E_TMP/app.log" 2>&1
 second=$?
 check "second launch exits 0" test "$second" -eq 0
-check "one process per data folder" test "$(pgrep -c -f "^$QM_BIN")" -eq 1
+check "one process per data folder" test "$(app_count)" -eq 1
 
 # Type into the editor, then SIGTERM within the debounce: the change is on disk.
 # First make sure the editor has the keyboard (a just-mapped window can miss a click): a marker

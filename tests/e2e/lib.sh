@@ -70,6 +70,18 @@ e2e_wait() {
   return 1
 }
 
+# app_count: how many copies of the program run on this check's data folder. Other checks (and
+# other builds) may run the same binary at the same time on folders of their own.
+app_count() {
+  local pid n=0
+  for pid in $(pgrep -f "^$QM_BIN" || true); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "XDG_DATA_HOME=$XDG_DATA_HOME"; then
+      n=$((n + 1))
+    fi
+  done
+  echo "$n"
+}
+
 # app_start ARGS...: starts the program in the background; APP_PID is its pid.
 app_start() {
   "$QM_BIN" "$@" >>"$E2E_TMP/app.log" 2>&1 &

@@ -23,7 +23,7 @@ main_id() {
 }
 main_shown() { main_id >/dev/null; }
 main_gone() { ! main_shown; }
-processes() { pgrep -c -f "^$QM_BIN" || true; }
+processes() { app_count; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # --start: the prompter opens by itself shortly after launch.
