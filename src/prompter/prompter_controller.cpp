@@ -434,6 +434,7 @@ void PrompterController::scrollBy(double delta)
 void PrompterController::glideBy(double delta)
 {
     m_target = clampTarget(m_target.value_or(m_scroll->offset()) + delta);
+    requestFrame();
 }
 
 void PrompterController::nudgeSpeed(double delta)

@@ -938,6 +938,8 @@ void TestPrompterController::framesOnlyWhileSomethingMoves_data()
                                            << Action([](Env &env) { env.controller.scrollBy(40); });
     QTest::newRow("paused, then a cue glide")
         << pause << false << Action([](Env &env) { env.controller.restart(); });
+    QTest::newRow("paused, then a glide by a distance")
+        << pause << false << Action([](Env &env) { env.controller.glideBy(60); });
     QTest::newRow("paused, then the settings change")
         << pause << false
         << Action([](Env &env) { env.settings([](Settings &s) { s.fontSize += 2; }); });
