@@ -89,23 +89,35 @@ void ContentView::resizeEvent(QResizeEvent *event)
         placeOverlay();
 }
 
+namespace {
+
+// Takes a column out of the row (it then opens over the editor from its button) or puts it back
+// at `index` of the row (-1: the end).
+void foldColumn(QHBoxLayout *row, QWidget *column, QWidget *line, QAbstractButton *button,
+    bool folded, int index)
+{
+    if (folded) {
+        row->removeWidget(column);
+        line->hide();
+        column->setVisible(button->isChecked());
+        button->show();
+    } else {
+        row->insertWidget(index, column);
+        line->show();
+        column->show();
+        button->hide();
+    }
+}
+
+} // namespace
+
 void ContentView::setNarrow(bool narrow)
 {
     if (narrow == m_narrow)
         return;
     m_narrow = narrow;
-    auto *row = static_cast<QHBoxLayout *>(layout());
-    if (narrow) {
-        row->removeWidget(m_settings);
-        m_settingsLine->hide();
-        m_settings->setVisible(m_settingsButton->isChecked());
-        m_settingsButton->show();
-    } else {
-        row->addWidget(m_settings);
-        m_settingsLine->show();
-        m_settings->show();
-        m_settingsButton->hide();
-    }
+    foldColumn(static_cast<QHBoxLayout *>(layout()), m_settings, m_settingsLine, m_settingsButton,
+        narrow, -1);
 }
 
 void ContentView::setListFolded(bool folded)
@@ -113,18 +125,8 @@ void ContentView::setListFolded(bool folded)
     if (folded == m_listFolded)
         return;
     m_listFolded = folded;
-    auto *row = static_cast<QHBoxLayout *>(layout());
-    if (folded) {
-        row->removeWidget(m_sidebar);
-        m_sidebarLine->hide();
-        m_sidebar->setVisible(m_scriptsButton->isChecked());
-        m_scriptsButton->show();
-    } else {
-        row->insertWidget(0, m_sidebar);
-        m_sidebarLine->show();
-        m_sidebar->show();
-        m_scriptsButton->hide();
-    }
+    foldColumn(static_cast<QHBoxLayout *>(layout()), m_sidebar, m_sidebarLine, m_scriptsButton,
+        folded, 0);
 }
 
 void ContentView::placeOverlay()
