@@ -10,7 +10,7 @@
 namespace qm {
 
 enum class PrompterMode { Notch, Floating };
-enum class ScrollMode { Auto, Voice };
+enum class ScrollMode { Auto, Voice, Follow };
 
 QString rawValue(PrompterMode mode);
 QString rawValue(ScrollMode mode);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_controller.h"
 
+#include "follow_session.h"
+
 #include "platform/trace.h"
 #include "prompter_window_host.h"
 #include "scroll_state.h"
@@ -47,6 +49,7 @@ PrompterController::PrompterController(
     , m_lastSettings(store.settings())
 {
     m_last = m_clock();
+    m_follow = std::make_unique<FollowSession>(m_clock);
 
     // One timer for the whole life: show restarts it, hide stops it, so it is never deleted
     // from inside its own timeout.
@@ -146,6 +149,7 @@ void PrompterController::setSections(QList<ScriptSection> s)
         return;
     m_sections = std::move(s);
     m_cuesValid = false;
+    m_follow->setSections(m_sections);
     Q_EMIT sectionsChanged();
 }
 
@@ -297,6 +301,7 @@ void PrompterController::hide()
     setHovering(false);
     setCurrentCueID(std::nullopt);
     m_voice.stop();
+    m_follow->setActive(false);
 }
 
 void PrompterController::toggle()
@@ -412,6 +417,8 @@ void PrompterController::tick()
                 // Held while the pointer rests on the panel.
             } else if (settings.scrollMode == ScrollMode::Voice && !m_voice.speaking()) {
                 // Waiting for the speaker.
+            } else if (settings.scrollMode == ScrollMode::Follow) {
+                m_follow->step(dt, *m_scroll, m_viewportHeight, limit, settings.speed);
             } else if (offset >= limit) {
                 setPlaying(false);
             } else {
@@ -456,10 +463,13 @@ void PrompterController::syncVoice()
 {
     const Settings &settings = m_store.settings();
     m_voice.setSensitivity(settings.micSensitivity);
-    if (m_isVisible && settings.scrollMode == ScrollMode::Voice)
+    // The loudness keeps driving the glow and the status dot while following.
+    const bool follow = settings.scrollMode == ScrollMode::Follow;
+    if (m_isVisible && (settings.scrollMode == ScrollMode::Voice || follow))
         m_voice.start();
     else
         m_voice.stop();
+    m_follow->setActive(m_isVisible && follow);
 }
 
 void PrompterController::settingsChanged(const Settings &settings)
