@@ -68,6 +68,7 @@ private:
     ToggleRow *m_pauseOnHover = nullptr;
     ToggleRow *m_hideFromSharing = nullptr;
     QLabel *m_captureReason = nullptr;
+    QLabel *m_followProblem = nullptr;
     TextButton *m_reset = nullptr;
 };
 

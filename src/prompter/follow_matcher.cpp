@@ -36,7 +36,7 @@ void FollowMatcher::reanchor(int position)
     m_position = std::clamp(position, 0, std::max(int(m_script.size()) - 1, 0));
 }
 
-bool FollowMatcher::hear(const QStringList &heardAll)
+bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
 {
     if (m_script.isEmpty() || heardAll.isEmpty())
         return false;
@@ -96,7 +96,9 @@ bool FollowMatcher::hear(const QStringList &heardAll)
             continue;
         const int index = lo + bestJ - 1;
         const Cell &c = at(i, bestJ);
-        const bool back = c.matches >= kBackRun && c.score >= kMatch * kBackRun - 1;
+        // Going back takes a longer run, ending with the word heard last: older heard words
+        // matching where they were already read are no evidence of a re-read.
+        const bool back = mayGoBack && i == m && c.matches >= kBackRun && c.score >= kMatch * kBackRun - 1;
         if (index > m_position || (index < m_position && back)) {
             m_position = index;
             return true;

@@ -11,7 +11,8 @@ namespace qm {
 //
 // The recent heard words are aligned with the script in a window around the position,
 // tolerating extra, missing and misheard words. The position moves forward on at least
-// kForwardRun words matching in order, back only on kBackRun, and not at all otherwise, so an
+// kForwardRun words matching in order, back only on kBackRun ending with the word heard last,
+// and not at all otherwise, so an
 // ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
 // occurrence nearest ahead of the position wins. An empty script word is one the recogniser
 // cannot say: it never matches and is passed over at no cost.
@@ -34,8 +35,9 @@ public:
     void reanchor(int position);
 
     // The words heard lately, oldest first (only the last kRecent are looked at). True when
-    // the position moved.
-    bool hear(const QStringList &heard);
+    // the position moved. A recogniser's partial result may drop its newest words for a
+    // moment, which would look like a re-read; such results pass `mayGoBack` false.
+    bool hear(const QStringList &heard, bool mayGoBack = true);
 
 private:
     QStringList m_script;

@@ -53,6 +53,16 @@ void FollowSession::setRecognizer(std::unique_ptr<platform::SpeechRecognizer> re
         start();
 }
 
+FollowSession::Problem FollowSession::problem() const
+{
+    if (m_problem != Problem::None)
+        return m_problem;
+    if (!m_recognizer
+        || m_recognizer->availability() != platform::SpeechRecognizer::Availability::Available)
+        return Problem::ModelMissing;
+    return Problem::None;
+}
+
 int FollowSession::tokenPosition() const
 {
     const int p = m_matcher.position();
@@ -183,6 +193,7 @@ void FollowSession::modelLoaded(quint64 generation, bool ok)
         m_unknown = m_pendingUnknown->second;
     }
     applyUnknown();
+    Q_EMIT modelReady();
 }
 
 void FollowSession::failed()
@@ -211,7 +222,7 @@ void FollowSession::hear(const QStringList &words, bool final)
     if (fresh.isEmpty())
         return;
     m_lastHeard = now;
-    if (m_matcher.hear(m_heard + m_partial)) {
+    if (m_matcher.hear(m_heard + m_partial, final)) {
         m_lastMove = now;
         m_unmatchedSince.reset();
         Q_EMIT positionChanged(m_matcher.position());

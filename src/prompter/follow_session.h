@@ -66,7 +66,8 @@ public:
     void setRecognizer(std::unique_ptr<platform::SpeechRecognizer> recognizer);
 
     FollowState state() const { return m_state; }
-    Problem problem() const { return m_problem; }
+    // What keeps follow mode from working; a missing model is known before it starts.
+    Problem problem() const;
     bool active() const { return m_active; }
     // Index of the spoken word read last, and the body token it belongs to.
     int position() const { return m_matcher.position(); }
@@ -99,6 +100,8 @@ public:
 Q_SIGNALS:
     void stateChanged(FollowState state);
     void positionChanged(int position);
+    // A model of the current script was loaded: from now on speech is followed.
+    void modelReady();
 
 private:
     void start();

@@ -11,6 +11,7 @@
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
+#include "word_lines.h"
 
 #include <QBackingStore>
 #include <QFontMetricsF>
@@ -172,6 +173,7 @@ void PrompterView::publishLayout(bool fresh)
         m_tiles.extendLayout(m_layout, before);
     m_controller.setContentHeight(m_layout->contentHeight);
     m_controller.setCueOffsets(m_layout->cueOffsets);
+    m_controller.follow().setWordLines(wordLines(*m_layout));
     if (m_layout->complete) {
         m_layouter.reset();
         m_layoutSteps.stop();
@@ -257,7 +259,7 @@ void PrompterView::step()
 
     const Settings &settings = m_controller.store().settings();
     m_smoother.step(aura::target(
-        settings.scrollMode == ScrollMode::Voice, glowLive(), m_controller.voice().level(), now));
+        settings.scrollMode != ScrollMode::Auto, glowLive(), m_controller.voice().level(), now));
     m_glowTime = now;
 
     refreshControls();
@@ -344,7 +346,7 @@ void PrompterView::refreshControls()
     const Settings &settings = m_controller.store().settings();
     ControlsInput in;
     in.view = size();
-    in.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    in.voiceMode = settings.scrollMode != ScrollMode::Auto;
     in.isPlaying = m_controller.isPlaying();
     in.speed = settings.speed;
     in.remaining = m_controller.remaining();
@@ -442,7 +444,9 @@ StatusIndicator PrompterView::currentStatus() const
     status.isPlaying = m_controller.isPlaying();
     status.hovering = m_controller.hovering();
     status.pauseOnHover = settings.pauseOnHover;
-    status.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    status.voiceMode = settings.scrollMode != ScrollMode::Auto;
+    if (settings.scrollMode == ScrollMode::Follow)
+        status.follow = m_controller.follow().state();
     status.speaking = voice.speaking();
     status.denied = voice.denied();
     status.countingDown = m_controller.countdown().has_value();

@@ -80,6 +80,19 @@ private Q_SLOTS:
         QCOMPARE(low, lowest);
     }
 
+    // A partial result that drops its newest words looks like the reader going back; only a
+    // final one may move the position back.
+    void partialsNeverGoBack()
+    {
+        FollowMatcher matcher(words(kScript));
+        matcher.reanchor(21);
+        const QStringList heard = words(QStringLiteral("about the weather in the north"));
+        QVERIFY(!matcher.hear(heard, false));
+        QCOMPARE(matcher.position(), 21);
+        QVERIFY(matcher.hear(heard, true));
+        QCOMPARE(matcher.position(), 15);
+    }
+
     // A phrase said twice in the script: the occurrence nearest ahead is the one being read,
     // and having read it, the same words do not jump to the next one.
     void repeatedPhrase_data()
