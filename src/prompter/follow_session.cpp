@@ -117,6 +117,7 @@ void FollowSession::start()
     m_lastOffset.reset();
     m_velocity = 0;
     m_unmatchedSince.reset();
+    m_holdUntilMove = false;
     m_matcher.reanchor(0);
     if (!m_recognizer
         || m_recognizer->availability() != platform::SpeechRecognizer::Availability::Available) {
@@ -224,6 +225,7 @@ void FollowSession::hear(const QStringList &words, bool final)
     m_lastHeard = now;
     if (m_matcher.hear(m_heard + m_partial, final)) {
         m_lastMove = now;
+        m_holdUntilMove = false;
         m_unmatchedSince.reset();
         Q_EMIT positionChanged(m_matcher.position());
     } else if (!m_unmatchedSince) {
@@ -274,6 +276,7 @@ void FollowSession::reanchorAt(double offset, double viewportHeight)
     m_ignore = m_partial.size();
     m_partial.clear();
     m_unmatchedSince.reset();
+    m_holdUntilMove = true;
     if (offset <= kMovedByOthers || m_lines.isEmpty()) {
         m_matcher.reanchor(0);
         return;
@@ -300,7 +303,7 @@ void FollowSession::step(
         m_lastOffset = offset;
         return;
     }
-    const std::optional<double> target = m_problem == Problem::None
+    const std::optional<double> target = m_problem == Problem::None && !m_holdUntilMove
         ? targetOffset(viewportHeight, maxOffset)
         : std::nullopt;
     if (!target) {

@@ -139,6 +139,8 @@ private:
     double m_lastHeard = -1e9;
 
     std::optional<double> m_lastOffset;
+    // After a re-anchor the text stays where the user put it until the reader moves on.
+    bool m_holdUntilMove = false;
     double m_velocity = 0;
 };
 

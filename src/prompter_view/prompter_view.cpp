@@ -173,7 +173,8 @@ void PrompterView::publishLayout(bool fresh)
         m_tiles.extendLayout(m_layout, before);
     m_controller.setContentHeight(m_layout->contentHeight);
     m_controller.setCueOffsets(m_layout->cueOffsets);
-    m_controller.follow().setWordLines(wordLines(*m_layout));
+    m_wordLines.update(*m_layout, fresh);
+    m_controller.follow().setWordLines(m_wordLines.lines());
     if (m_layout->complete) {
         m_layouter.reset();
         m_layoutSteps.stop();

@@ -7,6 +7,7 @@
 #include "prompter_controls.h"
 #include "prompter_layout.h"
 #include "transition.h"
+#include "word_lines.h"
 
 #include "platform/server_fence.h"
 
@@ -98,6 +99,7 @@ private:
     Clock m_clock;
 
     std::shared_ptr<const ColumnLayout> m_layout;
+    WordLineIndex m_wordLines; // where each script word's line is, for follow mode
     // Lays out the rest of a long script after the part in view; gone once complete.
     std::unique_ptr<ColumnLayouter> m_layouter;
     QTimer m_layoutSteps;

@@ -8,30 +8,39 @@
 
 namespace qm {
 
-QList<WordLine> wordLines(const ColumnLayout &layout)
+void WordLineIndex::update(const ColumnLayout &layout, bool fresh)
 {
-    QList<WordLine> out;
-    int tokens = 0;
-    for (const TextBlock &block : layout.blocks) {
+    if (fresh || m_blocks > layout.blocks.size()) {
+        m_lines.clear();
+        m_blocks = 0;
+        m_tokens = 0;
+    }
+    for (; m_blocks < layout.blocks.size(); ++m_blocks) {
+        const TextBlock &block = layout.blocks.at(m_blocks);
         if (block.role != TextBlock::Role::Body || !block.layout)
             continue;
         const QTextLayout &text = *block.layout;
-        const QString &body = text.text();
         const int lineCount = text.lineCount();
         int line = 0;
         int reported = -1;
-        forEachToken(QStringView(body), [&](qsizetype start, qsizetype) {
+        forEachToken(QStringView(text.text()), [&](qsizetype start, qsizetype) {
             while (line + 1 < lineCount && start >= text.lineAt(line + 1).textStart())
                 ++line;
             if (line != reported && lineCount > 0) {
                 const QTextLine l = text.lineAt(line);
-                out.append({tokens, block.origin.y() + l.y(), l.ascent() + l.descent()});
+                m_lines.append({m_tokens, block.origin.y() + l.y(), l.ascent() + l.descent()});
                 reported = line;
             }
-            ++tokens;
+            ++m_tokens;
         });
     }
-    return out;
+}
+
+QList<WordLine> wordLines(const ColumnLayout &layout)
+{
+    WordLineIndex index;
+    index.update(layout, true);
+    return index.lines();
 }
 
 } // namespace qm

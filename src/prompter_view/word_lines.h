@@ -14,4 +14,18 @@ struct ColumnLayout;
 // part of the column is covered.
 QList<WordLine> wordLines(const ColumnLayout &layout);
 
+// The same, kept up to date while a column is laid out a few sections at a time: each update
+// reads only the blocks added since the last one.
+class WordLineIndex final {
+public:
+    // `fresh`: a new layout rather than the last one grown further.
+    void update(const ColumnLayout &layout, bool fresh);
+    const QList<WordLine> &lines() const { return m_lines; }
+
+private:
+    QList<WordLine> m_lines;
+    qsizetype m_blocks = 0;
+    int m_tokens = 0;
+};
+
 } // namespace qm

@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     QObject::connect(&follow, &qm::FollowSession::positionChanged, &app, [&](int word) {
         print(QStringLiteral("pos t=%1 word=%2 token=%3").arg(t()).arg(word).arg(follow.tokenPosition()));
     });
-    auto endLine = [&] {
+    auto usage = [&] {
         QFile status(QStringLiteral("/proc/self/status"));
         qint64 rss = 0;
         if (status.open(QIODevice::ReadOnly)) {
@@ -121,11 +121,15 @@ int main(int argc, char **argv)
         }
         timespec cpu {};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-        return QStringLiteral("end t=%1 offset=%2 rss_kb=%3 cpu_s=%4")
-            .arg(t())
-            .arg(controller->scroll().offset(), 0, 'f', 3)
+        return QStringLiteral("rss_kb=%1 cpu_s=%2")
             .arg(rss)
             .arg(double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9, 0, 'f', 3);
+    };
+    auto endLine = [&] {
+        return QStringLiteral("end t=%1 offset=%2 ")
+                   .arg(t())
+                   .arg(controller->scroll().offset(), 0, 'f', 3)
+            + usage();
     };
     QTimer frames;
     QObject::connect(&frames, &QTimer::timeout, &app, [&] {
@@ -137,7 +141,7 @@ int main(int argc, char **argv)
                   .arg(lineAt(offset + qm::FollowSession::kReadingLine * viewport), 0, 'f', 2)
                   .arg(int(follow.state())));
         if (!markFile.isEmpty() && QFile::exists(markFile)) {
-            print(QStringLiteral("mark t=%1").arg(t()));
+            print(QStringLiteral("mark t=%1 ").arg(t()) + usage());
             markFile.clear();
         }
         if (!stopFile.isEmpty() && QFile::exists(stopFile)) {
