@@ -65,7 +65,7 @@ bakery that has fed the harbour workers every morning since before the war. Stay
 because the story of this town is also the story of many places along the coast that face
 the same hard choices. Thank you for watching, and see you after the break.
 TEXT
-adlib="honestly I forgot my glasses so please forgive me if I squint a bit during this next part okay"
+adlib="anyway honestly I forgot my glasses so please forgive me if I squint slightly during my little speech okay folks"
 
 python3 - "$tmp" "$adlib" <<'PY'
 import os, re, subprocess, sys, json

@@ -14,6 +14,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <atomic>
@@ -68,6 +70,13 @@ QStringList hypothesisWords(const char *hyp)
     }
     return out;
 }
+
+using Handlers = SpeechRecognizer::Handlers;
+
+struct ModelBuilderSlot {
+    SpeechRecognizer::ModelBuilder build;
+    quint64 generation = 0;
+};
 
 // The record stream: PulseAudio's threaded main loop, samples appended to a queue.
 class Capture {
@@ -255,6 +264,29 @@ void Capture::readable(pa_stream *s, size_t, void *self)
     }
 }
 
+// What the worker thread shares with the recogniser. The worker holds it too, so that a worker
+// still loading the decoder when listening stops can be let go and finish on its own.
+struct Shared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    // Guarded by mutex.
+    std::deque<int16_t> queue;
+    bool stopping = false;
+    bool failed = false;
+    bool loading = true;
+    ModelBuilderSlot pending;
+    SpeechRecognizer::Handlers handlers;
+
+    // Runs `f` with the handlers unless listening has stopped; holding the lock means stop
+    // cannot return while a handler runs.
+    template<typename F> void notify(F f)
+    {
+        std::lock_guard lock(mutex);
+        if (!stopping)
+            f(handlers);
+    }
+};
+
 class PocketsphinxRecognizer final : public SpeechRecognizer {
 public:
     PocketsphinxRecognizer() = default;
@@ -276,61 +308,93 @@ public:
             return true;
         if (availability() != Availability::Available)
             return false;
-        m_handlers = std::move(handlers);
-        m_stopping = false;
-        m_failed = false;
-        m_queue.clear();
-        m_worker = std::thread([this] { run(); });
+        m_shared = std::make_shared<Shared>();
+        m_shared->handlers = std::move(handlers);
+        m_worker = std::thread([shared = m_shared] { run(*shared); });
         return true;
     }
 
     void setModel(quint64 generation, ModelBuilder build) override
     {
+        if (!m_shared)
+            return;
         {
-            std::lock_guard lock(m_mutex);
-            m_pendingModel = std::move(build);
-            m_pendingGeneration = generation;
+            std::lock_guard lock(m_shared->mutex);
+            m_shared->pending = {std::move(build), generation};
         }
-        m_wake.notify_all();
+        m_shared->wake.notify_all();
     }
 
     void stop() override
     {
         if (!m_worker.joinable())
             return;
+        bool loading = false;
         {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
+            std::lock_guard lock(m_shared->mutex);
+            m_shared->stopping = true;
+            m_shared->handlers = {};
+            loading = m_shared->loading;
         }
-        m_wake.notify_all();
-        m_worker.join();
-        m_handlers = {};
-        std::lock_guard lock(m_mutex);
-        m_pendingModel = nullptr;
-        m_queue.clear();
+        m_shared->wake.notify_all();
+        // Loading the decoder takes seconds on a busy machine and cannot be interrupted; the
+        // worker then finishes on its own, sees it was stopped and frees what it loaded.
+        if (loading)
+            m_worker.detach();
+        else
+            m_worker.join();
+        m_shared.reset();
     }
 
 private:
-    void run();
-    bool loadModel(ps_decoder_t *ps, const ModelBuilder &build);
+    static void run(Shared &shared);
+    static bool loadModel(ps_decoder_t *ps, const ModelBuilder &build);
 
-    Handlers m_handlers;
+    std::shared_ptr<Shared> m_shared;
     std::thread m_worker;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    // Guarded by m_mutex.
-    std::deque<int16_t> m_queue;
-    bool m_stopping = false;
-    bool m_failed = false;
-    ModelBuilder m_pendingModel;
-    quint64 m_pendingGeneration = 0;
 };
+
+// The pronunciations of `words` (and their variants, "read(2)") from the dictionary file, read
+// through once. The decoder starts with an almost empty dictionary and is given only the
+// script's words: mapping a language model onto all 134,000 words of the full dictionary would
+// cost seconds of CPU on every model.
+QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> pronunciations(const QSet<QByteArray> &words)
+{
+    QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> out;
+    QFile file(dictionary());
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        const qsizetype space = line.indexOf(' ');
+        if (space <= 0)
+            continue;
+        const QByteArray name = line.left(space);
+        const qsizetype paren = name.indexOf('(');
+        const QByteArray base = paren > 0 ? name.left(paren) : name;
+        if (words.contains(base))
+            out[base].append({name, line.mid(space + 1).trimmed()});
+    }
+    return out;
+}
 
 bool PocketsphinxRecognizer::loadModel(ps_decoder_t *ps, const ModelBuilder &build)
 {
-    const QByteArray arpa = build([ps](const QString &word) {
-        return ps_lookup_word(ps, word.toUtf8().constData()) != nullptr;
+    // Once to learn the script's words, once more with the ones the dictionary has.
+    QSet<QByteArray> vocabulary;
+    build([&](const QString &word) {
+        vocabulary.insert(word.toUtf8());
+        return true;
     });
+    const auto known = pronunciations(vocabulary);
+    for (auto it = known.cbegin(); it != known.cend(); ++it) {
+        if (ps_lookup_word(ps, it.key().constData()))
+            continue;
+        for (const auto &[name, phones] : it.value())
+            ps_add_word(ps, name.constData(), phones.constData(), FALSE);
+    }
+    const QByteArray arpa = build(
+        [&](const QString &word) { return known.contains(word.toUtf8()); });
     // A private file (mode 0600) that lives only while the decoder reads it.
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-lm-XXXXXX.arpa"));
     if (!file.open() || file.write(arpa) != arpa.size() || !file.flush())
@@ -342,21 +406,35 @@ bool PocketsphinxRecognizer::loadModel(ps_decoder_t *ps, const ModelBuilder &bui
     return ok;
 }
 
-void PocketsphinxRecognizer::run()
+void PocketsphinxRecognizer::run(Shared &shared)
 {
     const QByteArray hmm = QFile::encodeName(acousticModel());
-    const QByteArray dict = QFile::encodeName(dictionary());
-    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-        dict.constData(), "-logfn", "/dev/null", nullptr);
-    ps_decoder_t *ps = config ? ps_init(config) : nullptr;
-    if (config)
-        cmd_ln_free_r(config);
+    // A dictionary of one word to start from; each model adds the script's words.
+    QTemporaryFile seed(QDir::tempPath() + QStringLiteral("/quillmere-dict-XXXXXX.dict"));
+    ps_decoder_t *ps = nullptr;
+    if (seed.open() && seed.write("a AH\n") > 0 && seed.flush()) {
+        const QByteArray dict = QFile::encodeName(seed.fileName());
+        cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(),
+            "-dict", dict.constData(), "-logfn", "/dev/null", nullptr);
+        ps = config ? ps_init(config) : nullptr;
+        if (config)
+            cmd_ln_free_r(config);
+    }
+    seed.remove();
 
-    std::deque<int16_t> &queue = m_queue;
-    bool failed = false;
-    Capture capture(m_mutex, m_wake, queue, m_failed);
-    if (!ps || !capture.open()) {
+    std::deque<int16_t> &queue = shared.queue;
+    bool failed = !ps;
+    Capture capture(shared.mutex, shared.wake, queue, shared.failed);
+    {
+        std::lock_guard lock(shared.mutex);
+        if (shared.stopping)
+            failed = true;
+    }
+    if (!failed && !capture.open())
         failed = true;
+    {
+        std::lock_guard lock(shared.mutex);
+        shared.loading = false;
     }
 
     bool haveModel = false;
@@ -374,44 +452,49 @@ void PocketsphinxRecognizer::run()
         if (heardSpeech) {
             int32 score = 0;
             const QStringList words = hypothesisWords(ps_get_hyp(ps, &score));
-            if (m_handlers.hypothesis)
-                m_handlers.hypothesis(words, true);
+            shared.notify([&](const Handlers &h) {
+                if (h.hypothesis)
+                    h.hypothesis(words, true);
+            });
         }
         heardSpeech = false;
         lastPartial.clear();
     };
 
+    bool stopped = false;
     while (!failed) {
-        ModelBuilder build;
-        quint64 generation = 0;
+        ModelBuilderSlot build;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [&] {
-                return m_stopping || m_failed || m_pendingModel
+            std::unique_lock lock(shared.mutex);
+            shared.wake.wait(lock, [&] {
+                return shared.stopping || shared.failed || shared.pending.build
                     || (haveModel && queue.size() >= kChunk);
             });
-            if (m_stopping)
+            if (shared.stopping) {
+                stopped = true;
                 break;
-            if (m_failed) {
+            }
+            if (shared.failed) {
                 failed = true;
                 break;
             }
-            if (m_pendingModel) {
-                build = std::move(m_pendingModel);
-                m_pendingModel = nullptr;
-                generation = m_pendingGeneration;
+            if (shared.pending.build) {
+                build = std::move(shared.pending);
+                shared.pending = {};
             } else {
                 chunk.assign(queue.begin(), queue.begin() + kChunk);
                 queue.erase(queue.begin(), queue.begin() + kChunk);
             }
         }
-        if (build) {
+        if (build.build) {
             // A search changes only between utterances.
             endUtterance();
-            const bool ok = loadModel(ps, build);
+            const bool ok = loadModel(ps, build.build);
             haveModel = haveModel || ok;
-            if (m_handlers.model)
-                m_handlers.model(generation, ok);
+            shared.notify([&](const Handlers &h) {
+                if (h.model)
+                    h.model(build.generation, ok);
+            });
             if (!haveModel) {
                 failed = true;
                 break;
@@ -426,15 +509,16 @@ void PocketsphinxRecognizer::run()
             inUtterance = true;
         }
         ps_process_raw(ps, chunk.data(), chunk.size(), FALSE, FALSE);
-        const bool speech = ps_get_in_speech(ps);
-        if (speech) {
+        if (ps_get_in_speech(ps)) {
             heardSpeech = true;
             int32 score = 0;
             const QStringList words = hypothesisWords(ps_get_hyp(ps, &score));
             if (words != lastPartial) {
                 lastPartial = words;
-                if (m_handlers.hypothesis)
-                    m_handlers.hypothesis(words, false);
+                shared.notify([&](const Handlers &h) {
+                    if (h.hypothesis)
+                        h.hypothesis(words, false);
+                });
             }
         } else if (heardSpeech) {
             // The speaker paused: the utterance ends and the next starts afresh.
@@ -447,8 +531,12 @@ void PocketsphinxRecognizer::run()
     capture.close();
     if (ps)
         ps_free(ps);
-    if (failed && m_handlers.failure)
-        m_handlers.failure();
+    if (failed && !stopped) {
+        shared.notify([](const Handlers &h) {
+            if (h.failure)
+                h.failure();
+        });
+    }
 }
 
 } // namespace

@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     QObject::connect(&follow, &qm::FollowSession::positionChanged, &app, [&](int word) {
         print(QStringLiteral("pos t=%1 word=%2 token=%3").arg(t()).arg(word).arg(follow.tokenPosition()));
     });
-    auto usage = [&] {
+    auto usage = [&]() -> QString {
         QFile status(QStringLiteral("/proc/self/status"));
         qint64 rss = 0;
         if (status.open(QIODevice::ReadOnly)) {
@@ -125,7 +125,7 @@ int main(int argc, char **argv)
             .arg(rss)
             .arg(double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9, 0, 'f', 3);
     };
-    auto endLine = [&] {
+    auto endLine = [&]() -> QString {
         return QStringLiteral("end t=%1 offset=%2 ")
                    .arg(t())
                    .arg(controller->scroll().offset(), 0, 'f', 3)
