@@ -153,6 +153,10 @@ PY
 touch "$tmp/stop"
 wait "$probe_pid" || true
 
+# FOLLOW_FIGURES_KEEP=<folder> keeps the probe's output and the feed's word times there.
+if [ -n "${FOLLOW_FIGURES_KEEP:-}" ]; then
+  cp "$out" "$tmp/timeline.json" "$tmp/base.out" "$FOLLOW_FIGURES_KEEP"/
+fi
 python3 - "$out" "$tmp/base.out" "$tmp/timeline.json" <<'PY'
 import json, re, statistics, sys
 lines = open(sys.argv[1]).read().splitlines()

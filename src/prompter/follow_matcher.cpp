@@ -11,6 +11,9 @@ namespace {
 constexpr int kMatch = 2;
 constexpr int kMismatch = -1;
 constexpr int kGap = -1;
+// Beyond this many words ahead, every kWordsPerPoint words further cost a point of evidence.
+constexpr int kNearAhead = 12;
+constexpr double kWordsPerPoint = 8;
 
 struct Cell {
     int score = 0;
@@ -77,19 +80,26 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
     auto distance = [&](int index) {
         return index >= m_position ? 2 * (index - m_position) : 3 * (m_position - index);
     };
+    // A run far ahead needs more evidence than one just ahead: scripts repeat short phrases
+    // ("of the town"), and three of their words far ahead are more often chance than a skip.
+    auto evidence = [&](int index, const Cell &c) {
+        const int ahead = index - m_position - kNearAhead;
+        return double(c.score) - (ahead > 0 ? double(ahead) / kWordsPerPoint : 0.0);
+    };
 
     // The newest heard word that ends a convincing run decides.
     for (int i = m; i >= 1; --i) {
         int bestJ = -1;
         for (int j = 1; j <= w; ++j) {
             const Cell &c = at(i, j);
-            if (!c.endsInMatch || c.matches < kForwardRun || c.score < kMatch * kForwardRun - 1)
+            if (!c.endsInMatch || c.matches < kForwardRun
+                || evidence(lo + j - 1, c) < kMatch * kForwardRun - 1)
                 continue;
             if (bestJ < 0)
                 bestJ = j;
-            const Cell &b = at(i, bestJ);
-            if (c.score > b.score
-                || (c.score == b.score && distance(lo + j - 1) < distance(lo + bestJ - 1)))
+            const double e = evidence(lo + j - 1, c);
+            const double be = evidence(lo + bestJ - 1, at(i, bestJ));
+            if (e > be || (e == be && distance(lo + j - 1) < distance(lo + bestJ - 1)))
                 bestJ = j;
         }
         if (bestJ < 0)

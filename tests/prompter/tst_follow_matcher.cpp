@@ -58,6 +58,10 @@ private Q_SLOTS:
         QTest::newRow("five in order go back")
             << kScript << 30 << "about the weather in the north" << 15 << 14;
         QTest::newRow("nothing heard") << kScript << 5 << "" << 5 << 5;
+        QTest::newRow("three words far ahead are chance")
+            << kScript << 0 << "about a dog" << 0 << 0;
+        QTest::newRow("four words far ahead are a skip")
+            << kScript << 0 << "story about a dog" << 29 << 0;
     }
     void follows()
     {
