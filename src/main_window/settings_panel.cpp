@@ -77,9 +77,9 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     auto *prompter = new GroupCard(QStringLiteral("Prompter"), symbols::laptop, content);
     m_mode = new SegmentedControl({QStringLiteral("Notch"), QStringLiteral("Floating")});
     m_mode->setObjectName(QStringLiteral("mode"));
-    m_notchWidth = new SliderRow(QStringLiteral("Width"), 240, 900, QStringLiteral("pt"));
+    m_notchWidth = new SliderRow(QStringLiteral("Width"), limits::notchWidth, QStringLiteral("pt"));
     m_notchWidth->setObjectName(QStringLiteral("notchWidth"));
-    m_notchHeight = new SliderRow(QStringLiteral("Height"), 70, 500, QStringLiteral("pt"));
+    m_notchHeight = new SliderRow(QStringLiteral("Height"), limits::notchHeight, QStringLiteral("pt"));
     m_notchHeight->setObjectName(QStringLiteral("notchHeight"));
     m_floatingHint = plainText(
         QStringLiteral("Drag the prompter anywhere. Resize it from any edge."), nullptr);
@@ -87,11 +87,15 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     prompter->addRow(m_mode);
     prompter->addRow(m_notchWidth);
     prompter->addRow(m_notchHeight);
+    m_belowTopBar = new ToggleRow(QStringLiteral("Below the top bar"),
+        QStringLiteral("Keeps the clock and notifications in view"));
+    m_belowTopBar->setObjectName(QStringLiteral("belowTopBar"));
+    prompter->addRow(m_belowTopBar);
     prompter->addRow(m_floatingHint);
 
     // Text
     auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
-    m_fontSize = new SliderRow(QStringLiteral("Size"), 12, 64, QStringLiteral("pt"));
+    m_fontSize = new SliderRow(QStringLiteral("Size"), limits::fontSize, QStringLiteral("pt"));
     m_fontSize->setObjectName(QStringLiteral("fontSize"));
     m_colors = new SwatchRow(colors());
     m_colors->setObjectName(QStringLiteral("colors"));
@@ -109,10 +113,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_scrollMode->setObjectName(QStringLiteral("scrollMode"));
     m_modeDescription = plainText(QString(), nullptr);
     m_modeDescription->setObjectName(QStringLiteral("modeDescription"));
-    m_speed = new SliderRow(QStringLiteral("Speed"), 8, 200, QString());
+    m_speed = new SliderRow(QStringLiteral("Speed"), limits::speed, QString());
     m_speed->setObjectName(QStringLiteral("speed"));
     m_micSensitivity
-        = new SliderRow(QStringLiteral("Mic sensitivity"), 0, 100, QStringLiteral("%"));
+        = new SliderRow(QStringLiteral("Mic sensitivity"),
+            {limits::micSensitivity.minimum * 100, limits::micSensitivity.maximum * 100},
+            QStringLiteral("%"));
     m_micSensitivity->setObjectName(QStringLiteral("micSensitivity"));
     m_denied = makeLabel(texts::micDenied(), fonts::system(11), palette::tallySoft(), true);
     m_denied->setObjectName(QStringLiteral("deniedMessage"));
@@ -132,6 +138,14 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     scrolling->addRow(m_followProblem);
     scrolling->addRow(m_countdown);
     scrolling->addRow(m_pauseOnHover);
+    m_mediaRemote = new ToggleRow(QStringLiteral("Media keys and phone remote"),
+        QStringLiteral("From media keys, a headset or a phone"));
+    m_mediaRemote->setObjectName(QStringLiteral("mediaRemote"));
+    m_presenterClicker = new ToggleRow(QStringLiteral("Presenter clicker"),
+        QStringLiteral("Page Up and Down, from any app"));
+    m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
+    scrolling->addRow(m_mediaRemote);
+    scrolling->addRow(m_presenterClicker);
 
     // Privacy
     auto *privacy = new GroupCard(QStringLiteral("Privacy"), symbols::eyeSlash, content);
@@ -191,6 +205,8 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         [this](double v) { edit([v](Settings &s) { s.fontSize = v; }); });
     connect(m_colors, &SwatchRow::picked, this,
         [this](const QString &hex) { edit([hex](Settings &s) { s.colorHex = hex; }); });
+    connect(m_belowTopBar, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.belowTopBar = on; }); });
     connect(m_mirror, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.mirror = on; }); });
     connect(m_scrollMode, &SegmentedControl::activated, this, [this](int i) {
@@ -207,6 +223,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         [this](bool on) { edit([on](Settings &s) { s.countdown = on; }); });
     connect(m_pauseOnHover, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.pauseOnHover = on; }); });
+    connect(m_mediaRemote, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.mediaRemote = on; }); });
+    connect(m_presenterClicker, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.presenterClicker = on; }); });
     connect(m_hideFromSharing, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.hideFromSharing = on; }); });
     connect(m_reset, &QAbstractButton::clicked, this, &SettingsPanel::resetToDefaults);
@@ -230,7 +250,7 @@ void SettingsPanel::edit(const std::function<void(Settings &)> &change)
 void SettingsPanel::resetToDefaults()
 {
     // The floating panel's place is where the user put it, not a preference to reset.
-    Settings defaults;
+    Settings defaults = Store::defaultSettings();
     defaults.floatingFrame = m_store.settings().floatingFrame;
     m_store.setSettings(defaults);
 }
@@ -246,6 +266,8 @@ void SettingsPanel::refresh()
     m_notchHeight->setValue(s.notchHeight);
     m_notchWidth->setVisible(notch);
     m_notchHeight->setVisible(notch);
+    m_belowTopBar->setChecked(s.belowTopBar);
+    m_belowTopBar->setVisible(notch);
     m_floatingHint->setVisible(!notch);
 
     m_fontSize->setValue(s.fontSize);
@@ -268,6 +290,8 @@ void SettingsPanel::refresh()
     m_denied->setVisible(voice && m_controller.voice().denied());
     m_countdown->setChecked(s.countdown);
     m_pauseOnHover->setChecked(s.pauseOnHover);
+    m_mediaRemote->setChecked(s.mediaRemote);
+    m_presenterClicker->setChecked(s.presenterClicker);
     m_hideFromSharing->setChecked(s.hideFromSharing);
 }
 

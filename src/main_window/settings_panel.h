@@ -55,6 +55,7 @@ private:
     SegmentedControl *m_mode = nullptr;
     SliderRow *m_notchWidth = nullptr;
     SliderRow *m_notchHeight = nullptr;
+    ToggleRow *m_belowTopBar = nullptr;
     QLabel *m_floatingHint = nullptr;
     SliderRow *m_fontSize = nullptr;
     SwatchRow *m_colors = nullptr;
@@ -66,6 +67,8 @@ private:
     QLabel *m_denied = nullptr;
     ToggleRow *m_countdown = nullptr;
     ToggleRow *m_pauseOnHover = nullptr;
+    ToggleRow *m_mediaRemote = nullptr;
+    ToggleRow *m_presenterClicker = nullptr;
     ToggleRow *m_hideFromSharing = nullptr;
     QLabel *m_captureReason = nullptr;
     QLabel *m_followProblem = nullptr;

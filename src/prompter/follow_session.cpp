@@ -6,10 +6,12 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QtMath>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace qm {
@@ -36,6 +38,8 @@ FollowSession::FollowSession(
     m_rebuild.setSingleShot(true);
     m_rebuild.setInterval(std::chrono::milliseconds(qRound(kRebuildDelay * 1000)));
     connect(&m_rebuild, &QTimer::timeout, this, &FollowSession::postModel);
+    m_stateDue.setSingleShot(true);
+    connect(&m_stateDue, &QTimer::timeout, this, &FollowSession::updateState);
 }
 
 FollowSession::~FollowSession()
@@ -236,6 +240,7 @@ void FollowSession::hear(const QStringList &words, bool final)
 
 void FollowSession::updateState()
 {
+    m_stateDue.stop();
     if (!m_running)
         return;
     const double now = m_clock();
@@ -246,6 +251,20 @@ void FollowSession::updateState()
         setState(FollowState::Lost);
     else
         setState(FollowState::Listening);
+
+    // The text may be at rest with no frames to look again: the next change due by time alone
+    // (Following running out, Lost starting or ending) is looked at when it falls due.
+    double due = std::numeric_limits<double>::infinity();
+    const auto consider = [&](double at) {
+        if (at > now)
+            due = std::min(due, at);
+    };
+    consider(m_lastMove + kFollowingFor);
+    if (m_unmatchedSince)
+        consider(*m_unmatchedSince + kLostAfter);
+    consider(m_lastHeard + kLostAfter);
+    if (std::isfinite(due))
+        m_stateDue.start(std::chrono::milliseconds(qCeil((due - now) * 1000) + 1));
 }
 
 void FollowSession::setState(FollowState state)
@@ -295,6 +314,7 @@ void FollowSession::step(
     double dt, ScrollState &scroll, double viewportHeight, double maxOffset, double speed)
 {
     updateState();
+    m_gliding = false;
     const double offset = scroll.offset();
     if (m_lastOffset && std::abs(offset - *m_lastOffset) > kMovedByOthers) {
         // A hand scroll, a cue jump or a restart: the reader is where the user put the text.
@@ -322,6 +342,8 @@ void FollowSession::step(
     next = std::clamp(next, 0.0, std::max(maxOffset, 0.0));
     scroll.setOffset(next);
     m_lastOffset = next;
+    // Held at an end of the column the text cannot come nearer: it rests there too.
+    m_gliding = m_velocity != 0 && next != offset;
 }
 
 } // namespace qm

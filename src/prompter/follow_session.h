@@ -87,6 +87,9 @@ public:
     // One frame: moves the text toward the reading line's target, or re-anchors the reader
     // when something else moved the text since the last step.
     void step(double dt, ScrollState &scroll, double viewportHeight, double maxOffset, double speed);
+    // Whether the last step left the text on its way to the reading line: the frames go on
+    // while it is, and rest once the text stands where it should.
+    bool gliding() const { return m_gliding; }
     // Where the text should stand for the current position; nothing until lines are known.
     std::optional<double> targetOffset(double viewportHeight, double maxOffset) const;
     // The reader is wherever the reading line is with the text at `offset`.
@@ -119,6 +122,8 @@ private:
     QSet<QString> m_unknown;
     QList<WordLine> m_lines;
     QTimer m_rebuild;
+    // Wakes the state up when it is next due to change by time alone.
+    QTimer m_stateDue;
 
     bool m_active = false;
     bool m_running = false;
@@ -142,6 +147,7 @@ private:
     // After a re-anchor the text stays where the user put it until the reader moves on.
     bool m_holdUntilMove = false;
     double m_velocity = 0;
+    bool m_gliding = false;
 };
 
 } // namespace qm

@@ -117,6 +117,16 @@ void PanelHost::dropPanel()
     m_controller.setHovering(false);
 }
 
+std::unique_ptr<platform::FrameClock> PanelHost::makeFrameClock()
+{
+    if (!m_panel)
+        return nullptr;
+    QScreen *screen = m_panel->screen();
+    const double rate = screen ? screen->refreshRate() : 0;
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    return platform::makeFrameClock(x11 ? quintptr(m_panel->winId()) : 0, rate);
+}
+
 void PanelHost::closePanel()
 {
     dropPanel();

@@ -35,6 +35,7 @@ public:
     bool hasPanel() const override { return !m_panel.isNull(); }
     void reapply(const Settings &settings) override;
     void installWheelMonitor() override;
+    std::unique_ptr<platform::FrameClock> makeFrameClock() override;
 
     PrompterPanel *panel() const { return m_panel; }
     // Whether the current panel is really kept out of screen captures.
