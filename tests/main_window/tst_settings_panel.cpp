@@ -452,9 +452,9 @@ private Q_SLOTS:
                 break;
         }
         QCOMPARE(visited,
-            QStringList({"mode", "notchWidth", "notchHeight", "fontSize", "colors", "mirror",
-                "scrollMode", "speed", "micSensitivity", "countdown", "pauseOnHover",
-                "hideFromSharing", "reset"}));
+            QStringList({"mode", "notchWidth", "notchHeight", "belowTopBar", "fontSize", "colors",
+                "mirror", "scrollMode", "speed", "micSensitivity", "countdown", "pauseOnHover",
+                "mediaRemote", "presenterClicker", "hideFromSharing", "reset"}));
 
         // Arrows move a slider by one, Page keys by ten.
         ValueSlider *speed = p.slider("speed")->slider();
@@ -520,6 +520,9 @@ private Q_SLOTS:
         switchSays("mirror", QStringLiteral("Mirror text"), false);
         switchSays("countdown", QStringLiteral("3-2-1 countdown"), true);
         switchSays("pauseOnHover", QStringLiteral("Pause on hover"), true);
+        switchSays("belowTopBar", QStringLiteral("Below the top bar"), false);
+        switchSays("mediaRemote", QStringLiteral("Media keys and phone remote"), true);
+        switchSays("presenterClicker", QStringLiteral("Presenter clicker"), false);
         switchSays("hideFromSharing", QStringLiteral("Hide from screen sharing"),
             p.f.store.settings().hideFromSharing);
 

@@ -26,6 +26,13 @@ private Q_SLOTS:
             "Intro line one\n\nline -- two\n# Cue one\nBody of the cue, with well-known words "
             "and 42 numbers.\n# Empty cue\n# Last\nEnd.");
         QTest::newRow("one long word") << QString(400, QLatin1Char('w'));
+        // Long bodies are laid out in pieces: at line feeds, and within a long paragraph at
+        // line starts.
+        QTest::newRow("long body in pieces")
+            << QStringLiteral("Short opening line.\n")
+                + QStringLiteral("the reader keeps going, word after word. ").repeated(120)
+                + QStringLiteral("\nAnd a last line.\n# Cue\n")
+                + QStringLiteral("More words on a line.\n").repeated(150);
     }
     void wordLinesAgreeWithScriptWords()
     {
