@@ -26,6 +26,7 @@ private:
     QList<WordLine> m_lines;
     qsizetype m_blocks = 0;
     int m_tokens = 0;
+    bool m_inWord = false; // the last body piece read ended inside a word
 };
 
 } // namespace qm
