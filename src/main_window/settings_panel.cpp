@@ -3,6 +3,7 @@
 
 #include "model/settings.h"
 #include "platform/capture_exclusion.h"
+#include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
 #include "settings_widgets.h"
@@ -107,7 +108,8 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
 
     // Scrolling
     auto *scrolling = new GroupCard(QStringLiteral("Scrolling"), symbols::scrolling, content);
-    m_scrollMode = new SegmentedControl({QStringLiteral("Steady"), QStringLiteral("Voice")});
+    m_scrollMode = new SegmentedControl(
+        {QStringLiteral("Steady"), QStringLiteral("Voice"), QStringLiteral("Follow")});
     m_scrollMode->setObjectName(QStringLiteral("scrollMode"));
     m_modeDescription = plainText(QString(), nullptr);
     m_modeDescription->setObjectName(QStringLiteral("modeDescription"));
@@ -120,6 +122,8 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_micSensitivity->setObjectName(QStringLiteral("micSensitivity"));
     m_denied = makeLabel(texts::micDenied(), fonts::system(11), palette::tallySoft(), true);
     m_denied->setObjectName(QStringLiteral("deniedMessage"));
+    m_followProblem = makeLabel(QString(), fonts::system(11), palette::tallySoft(), true);
+    m_followProblem->setObjectName(QStringLiteral("followProblem"));
     m_countdown = new ToggleRow(
         QStringLiteral("3-2-1 countdown"), QStringLiteral("A beat to get ready before it moves"));
     m_countdown->setObjectName(QStringLiteral("countdown"));
@@ -131,6 +135,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     scrolling->addRow(m_speed);
     scrolling->addRow(m_micSensitivity);
     scrolling->addRow(m_denied);
+    scrolling->addRow(m_followProblem);
     scrolling->addRow(m_countdown);
     scrolling->addRow(m_pauseOnHover);
     m_mediaRemote = new ToggleRow(QStringLiteral("Media keys and phone remote"),
@@ -205,7 +210,9 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     connect(m_mirror, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.mirror = on; }); });
     connect(m_scrollMode, &SegmentedControl::activated, this, [this](int i) {
-        edit([i](Settings &s) { s.scrollMode = i == 1 ? ScrollMode::Voice : ScrollMode::Auto; });
+        edit([i](Settings &s) {
+            s.scrollMode = i == 1 ? ScrollMode::Voice : i == 2 ? ScrollMode::Follow : ScrollMode::Auto;
+        });
     });
     connect(m_speed, &SliderRow::edited, this,
         [this](double v) { edit([v](Settings &s) { s.speed = v; }); });
@@ -227,6 +234,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     // Reads.
     connect(&m_store, &Store::settingsChanged, this, &SettingsPanel::refresh);
     connect(&m_controller.voice(), &VoiceMonitor::deniedChanged, this, &SettingsPanel::refresh);
+    connect(&m_controller.follow(), &FollowSession::stateChanged, this, &SettingsPanel::refresh);
     refresh();
 }
 
@@ -266,9 +274,16 @@ void SettingsPanel::refresh()
     m_colors->setSelected(s.colorHex);
     m_mirror->setChecked(s.mirror);
 
-    m_scrollMode->setCurrentIndex(voice ? 1 : 0);
-    m_modeDescription->setText(
-        voice ? texts::voiceDescription() : QStringLiteral("Scrolls at a steady pace."));
+    const bool follow = s.scrollMode == ScrollMode::Follow;
+    m_scrollMode->setCurrentIndex(voice ? 1 : follow ? 2 : 0);
+    m_modeDescription->setText(voice ? texts::voiceDescription()
+            : follow                 ? texts::followDescription()
+                                     : QStringLiteral("Scrolls at a steady pace."));
+    const FollowSession::Problem problem = m_controller.follow().problem();
+    m_followProblem->setText(problem == FollowSession::Problem::ModelMissing
+            ? texts::followModelMissing()
+            : texts::followCannotStart());
+    m_followProblem->setVisible(follow && problem != FollowSession::Problem::None);
     m_speed->setValue(s.speed);
     m_micSensitivity->setValue(s.micSensitivity * 100.0);
     m_micSensitivity->setVisible(voice);

@@ -71,6 +71,7 @@ private:
     ToggleRow *m_presenterClicker = nullptr;
     ToggleRow *m_hideFromSharing = nullptr;
     QLabel *m_captureReason = nullptr;
+    QLabel *m_followProblem = nullptr;
     TextButton *m_reset = nullptr;
 };
 

@@ -14,7 +14,15 @@ QString rawValue(PrompterMode mode)
 
 QString rawValue(ScrollMode mode)
 {
-    return mode == ScrollMode::Auto ? QStringLiteral("auto") : QStringLiteral("voice");
+    switch (mode) {
+    case ScrollMode::Auto:
+        return QStringLiteral("auto");
+    case ScrollMode::Voice:
+        return QStringLiteral("voice");
+    case ScrollMode::Follow:
+        return QStringLiteral("follow");
+    }
+    return QStringLiteral("auto");
 }
 
 std::optional<PrompterMode> prompterModeFromRaw(const QString &raw)
@@ -32,6 +40,8 @@ std::optional<ScrollMode> scrollModeFromRaw(const QString &raw)
         return ScrollMode::Auto;
     if (raw == QLatin1String("voice"))
         return ScrollMode::Voice;
+    if (raw == QLatin1String("follow"))
+        return ScrollMode::Follow;
     return std::nullopt;
 }
 

@@ -40,7 +40,7 @@ inline constexpr Limit floatingHeight {120, kLargestWindow};
 } // namespace limits
 
 enum class PrompterMode { Notch, Floating };
-enum class ScrollMode { Auto, Voice };
+enum class ScrollMode { Auto, Voice, Follow };
 
 QString rawValue(PrompterMode mode);
 QString rawValue(ScrollMode mode);

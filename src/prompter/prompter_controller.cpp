@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_controller.h"
 
+#include "follow_session.h"
 #include "platform/frame_clock.h"
 #include "platform/trace.h"
 #include "prompter_window_host.h"
@@ -48,6 +49,10 @@ PrompterController::PrompterController(
     , m_lastSettings(store.settings())
 {
     m_last = m_clock();
+    m_follow = std::make_unique<FollowSession>(m_clock);
+    // A newly read word starts the glide toward it; a new state shows in the status.
+    connect(m_follow.get(), &FollowSession::positionChanged, this, [this] { requestFrame(); });
+    connect(m_follow.get(), &FollowSession::stateChanged, this, [this] { requestFrame(); });
 
     setFrameClock(platform::makeDeadlineClock(60, m_clock));
     // The speaker starting or stopping moves the text in voice mode.
@@ -173,6 +178,7 @@ void PrompterController::setSections(QList<ScriptSection> s)
         return;
     m_sections = std::move(s);
     m_cuesValid = false;
+    m_follow->setSections(m_sections);
     requestFrame();
     Q_EMIT sectionsChanged();
 }
@@ -341,6 +347,7 @@ void PrompterController::hide()
     setHovering(false);
     setCurrentCueID(std::nullopt);
     m_voice.stop();
+    m_follow->setActive(false);
 }
 
 void PrompterController::toggle()
@@ -477,6 +484,9 @@ bool PrompterController::moving() const
         return false;
     if (settings.scrollMode == ScrollMode::Voice && !m_voice.speaking())
         return false;
+    // Following moves the text only while it glides toward the reading line.
+    if (settings.scrollMode == ScrollMode::Follow)
+        return m_follow->gliding();
     return true;
 }
 
@@ -527,6 +537,8 @@ void PrompterController::tick(double now)
                 // Held while the pointer rests on the panel.
             } else if (settings.scrollMode == ScrollMode::Voice && !m_voice.speaking()) {
                 // Waiting for the speaker.
+            } else if (settings.scrollMode == ScrollMode::Follow) {
+                m_follow->step(dt, *m_scroll, m_viewportHeight, limit, settings.speed);
             } else if (offset >= limit) {
                 setPlaying(false);
             } else {
@@ -575,10 +587,13 @@ void PrompterController::syncVoice()
 {
     const Settings &settings = m_store.settings();
     m_voice.setSensitivity(settings.micSensitivity);
-    if (m_isVisible && settings.scrollMode == ScrollMode::Voice)
+    // The loudness keeps driving the glow and the status dot while following.
+    const bool follow = settings.scrollMode == ScrollMode::Follow;
+    if (m_isVisible && (settings.scrollMode == ScrollMode::Voice || follow))
         m_voice.start();
     else
         m_voice.stop();
+    m_follow->setActive(m_isVisible && follow);
 }
 
 void PrompterController::settingsChanged(const Settings &settings)

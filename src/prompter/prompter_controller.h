@@ -22,6 +22,7 @@ struct Refresh;
 class Store;
 class ScrollState;
 class VoiceMonitor;
+class FollowSession;
 class PrompterWindowHost;
 
 // Everything the prompter does over time: the published play state, the sections shown, the
@@ -61,6 +62,7 @@ public:
     Store &store() const { return m_store; }
     VoiceMonitor &voice() const { return m_voice; }
     ScrollState &scroll() const { return *m_scroll; }
+    FollowSession &follow() const { return *m_follow; }
 
     // Published state.
     bool isPlaying() const { return m_isPlaying; }
@@ -204,6 +206,7 @@ private:
     // The sorted cue positions, rebuilt when the sections or the reported offsets change.
     mutable QList<Cue> m_cues;
     mutable bool m_cuesValid = false;
+    std::unique_ptr<FollowSession> m_follow;
 };
 
 } // namespace qm

@@ -91,6 +91,17 @@ StatusIndicator statusIndicator(const StatusInput &in)
         s.mic = in.denied ? StatusIndicator::Mic::Off : StatusIndicator::Mic::On;
         s.micColor = in.speaking ? palette::tally() : palette::white(35);
     }
+    if (in.follow) {
+        // Moving means following; the microphone says listening (white), following (tally),
+        // lost (dim tally) or unavailable (crossed out).
+        const FollowState f = *in.follow;
+        s.active = s.active && f == FollowState::Following;
+        s.mic = f == FollowState::Unavailable ? StatusIndicator::Mic::Off : StatusIndicator::Mic::On;
+        s.micColor = f == FollowState::Following ? palette::tally()
+            : f == FollowState::Lost            ? palette::tallySoft()
+            : in.speaking                       ? palette::white(60)
+                                                : palette::white(35);
+    }
     s.pause = !s.active && !in.countingDown && !in.atEnd;
     s.dot = s.active ? palette::tally() : palette::white(30);
     s.dotGlow = s.active;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "prompter/follow_session.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -34,6 +36,8 @@ struct StatusInput {
     bool denied = false;
     bool countingDown = false;
     bool atEnd = false;
+    // In follow mode: what the recogniser makes of the reading.
+    std::optional<FollowState> follow;
 };
 
 struct StatusIndicator {

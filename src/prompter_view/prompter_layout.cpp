@@ -225,6 +225,8 @@ void ColumnLayouter::layOutStep()
         const double height = laid.height;
         m_out.blocks.append(makeBlock(TextBlock::Role::Body, std::move(laid),
             QPointF(0, p.top + p.inner), m_out.width, f.lineSpacing));
+        m_out.blocks.last().continuesText
+            = p.bodyAt > 0 && section.body.at(p.bodyAt - 1) != QLatin1Char('\n');
         p.inner += height;
         p.bodyAt = piece.next;
         m_out.exactUntil = p.top + p.inner;

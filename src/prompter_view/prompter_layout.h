@@ -45,6 +45,9 @@ struct TextBlock {
     QRectF rect;
     double width = 0; // wrapping width
     double lineExtra = 0; // extra points between lines
+    // A later piece of a long body that goes straight on from the piece before, with no line
+    // feed between them: a word may be cut between the two.
+    bool continuesText = false;
 };
 
 // The block's text shaped and wrapped again, exactly as it was measured, ready to draw.

@@ -8,6 +8,7 @@
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
 #include "ui/palette.h"
+#include "word_lines.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -112,7 +113,7 @@ double PrompterView::glowTarget(double t) const
 {
     const Settings &settings = m_controller.store().settings();
     return aura::target(
-        settings.scrollMode == ScrollMode::Voice, glowLive(), m_controller.voice().level(), t);
+        settings.scrollMode != ScrollMode::Auto, glowLive(), m_controller.voice().level(), t);
 }
 
 bool PrompterView::glowMoving() const
@@ -164,7 +165,9 @@ void PrompterView::publishLayout(bool fresh, double before)
         m_reading.tiles().extendLayout(layout, before);
     m_controller.setContentHeight(layout->contentHeight);
     m_controller.setCueOffsets(layout->cueOffsets);
-    // The engine's next step sees the new height and cue positions.
+    m_wordLines.update(*layout, fresh);
+    m_controller.follow().setWordLines(m_wordLines.lines());
+    // The engine's next step sees the new height, cue positions and word lines.
     m_controller.requestFrame();
     update();
 }
@@ -315,7 +318,7 @@ void PrompterView::refreshControls()
     const Settings &settings = m_controller.store().settings();
     ControlsInput in;
     in.view = size();
-    in.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    in.voiceMode = settings.scrollMode != ScrollMode::Auto;
     in.isPlaying = m_controller.isPlaying();
     in.speed = settings.speed;
     in.remaining = m_controller.remaining();
@@ -413,7 +416,9 @@ StatusIndicator PrompterView::currentStatus() const
     status.isPlaying = m_controller.isPlaying();
     status.hovering = m_controller.hovering();
     status.pauseOnHover = settings.pauseOnHover;
-    status.voiceMode = settings.scrollMode == ScrollMode::Voice;
+    status.voiceMode = settings.scrollMode != ScrollMode::Auto;
+    if (settings.scrollMode == ScrollMode::Follow)
+        status.follow = m_controller.follow().state();
     status.speaking = voice.speaking();
     status.denied = voice.denied();
     status.countingDown = m_controller.countdown().has_value();

@@ -10,6 +10,7 @@
 #include "prompter_layout.h"
 #include "reading_composer.h"
 #include "transition.h"
+#include "word_lines.h"
 
 #include <QWidget>
 
@@ -90,6 +91,7 @@ private:
     Clock m_clock;
 
     LayoutSteps m_steps;
+    WordLineIndex m_wordLines; // where each script word's line is, for follow mode
     double m_layoutWidth = -1;
     double m_layoutFontSize = -1;
     bool m_haveGeometry = false;

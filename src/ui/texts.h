@@ -40,6 +40,21 @@ inline QString voiceDescription()
     return QStringLiteral("Moves while you talk, waits while you pause. Only loudness is "
                           "measured; audio never leaves your computer.");
 }
+inline QString followDescription()
+{
+    return QStringLiteral("Follows your words as you read aloud and waits when you pause or "
+                          "ad-lib. English only. Listening happens on this computer; nothing is "
+                          "recorded or sent.");
+}
+inline QString followModelMissing()
+{
+    return QStringLiteral("Follow needs the speech model. To use it, install pocketsphinx-en-us.");
+}
+inline QString followCannotStart()
+{
+    return QStringLiteral("The speech recogniser could not start. Check that a microphone is "
+                          "connected and not muted in your sound settings.");
+}
 inline QString micDenied()
 {
     return QStringLiteral("No microphone could be opened. Check that one is connected and not "

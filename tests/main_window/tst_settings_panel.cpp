@@ -345,7 +345,8 @@ private Q_SLOTS:
         QCOMPARE(
             p.get<QLabel>("modeDescription")->text(), QStringLiteral("Scrolls at a steady pace."));
         QCOMPARE(p.get<SegmentedControl>("mode")->items(), QStringList({"Notch", "Floating"}));
-        QCOMPARE(p.get<SegmentedControl>("scrollMode")->items(), QStringList({"Steady", "Voice"}));
+        QCOMPARE(p.get<SegmentedControl>("scrollMode")->items(),
+            QStringList({"Steady", "Voice", "Follow"}));
 
         p.change([](Settings &s) {
             s.notchWidth = 512;
@@ -372,6 +373,17 @@ private Q_SLOTS:
 
         p.change([](Settings &s) { s.scrollMode = ScrollMode::Auto; });
         QVERIFY(!p.shown("micSensitivity"));
+
+        // Follow says what it does; without the speech model it says how to get it.
+        qputenv("QUILLMERE_SPEECH_MODEL", "/nonexistent");
+        p.change([](Settings &s) { s.scrollMode = ScrollMode::Follow; });
+        QCOMPARE(p.get<SegmentedControl>("scrollMode")->currentIndex(), 2);
+        QVERIFY(p.get<QLabel>("modeDescription")->text().contains(QLatin1String("English only")));
+        QVERIFY(p.shown("followProblem"));
+        QVERIFY(p.get<QLabel>("followProblem")->text().contains(QLatin1String("install pocketsphinx-en-us")));
+        p.change([](Settings &s) { s.scrollMode = ScrollMode::Auto; });
+        QVERIFY(!p.shown("followProblem"));
+        qunsetenv("QUILLMERE_SPEECH_MODEL");
     }
 
     void deniedMessageOnlyInVoiceModeWhileDenied_data()

@@ -92,6 +92,12 @@ private Q_SLOTS:
                           "\"floatingFrame\":{\"x\":1},\"countdown\":1}")
             << d;
 
+        Settings follow = d;
+        follow.scrollMode = ScrollMode::Follow;
+        QTest::newRow("follow") << QByteArray("{\"scrollMode\":\"follow\"}") << follow;
+        QTest::newRow("unknown scroll mode keeps the default")
+            << QByteArray("{\"scrollMode\":\"Follow\"}") << d;
+
         Settings color = d;
         color.colorHex = QStringLiteral("#zz");
         QTest::newRow("colour not validated") << QByteArray("{\"colorHex\":\"#zz\"}") << color;
@@ -196,6 +202,10 @@ private Q_SLOTS:
         QCOMPARE(o->size(), 16);
         QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("floating"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
+        s.scrollMode = ScrollMode::Follow;
+        QCOMPARE(s.encode()->value(QStringLiteral("scrollMode")).toString(),
+            QStringLiteral("follow"));
+        s.scrollMode = ScrollMode::Voice;
         // Through the text form too, as the store writes it.
         const QByteArray bytes = QJsonDocument(*o).toJson(QJsonDocument::Compact);
         QVERIFY(!bytes.contains('\n'));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/audio_input.h"
 #include "platform/frame_clock.h"
+#include "platform/speech_recognizer.h"
+#include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
 #include "prompter/scroll_state.h"
@@ -75,6 +77,15 @@ public:
 
     bool on = false;
     quint64 msc = 0;
+};
+
+// A recogniser that is always ready and hears only what the test hands the session.
+class QuietRecognizer final : public platform::SpeechRecognizer {
+public:
+    Availability availability() const override { return Availability::Available; }
+    bool start(Handlers) override { return true; }
+    void setModel(quint64, ModelBuilder) override {}
+    void stop() override {}
 };
 
 struct Step {
@@ -206,6 +217,7 @@ private Q_SLOTS:
     void refreshesMoveTheTextEvenly();
     void framesOnlyWhileSomethingMoves_data();
     void framesOnlyWhileSomethingMoves();
+    void followGlidesThenRests();
     void deadlineClockKeepsItsGrid();
 };
 
@@ -994,6 +1006,36 @@ void TestPrompterController::framesOnlyWhileSomethingMoves()
     wake(env);
     QVERIFY(env.display->running());
     QVERIFY(env.refresh());
+}
+
+// Following moves the text only on its way to the word read: then the frames rest until the
+// reader gets further.
+void TestPrompterController::followGlidesThenRests()
+{
+    Env env;
+    env.controller.follow().setRecognizer(std::make_unique<QuietRecognizer>());
+    env.settings([](Settings &s) {
+        s.countdown = false;
+        s.scrollMode = ScrollMode::Follow;
+    });
+    env.setText(QStringLiteral("one two three four five six seven eight nine ten eleven twelve"));
+    env.controller.show();
+    env.layout(1000, 200);
+    // Four words a line, 100 pt apart.
+    env.controller.follow().setWordLines({{0, 0, 24}, {4, 100, 24}, {8, 200, 24}});
+    for (int i = 0; i < 3; ++i)
+        env.refresh();
+    QVERIFY(!env.display->running());
+    QCOMPARE(env.offset(), 0.0);
+
+    env.controller.follow().hear(
+        QStringLiteral("five six seven eight nine").split(QLatin1Char(' ')), false);
+    QVERIFY(env.display->running());
+    for (int i = 0; i < 60 * 10 && env.display->running(); ++i)
+        env.refresh();
+    QVERIFY(!env.display->running());
+    QCOMPARE(env.offset(), *env.controller.follow().targetOffset(200, env.controller.maxOffset()));
+    QVERIFY(env.offset() > 100);
 }
 
 void TestPrompterController::deadlineClockKeepsItsGrid()

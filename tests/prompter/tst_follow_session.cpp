@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prompter/follow_session.h"
+#include "prompter/scroll_state.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace qm;
+
+namespace {
+
+class FakeRecognizer final : public platform::SpeechRecognizer {
+public:
+    Availability availability_ = Availability::Available;
+    bool started = false;
+    ModelBuilder model;
+    quint64 generation = 0;
+
+    Availability availability() const override { return availability_; }
+    bool start(Handlers) override
+    {
+        started = true;
+        return availability_ == Availability::Available;
+    }
+    void setModel(quint64 g, ModelBuilder build) override
+    {
+        generation = g;
+        model = std::move(build);
+    }
+    void stop() override { started = false; }
+};
+
+const QString kText = QStringLiteral(
+    "one two three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen "
+    "sixteen seventeen eighteen nineteen twenty alpha bravo charlie delta echo foxtrot golf "
+    "hotel india juliet kilo lima mike november oscar papa quebec romeo sierra tango");
+
+constexpr double kLine = 30; // each line five tokens, 30 pt
+constexpr double kViewport = 150;
+constexpr double kMax = 1000;
+constexpr double kSpeed = 36;
+
+struct Rig {
+    double now = 0;
+    FakeRecognizer *fake = nullptr;
+    FollowSession session;
+    ScrollState scroll;
+
+    Rig(platform::SpeechRecognizer::Availability availability
+        = platform::SpeechRecognizer::Availability::Available)
+        : session([this] { return now; }, make(availability))
+    {
+        session.setSections(parseSections(kText));
+        QList<WordLine> lines;
+        for (int i = 0; i < 8; ++i)
+            lines.append({5 * i, 8 + kLine * i, 24});
+        session.setWordLines(lines);
+        session.setActive(true);
+    }
+    std::unique_ptr<platform::SpeechRecognizer> make(platform::SpeechRecognizer::Availability a)
+    {
+        auto f = std::make_unique<FakeRecognizer>();
+        f->availability_ = a;
+        fake = f.get();
+        return f;
+    }
+    // Frames for `seconds`; returns the largest move of one frame.
+    double run(double seconds)
+    {
+        double largest = 0;
+        for (int i = 0; i < qRound(seconds * 60); ++i) {
+            now += 1.0 / 60;
+            const double before = scroll.offset();
+            session.step(1.0 / 60, scroll, kViewport, kMax, kSpeed);
+            largest = std::max(largest, std::abs(scroll.offset() - before));
+        }
+        return largest;
+    }
+    void say(const QString &words, bool final = false)
+    {
+        session.hear(words.split(QLatin1Char(' ')), final);
+    }
+};
+
+} // namespace
+
+class TestFollowSession : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The word read goes to the reading line a third down, smoothly and no faster than the
+    // speed allows; in silence the text then stays put.
+    void followsThenHoldsInSilence()
+    {
+        Rig rig;
+        QCOMPARE(rig.session.state(), FollowState::Listening);
+        rig.run(1);
+        QCOMPARE(rig.scroll.offset(), 0.0);
+
+        rig.say(QStringLiteral("twenty alpha bravo charlie delta echo foxtrot golf"));
+        QCOMPARE(rig.session.tokenPosition(), 26);
+        QCOMPARE(rig.session.state(), FollowState::Following);
+        const double target = 8 + kLine * 5 + 12 - kViewport / 3;
+        QCOMPARE(*rig.session.targetOffset(kViewport, kMax), target);
+        const double largest = rig.run(8);
+        QVERIFY(largest <= FollowSession::kChaseSpeedFactor * kSpeed / 60 + 1e-9);
+        QCOMPARE(rig.scroll.offset(), target);
+        // Silence: nothing heard, nothing moves.
+        QCOMPARE(rig.run(5), 0.0);
+        QCOMPARE(rig.session.state(), FollowState::Listening);
+    }
+
+    // Words that match nothing hold the text and, after a while, say the reader is lost.
+    void adLibHoldsAndIsLost()
+    {
+        Rig rig;
+        rig.say(QStringLiteral("one two three four five six"), true);
+        rig.run(4);
+        const double at = rig.scroll.offset();
+        const QStringList adLib = QStringLiteral("so where was i yes well anyway moving on")
+                                      .split(QLatin1Char(' '));
+        QStringList said;
+        for (const QString &w : adLib) {
+            said << w;
+            rig.session.hear(said, false);
+            rig.run(0.5);
+        }
+        QCOMPARE(rig.session.tokenPosition(), 5);
+        QCOMPARE(rig.scroll.offset(), at);
+        QCOMPARE(rig.session.state(), FollowState::Lost);
+        rig.say(QStringLiteral("seven eight nine"));
+        QCOMPARE(rig.session.state(), FollowState::Following);
+    }
+
+    // A hand scroll (or a cue jump, or a restart) puts the reader where the text now stands,
+    // and words heard before it no longer count.
+    void handScrollReanchors()
+    {
+        Rig rig;
+        rig.say(QStringLiteral("one two three four"));
+        rig.run(2);
+        rig.scroll.setOffset(8 + kLine * 6 - kViewport / 3);
+        rig.run(0.5);
+        QCOMPARE(rig.session.tokenPosition(), 30);
+        const double at = rig.scroll.offset();
+        rig.say(QStringLiteral("one two three four five six seven"));
+        rig.run(1);
+        QCOMPARE(rig.scroll.offset(), at);
+        rig.scroll.setOffset(0);
+        rig.run(0.5);
+        QCOMPARE(rig.session.position(), 0);
+    }
+
+    // Without the model the mode says so and holds still.
+    void unavailableHoldsStill()
+    {
+        Rig rig(platform::SpeechRecognizer::Availability::ModelMissing);
+        QCOMPARE(rig.session.state(), FollowState::Unavailable);
+        QCOMPARE(rig.session.problem(), FollowSession::Problem::ModelMissing);
+        rig.say(QStringLiteral("twenty alpha bravo charlie"));
+        QCOMPARE(rig.run(2), 0.0);
+        rig.session.setActive(false);
+        QCOMPARE(rig.session.state(), FollowState::Off);
+    }
+
+    // The model is built from the script; words the dictionary lacks are left out of it and
+    // passed over by the matcher.
+    void unknownWordsAreSkipped()
+    {
+        Rig rig;
+        QVERIFY(rig.fake->started && rig.fake->model);
+        const QByteArray arpa = rig.fake->model(
+            [](const QString &w) { return w != QLatin1String("foxtrot"); });
+        QVERIFY(arpa.contains(" golf"));
+        QVERIFY(!arpa.contains("foxtrot"));
+        rig.session.modelLoaded(rig.fake->generation, true);
+        QCOMPARE(rig.session.unknownWords(), QSet<QString> {QStringLiteral("foxtrot")});
+        rig.say(QStringLiteral("twenty alpha bravo charlie delta echo golf hotel"));
+        QCOMPARE(rig.session.tokenPosition(), 27);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFollowSession)
+#include "tst_follow_session.moc"
