@@ -9,7 +9,15 @@ namespace qm {
 
 QString rawValue(PrompterMode mode)
 {
-    return mode == PrompterMode::Notch ? QStringLiteral("notch") : QStringLiteral("floating");
+    switch (mode) {
+    case PrompterMode::Notch:
+        break;
+    case PrompterMode::Floating:
+        return QStringLiteral("floating");
+    case PrompterMode::Display:
+        return QStringLiteral("display");
+    }
+    return QStringLiteral("notch");
 }
 
 QString rawValue(ScrollMode mode)
@@ -23,6 +31,8 @@ std::optional<PrompterMode> prompterModeFromRaw(const QString &raw)
         return PrompterMode::Notch;
     if (raw == QLatin1String("floating"))
         return PrompterMode::Floating;
+    if (raw == QLatin1String("display"))
+        return PrompterMode::Display;
     return std::nullopt;
 }
 
@@ -64,6 +74,9 @@ std::optional<QJsonObject> Settings::encode() const
         o.insert(QStringLiteral("floatingFrame"), frame);
     }
     o.insert(QStringLiteral("countdown"), countdown);
+    o.insert(QStringLiteral("displayName"), displayName);
+    o.insert(QStringLiteral("flipVertical"), flipVertical);
+    o.insert(QStringLiteral("eyeLineMarker"), eyeLineMarker);
     return o;
 }
 
@@ -118,6 +131,10 @@ std::optional<Settings> Settings::decode(const QJsonValue &value)
             s.floatingFrame = frame;
     }
     boolean("countdown", s.countdown);
+    if (const QJsonValue v = o.value(QLatin1String("displayName")); v.isString())
+        s.displayName = v.toString();
+    boolean("flipVertical", s.flipVertical);
+    boolean("eyeLineMarker", s.eyeLineMarker);
     return s;
 }
 

@@ -9,7 +9,7 @@
 
 namespace qm {
 
-enum class PrompterMode { Notch, Floating };
+enum class PrompterMode { Notch, Floating, Display };
 enum class ScrollMode { Auto, Voice };
 
 QString rawValue(PrompterMode mode);
@@ -34,6 +34,13 @@ struct Settings {
     // [x, y, width, height] with the origin at the bottom-left of the primary screen, y up.
     std::optional<QList<double>> floatingFrame;
     bool countdown = true;
+    // Display mode: the screen the prompter fills, by name; empty picks the first screen other
+    // than the main window's, else the primary one.
+    QString displayName;
+    // Display mode: upside down as well, for a monitor mounted above the glass.
+    bool flipVertical = false;
+    // Display mode: a small triangle at the left edge marking the reading line.
+    bool eyeLineMarker = true;
 
     // Nothing when a number is not finite: JSON cannot hold it.
     std::optional<QJsonObject> encode() const;

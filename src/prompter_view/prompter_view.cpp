@@ -83,7 +83,8 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
 
     const Settings &settings = controller.store().settings();
     m_bodyColor = colorFromHex(settings.colorHex);
-    m_floating = settings.mode == PrompterMode::Floating;
+    // Display mode's only panel is the floating one it falls back to when its screen goes.
+    m_floating = settings.mode != PrompterMode::Notch;
 
     // Each step lays out a few milliseconds' worth of a long script, between frames.
     m_layoutSteps.setInterval(0);
@@ -229,7 +230,7 @@ void PrompterView::settingsChanged()
 {
     const Settings &settings = m_controller.store().settings();
     m_bodyColor = colorFromHex(settings.colorHex);
-    const bool floating = settings.mode == PrompterMode::Floating;
+    const bool floating = settings.mode != PrompterMode::Notch;
     if (floating != m_floating) {
         m_floating = floating;
         m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
@@ -285,7 +286,7 @@ void PrompterView::step()
     else if (progressPixels() != m_progressShown)
         dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
     if (!present(dirty))
-        update(dirty);
+        update(onScreen(dirty));
 }
 
 void PrompterView::scrolled()
@@ -306,7 +307,7 @@ void PrompterView::scrolled()
     if (m_fence.available() && m_open == 1 && m_controller.frameTimerActive())
         m_frameDirty += dirty;
     else
-        update(dirty);
+        update(onScreen(dirty));
 }
 
 void PrompterView::hoveringChanged()
@@ -392,7 +393,8 @@ void PrompterView::mousePressEvent(QMouseEvent *event)
 {
     m_pressed.reset();
     if (event->button() == Qt::LeftButton && m_controller.hovering()) {
-        if (const ControlItem *item = controlAt(m_bar, event->position()); item && item->action) {
+        if (const ControlItem *item = controlAt(m_bar, outputFlip().map(event->position()));
+            item && item->action) {
             m_pressed = item->action;
             event->accept();
             return;
@@ -406,7 +408,7 @@ void PrompterView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && m_pressed) {
         const std::optional<ControlAction> pressed = m_pressed;
         m_pressed.reset();
-        const ControlItem *item = controlAt(m_bar, event->position());
+        const ControlItem *item = controlAt(m_bar, outputFlip().map(event->position()));
         if (item && item->action == pressed && m_controller.hovering())
             perform(*pressed);
         event->accept();
@@ -419,8 +421,9 @@ bool PrompterView::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const ControlItem *item
-            = m_controller.hovering() ? controlAt(m_bar, QPointF(help->pos())) : nullptr;
+        const ControlItem *item = m_controller.hovering()
+            ? controlAt(m_bar, outputFlip().map(QPointF(help->pos())))
+            : nullptr;
         if (item && !item->tooltip.isEmpty()) {
             QToolTip::showText(help->globalPos(), item->tooltip, this, item->rect.toAlignedRect());
         } else {
@@ -465,7 +468,10 @@ bool PrompterView::syncTiles()
     const int width = qRound(area.width() * dpr);
     if (width <= 0 || qRound(area.height() * dpr) <= 0)
         return false;
-    m_tiles.setStyle({m_bodyColor, m_controller.store().settings().mirror, dpr, width});
+    // Full screen, the text's own mirroring is the whole picture's: see paintFrame().
+    const bool mirror
+        = m_output ? m_output->flipHorizontal : m_controller.store().settings().mirror;
+    m_tiles.setStyle({m_bodyColor, mirror, dpr, width});
     return true;
 }
 
@@ -479,9 +485,12 @@ QRegion PrompterView::inkRegion(const std::vector<ColumnTiles::Band> &bands) con
         return m_ink;
     QRegion region;
     for (const ColumnTiles::Band &band : bands) {
-        region += QRectF(area.left() + band.left / dpr, area.top() + band.first / dpr,
-            (band.right - band.left) / dpr, (band.last - band.first) / dpr)
-                      .toAlignedRect();
+        QRectF ink(area.left() + band.left / dpr, area.top() + band.first / dpr,
+            (band.right - band.left) / dpr, (band.last - band.first) / dpr);
+        // Mirrored tiles hold the picture's text mirrored; the region is the picture's.
+        if (m_output && m_output->flipHorizontal)
+            ink.moveLeft(width() - ink.right());
+        region += ink.toAlignedRect();
     }
     m_inkKey = key;
     m_ink = region;
@@ -557,7 +566,22 @@ bool PrompterView::composeInPlace(
     if (p.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
     const double dpr = devicePixelRatioF();
-    const std::optional<PainterPixels> target = painterPixels(p, area.topLeft(), dpr);
+    // Upside down (a full-screen output flipped vertically): the area's rows are written bottom
+    // up into where the flip puts the area.
+    const QTransform t = p.deviceTransform();
+    const bool upsideDown = m_output && t.m22() < 0;
+    std::optional<PainterPixels> target;
+    if (upsideDown) {
+        if (dpr != 1 || t.type() > QTransform::TxScale || t.m11() != 1 || t.m22() != -1)
+            return false;
+        const QPointF corner = t.mapRect(area).topLeft();
+        p.save();
+        p.resetTransform();
+        target = painterPixels(p, corner, 1);
+        p.restore();
+    } else {
+        target = painterPixels(p, area.topLeft(), dpr);
+    }
     if (!target)
         return false;
     const QPoint at = target->at;
@@ -568,11 +592,13 @@ bool PrompterView::composeInPlace(
     const std::vector<ColumnTiles::Band> &bands = m_tiles.bands(rows, offset, opacity);
     const QRegion &clip = target->clip;
     for (const ColumnTiles::Band &band : bands) {
+        const int top = upsideDown ? rows - band.last : band.first;
         const QRect inDevice(
-            at.x() + band.left, at.y() + band.first, band.right - band.left, band.last - band.first);
+            at.x() + band.left, at.y() + top, band.right - band.left, band.last - band.first);
         for (const QRect &piece : clip.intersected(inDevice)) {
             for (int y = piece.top(); y <= piece.bottom(); ++y) {
-                m_tiles.writeRow(bits + y * stride + qsizetype(at.x()) * 4, y - at.y(),
+                const int row = upsideDown ? rows - 1 - (y - at.y()) : y - at.y();
+                m_tiles.writeRow(bits + y * stride + qsizetype(at.x()) * 4, row,
                     piece.left() - at.x(), piece.right() + 1 - at.x(),
                     ColumnTiles::Backdrop::Black);
             }
@@ -616,7 +642,7 @@ bool PrompterView::present(const QRegion &region)
     QWidget *top = window();
     const QPoint at = mapTo(top, QPoint(0, 0));
     const QRegion local = region & rect();
-    const QRegion inWindow = local.translated(at) & image->rect();
+    const QRegion inWindow = onScreen(local).translated(at) & image->rect();
     if (inWindow.isEmpty())
         return true;
     // The server may still be reading the pixels the last frame handed over.
@@ -642,7 +668,7 @@ void PrompterView::paintEvent(QPaintEvent *event)
     // The toolkit hands this frame to the server on its own, unseen by the fence.
     m_fence.invalidate();
     QPainter p(this);
-    paintFrame(p, event->region(), false);
+    paintFrame(p, onScreen(event->region()), false);
 }
 
 void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
@@ -653,9 +679,12 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     const double h = height();
     const double dpr = devicePixelRatioF();
 
+    // Full screen, everything is painted in the picture's coordinates and lands flipped.
+    if (m_output)
+        p.setWorldTransform(outputFlip(), true);
     // Opening: the notch panel grows from its top centre, the floating one only fades in.
     if (m_open != 1) {
-        if (!m_floating) {
+        if (!m_floating && !m_output) {
             p.translate(w / 2, 0);
             p.scale(0.55 + 0.45 * m_open, 0.2 + 0.8 * m_open);
             p.translate(-w / 2, 0);
@@ -729,14 +758,25 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
 
     // Drawn over the panel, the text's edges need no clip: the reading area lies inside the
     // shape's corners. Copied opaque, it goes inside the clip, which trims the corners.
-    if (!settled)
+    // The text's tiles are already mirrored for a horizontal flip (syncTiles), so the text
+    // takes only the vertical part of the flip; its rows are then written bottom up.
+    auto paintText = [&] {
+        const QTransform picture = p.worldTransform();
+        if (m_output && m_output->flipHorizontal)
+            p.setWorldTransform(QTransform(-1, 0, 0, 1, w, 0) * picture);
         paintReading();
+        p.setWorldTransform(picture);
+    };
+    if (!settled)
+        paintText();
     m_panel.beginClip(p);
     if (settled)
-        paintReading();
+        paintText();
     m_aura.paint(p, QRectF(0, h - aura::kStripHeight, w, aura::kStripHeight), m_smoother.value(),
         m_glowTime, dpr);
     paintCountdown(p);
+    if (m_output && m_output->eyeLine)
+        paintEyeLine(p);
     if (m_hoverShown > 0)
         m_controlsPainter.paintControls(p, m_bar, m_hoverShown);
     ControlsPainter::paintProgress(
@@ -752,6 +792,65 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
 
     m_panel.paintBorder(p);
     traceFrame();
+}
+
+// MARK: Full-screen output
+
+void PrompterView::setOutput(const Output &output)
+{
+    if (m_output == output)
+        return;
+    m_output = output;
+    m_panel.setSquare(true);
+    m_composed = {};
+    update();
+}
+
+double PrompterView::readingLineY() const
+{
+    const QRectF area = readingArea();
+    return area.top() + area.height() / 3;
+}
+
+QTransform PrompterView::outputFlip() const
+{
+    if (!m_output)
+        return {};
+    const bool h = m_output->flipHorizontal;
+    const bool v = m_output->flipVertical;
+    return QTransform(h ? -1 : 1, 0, 0, v ? -1 : 1, h ? width() : 0, v ? height() : 0);
+}
+
+QRegion PrompterView::onScreen(const QRegion &region) const
+{
+    if (!m_output || (!m_output->flipHorizontal && !m_output->flipVertical))
+        return region;
+    QRegion flipped;
+    for (QRect r : region) {
+        if (m_output->flipHorizontal)
+            r.moveLeft(width() - r.left() - r.width());
+        if (m_output->flipVertical)
+            r.moveTop(height() - r.top() - r.height());
+        flipped += r;
+    }
+    return flipped;
+}
+
+void PrompterView::paintEyeLine(QPainter &p) const
+{
+    // A small tally triangle at the left edge pointing at the line being read; it grows a
+    // little with the text but stays inside the margin beside it.
+    const double fontSize = usableFontSize(m_controller.store().settings().fontSize);
+    const double across = std::clamp(fontSize * 0.3, 9.0, kSideInset - 4);
+    const double tall = across * 1.5;
+    const double y = readingLineY();
+    const QPointF points[3] = {{0, y - tall / 2}, {across, y}, {0, y + tall / 2}};
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::tally());
+    p.drawPolygon(points, 3);
+    p.restore();
 }
 
 } // namespace qm

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QImage>
 #include <QTimer>
+#include <QTransform>
 #include <QWidget>
 
 #include <functional>
@@ -49,6 +50,19 @@ public:
     bool glowLive() const;
     // Frames painted straight into the window and handed to the display server.
     quint64 presentedFrames() const { return m_presented; }
+
+    // Full screen on a studio monitor: a plain black rectangle that only fades in, the whole
+    // picture flipped as the glass needs it, and the eye-line marker at the reading line.
+    struct Output {
+        bool flipHorizontal = false;
+        bool flipVertical = false;
+        bool eyeLine = false;
+        friend bool operator==(const Output &, const Output &) = default;
+    };
+    void setOutput(const Output &output);
+    // The eye-line marker's height in the unflipped picture: a third of the way down the
+    // reading area.
+    double readingLineY() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -94,8 +108,15 @@ private:
     bool composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity,
         const QRegion *ink = nullptr);
 
+    // Full-screen output: the flip between the picture's coordinates and the window's (its own
+    // inverse), and the marker.
+    QTransform outputFlip() const;
+    QRegion onScreen(const QRegion &region) const;
+    void paintEyeLine(QPainter &p) const;
+
     PrompterController &m_controller;
     Clock m_clock;
+    std::optional<Output> m_output;
 
     std::shared_ptr<const ColumnLayout> m_layout;
     // Lays out the rest of a long script after the part in view; gone once complete.

@@ -79,6 +79,18 @@ private Q_SLOTS:
                           "\"floatingFrame\":{\"x\":1},\"countdown\":1}")
             << d;
 
+        Settings studio = d;
+        studio.mode = PrompterMode::Display;
+        studio.displayName = QStringLiteral("DP-2");
+        studio.flipVertical = true;
+        studio.eyeLineMarker = false;
+        QTest::newRow("display mode keys") << QByteArray(
+            "{\"mode\":\"display\",\"displayName\":\"DP-2\",\"flipVertical\":true,"
+            "\"eyeLineMarker\":false}") << studio;
+        QTest::newRow("display keys of the wrong type keep their defaults")
+            << QByteArray("{\"displayName\":2,\"flipVertical\":\"yes\",\"eyeLineMarker\":null}")
+            << d;
+
         Settings color = d;
         color.colorHex = QStringLiteral("#zz");
         QTest::newRow("colour not validated") << QByteArray("{\"colorHex\":\"#zz\"}") << color;
@@ -98,12 +110,12 @@ private Q_SLOTS:
         QVERIFY(!Settings::decode(QJsonValue()));
     }
 
-    void defaultWritesTwelveKeysAndReadsBack()
+    void defaultLeavesOutOnlyTheFrameAndReadsBack()
     {
         const Settings d;
         const auto o = d.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 12);
+        QCOMPARE(o->size(), 15);
         QVERIFY(!o->contains(QStringLiteral("floatingFrame")));
         const auto back = Settings::decode(*o);
         QVERIFY(back && *back == d);
@@ -125,10 +137,14 @@ private Q_SLOTS:
         s.micSensitivity = 0.73;
         s.floatingFrame = QList<double> { 12.5, -3, 380, 182 };
         s.countdown = false;
+        s.mode = PrompterMode::Display;
+        s.displayName = QStringLiteral("HDMI-1");
+        s.flipVertical = true;
+        s.eyeLineMarker = false;
         const auto o = s.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 13);
-        QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("floating"));
+        QCOMPARE(o->size(), 16);
+        QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("display"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         // Through the text form too, as the store writes it.
         const QByteArray bytes = QJsonDocument(*o).toJson(QJsonDocument::Compact);
