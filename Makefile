@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A thin wrapper over CMake presets. `make run` and `make test` set everything up on Debian 12.
-.PHONY: all deps dev release run test bench format install package clean
+.PHONY: all deps dev release run test test-desktops bench format install package clean
 
 ARGS ?=
 PREFIX ?= /usr/local
@@ -24,6 +24,16 @@ run: release
 
 test: dev
 	ctest --test-dir build/dev --output-on-failure -j $(JOBS)
+	@command -v gnome-shell >/dev/null && command -v kwin_wayland >/dev/null \
+	  || echo "Desktop checks (GNOME, KDE) skipped: their packages are not installed; run 'make test-desktops'."
+
+# Installs the desktops (large) and runs the checks on GNOME and KDE; screenshots go to
+# build/dev/desktop-shots.
+test-desktops:
+	scripts/install-deps --desktops
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	ctest --test-dir build/dev --output-on-failure -L desktop
 
 bench: release
 	bench/run-all build/release

@@ -23,8 +23,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -182,6 +184,31 @@ void BM_LayoutLongScript(benchmark::State &state)
         benchmark::DoNotOptimize(layoutColumn(sections, 1180, 64));
 }
 
+// A script holding one 120,000-character line with no break point in it, after a screenful of
+// prose: the whole layout, and the longest single step of the step-by-step layout with the 4 ms
+// budget the view gives it between frames (max_step_ms, the figure to watch: it is what a
+// keystroke can cost the window).
+void BM_LayoutLongUnbrokenLine(benchmark::State &state)
+{
+    const QString text = longScript(200) + QStringLiteral("\n\n# The long line\n")
+        + QString(120000, u'x') + QStringLiteral("\n\n# After\nThe end.");
+    const QList<ScriptSection> sections = parseSections(text);
+    double maxStep = 0;
+    for (auto _ : state) {
+        ColumnLayouter layouter(sections, 1180, 64);
+        bool done = false;
+        while (!done) {
+            const auto start = std::chrono::steady_clock::now();
+            done = layouter.advance(std::numeric_limits<double>::infinity(), 0.004);
+            const std::chrono::duration<double, std::milli> step
+                = std::chrono::steady_clock::now() - start;
+            maxStep = std::max(maxStep, step.count());
+        }
+        benchmark::DoNotOptimize(layouter.snapshot());
+    }
+    state.counters["max_step_ms"] = maxStep;
+}
+
 // A frame that scrolls a new strip of the column into view: one tile rendered from the cached
 // layout, plus the usual composition of the reading area.
 void BM_NewTileLongScript(benchmark::State &state)
@@ -206,6 +233,7 @@ BENCHMARK(BM_NotchWelcome)->UseManualTime()->Iterations(3000)->Unit(benchmark::k
 BENCHMARK(BM_FloatingLongScript)->UseManualTime()->Iterations(3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NewTileLongScript)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayoutLongScript)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayoutLongUnbrokenLine)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 bool save(Scene &scene, const QString &dir, const QString &name)
 {

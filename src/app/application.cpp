@@ -5,7 +5,10 @@
 #include "main_window/content_view.h"
 #include "main_window/editor.h"
 #include "main_window/main_window.h"
+#include "media_player.h"
+#include "platform/capture_exclusion.h"
 #include "menu_content.h"
+#include "presenter_clicker.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
 #include "prompter_window/panel_host.h"
@@ -15,16 +18,24 @@
 #include "snapshot.h"
 #include "store/store.h"
 #include "trace_hooks.h"
+#include "ui/texts.h"
 #include "ui/window_registry.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QSessionManager>
 #include <QTimer>
 
 namespace qm {
+
+Store::DesktopTraits desktopTraits()
+{
+    return {platform::captureExclusionSupport().enforced, texts::welcomePrivateLine()};
+}
 
 QString snapshotDirectory(const QStringList &arguments)
 {
@@ -45,6 +56,7 @@ Application::Application(
     , m_panelHost(std::make_unique<PanelHost>(*m_prompter))
 {
     PrompterController::setShared(m_prompter.get());
+    MenuContent::useDarkMenus();
     m_prompter->setWindowHost(m_panelHost.get());
     m_panelHost->setOpenMainWindow([this] { presentMainWindow(); });
 
@@ -82,7 +94,13 @@ void Application::start(const QStringList &arguments)
     WindowRegistry::add(m_window.get());
 
     m_menu = std::make_unique<MenuContent>(*m_prompter, [this] { presentMainWindow(); });
-    connect(m_menu.get(), &MenuContent::quitRequested, qApp, &QApplication::quit);
+    connect(m_menu.get(), &MenuContent::quitRequested, this, &Application::requestQuit);
+    m_menu->setToggleMainWindow([this] { toggleMainWindow(); });
+    m_window->installEventFilter(this);
+    connect(m_prompter.get(), &PrompterController::isVisibleChanged, this, [this](bool visible) {
+        if (!visible)
+            quitIfInvisible();
+    });
     // Ctrl+Q from any of the program's windows, the same action the tray menu shows.
     m_window->addAction(m_menu->quitAction());
     installTraceHooks(m_store, m_window.get());
@@ -90,8 +108,25 @@ void Application::start(const QStringList &arguments)
     m_menu->showInTray();
 
     registerPrompterHotKeys(m_hotKeys, *m_prompter);
+    if (!m_gnome && platform::GnomeShortcuts::isGnomeDesktop()) {
+        auto gnome = std::make_unique<platform::GnomeShortcuts>();
+        if (gnome->available())
+            m_gnome = std::move(gnome);
+    }
+    if (m_gnome)
+        m_gnomeInstalled = m_gnome->installed();
     showRefusedShortcuts();
-    connect(&m_hotKeys, &HotKeys::refusedChanged, this, &Application::showRefusedShortcuts);
+    connect(&m_hotKeys, &HotKeys::stateChanged, this, &Application::showRefusedShortcuts);
+
+    // Remotes: media keys, headsets, phones and playerctl through the session bus; a presenter
+    // clicker's page keys through the system-wide shortcuts.
+    m_mediaPlayer = std::make_unique<MediaPlayer>(m_store, *m_prompter);
+    m_mediaPlayer->setRaise([this] { presentMainWindow(); });
+    m_clicker = std::make_unique<PresenterClicker>(m_store, *m_prompter, m_hotKeys);
+    connect(
+        m_clicker.get(), &PresenterClicker::stateChanged, this, &Application::showClickerShortcut);
+    connect(&m_store, &Store::settingsChanged, this, &Application::showClickerShortcut);
+    showClickerShortcut();
 
     if (arguments.contains(QStringLiteral("--start"))) {
         QTimer::singleShot(kStartDelayMs, this, [this] { m_prompter->show(); });
@@ -124,6 +159,42 @@ void Application::presentMainWindow()
         m_window->present();
 }
 
+void Application::toggleMainWindow()
+{
+    if (m_window && m_window->isVisible() && m_window->isActiveWindow()
+        && !m_window->isMinimized())
+        m_window->close();
+    else
+        presentMainWindow();
+}
+
+bool Application::eventFilter(QObject *watched, QEvent *event)
+{
+    // Looked at once the close has gone through: it may still be refused.
+    if (watched == m_window.get() && event->type() == QEvent::Close)
+        QTimer::singleShot(0, this, &Application::quitIfInvisible);
+    return QObject::eventFilter(watched, event);
+}
+
+bool Application::wouldBeInvisible() const
+{
+    // With a tray icon the program stays reachable from it; the main window and a shown
+    // prompter are the other two things a user can see.
+    if (m_menu && m_menu->trayIcon())
+        return false;
+    if (m_window && m_window->isVisible())
+        return false;
+    return !m_prompter->isVisible();
+}
+
+void Application::quitIfInvisible()
+{
+    // Without a tray nothing would be left to bring the program back or to quit it: end it,
+    // saved, rather than leave it running unseen.
+    if (m_window && wouldBeInvisible())
+        requestQuit();
+}
+
 void Application::handleRemote(const QStringList &arguments)
 {
     bool acted = false;
@@ -152,16 +223,120 @@ void Application::handleRemote(const QStringList &arguments)
 QString Application::answerRemote(const QStringList &arguments) const
 {
     if (arguments.contains(QLatin1String(kListShortcuts)))
-        return shortcutReport(m_hotKeys);
+        return shortcutReport(m_hotKeys, commandsNamed(m_gnomeInstalled));
     return {};
+}
+
+void Application::setGnomeShortcuts(std::unique_ptr<platform::GnomeShortcuts> gnome)
+{
+    m_gnome = std::move(gnome);
 }
 
 void Application::showRefusedShortcuts()
 {
-    // The shortcut sheet marks the rows whose keys another program holds.
-    if (m_window)
-        m_window->contentView()->editor()->setRefusedShortcutRows(
-            refusedSheetRows(m_hotKeys.refusedIds()));
+    if (!m_window)
+        return;
+    Editor *editor = m_window->contentView()->editor();
+    // The shortcut sheet says under each row how far its keys work.
+    editor->setShortcutNotes(sheetRowNotes(m_hotKeys, commandsNamed(m_gnomeInstalled)));
+
+    // GNOME before its portal had global shortcuts: its own keyboard settings can run the
+    // commands instead, once the user asks for it here.
+    if (!m_gnome) {
+        editor->setShortcutOffer({}, {}, {});
+        return;
+    }
+    if (!m_gnomeInstalled.isEmpty()) {
+        editor->setShortcutOffer(QStringLiteral("Remove from GNOME keyboard shortcuts"),
+            [this] {
+                const bool ok = m_gnome->remove();
+                m_gnomeInstalled = m_gnome->installed();
+                m_gnomeStatus = ok ? QString()
+                                   : QStringLiteral("GNOME's keyboard settings could not be changed.");
+                showRefusedShortcuts();
+            },
+            m_gnomeStatus);
+        return;
+    }
+    bool allActive = m_hotKeys.count() > 0;
+    for (quint32 id = 1; id <= quint32(prompterHotKeys().size()); ++id)
+        allActive = allActive && m_hotKeys.status(id) == platform::GrabStatus::Granted;
+    if (allActive && m_gnomeStatus.isEmpty()) {
+        editor->setShortcutOffer({}, {}, {});
+        return;
+    }
+    editor->setShortcutOffer(QStringLiteral("Add to GNOME keyboard shortcuts"),
+        [this] { addGnomeShortcuts(); }, m_gnomeStatus);
+}
+
+void Application::addGnomeShortcuts()
+{
+    const platform::GnomeShortcuts::Result result = m_gnome->add(gnomeShortcutsFor(
+        QCoreApplication::applicationFilePath(), qEnvironmentVariable("XDG_DATA_HOME")));
+    m_gnomeInstalled = m_gnome->installed();
+    if (!result.ok) {
+        m_gnomeStatus = QStringLiteral("GNOME's keyboard settings could not be changed.");
+    } else if (!result.clashes.isEmpty()) {
+        // Never taken over: the user's own shortcut on the same keys stays as it is.
+        QStringList keys;
+        for (const PrompterHotKey &key : prompterHotKeys()) {
+            if (result.clashes.contains(key.chord.name))
+                keys.append(key.keys);
+        }
+        m_gnomeStatus = QStringLiteral("Left out, already used in GNOME: %1.")
+                            .arg(keys.join(QStringLiteral(", ")));
+    } else {
+        m_gnomeStatus.clear();
+    }
+    showRefusedShortcuts();
+}
+
+void Application::showClickerShortcut()
+{
+    // Listed while the setting is on, marked when the keys were refused the last time.
+    if (!m_window || !m_clicker)
+        return;
+    const bool listed = m_store.settings().presenterClicker;
+    m_window->contentView()->editor()->setClickerShortcut(
+        listed, listed && m_clicker->refused().value_or(false));
+}
+
+void Application::setQuitQuestion(std::function<bool(const QString &)> question)
+{
+    m_quitQuestion = std::move(question);
+}
+
+void Application::requestQuit()
+{
+    if (m_asking)
+        return;
+    if (m_store.saveFailure()) {
+        const SaveResult again = m_store.save();
+        if (!again) {
+            m_asking = true;
+            const bool quit = m_quitQuestion ? m_quitQuestion(again.failure)
+                                             : askToQuitUnsaved(again.failure);
+            m_asking = false;
+            if (!quit)
+                return;
+        }
+    }
+    QApplication::quit();
+}
+
+bool Application::askToQuitUnsaved(const QString &reason)
+{
+    QMessageBox box(m_window.get());
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QStringLiteral("Quillmere"));
+    box.setText(QStringLiteral("Quillmere couldn't save your scripts."));
+    box.setInformativeText(reason.at(0).toUpper() + reason.mid(1)
+        + QStringLiteral(". If you quit now, the changes since the last save are lost."));
+    QPushButton *quit = box.addButton(QStringLiteral("Quit Anyway"), QMessageBox::DestructiveRole);
+    QPushButton *stay = box.addButton(QStringLiteral("Keep Quillmere Open"), QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.exec();
+    return box.clickedButton() == quit;
 }
 
 void Application::saveOnce()

@@ -1,19 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/gnome_shortcuts.h"
 #include "remote_commands.h"
+#include "store/store.h"
 
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace qm {
 
 class HotKeys;
 class MainWindow;
+class MediaPlayer;
 class MenuContent;
 class PanelHost;
+class PresenterClicker;
 class PrompterController;
 class SessionEnd;
 class SingleInstance;
@@ -43,20 +48,42 @@ public:
     QString answerRemote(const QStringList &arguments) const;
 
     void perform(Command command);
+    // Quit Quillmere from the menu or Ctrl+Q. When the last save failed and saving again fails
+    // too, asks once whether to quit anyway.
+    void requestQuit();
+    // What requestQuit asks: given the reason, true to quit anyway. A message box by default.
+    void setQuitQuestion(std::function<bool(const QString &reason)> question);
+
     // Shows, raises and activates the one main window.
     void presentMainWindow();
+    // The tray icon's click: brings the main window to the front, or closes it when it is
+    // already there.
+    void toggleMainWindow();
+    // True when, with no tray icon, neither the main window nor the prompter is on screen, so
+    // that nothing of the program is left for the user to see.
+    bool wouldBeInvisible() const;
 
     MainWindow *mainWindow() const;
     PrompterController &prompter() const { return *m_prompter; }
     MenuContent *menuContent() const { return m_menu.get(); }
     HotKeys &hotKeys() const { return m_hotKeys; }
+    // GNOME's keyboard settings, for the sheet's offer to set the shortcuts up there; found by
+    // start() on a GNOME desktop unless given before.
+    void setGnomeShortcuts(std::unique_ptr<platform::GnomeShortcuts> gnome);
 
     static constexpr int kStartDelayMs = 800;
     static constexpr int kSnapshotDelayMs = 6000;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void quitIfInvisible();
+    void addGnomeShortcuts();
     void saveOnce();
+    bool askToQuitUnsaved(const QString &reason);
     void showRefusedShortcuts();
+    void showClickerShortcut();
 
     Store &m_store;
     std::unique_ptr<SingleInstance> m_instance;
@@ -67,8 +94,20 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuContent> m_menu;
     SessionEnd *m_sessionEnd = nullptr;
+    std::unique_ptr<platform::GnomeShortcuts> m_gnome;
+    // Our entries in GNOME's custom shortcuts, by name; what the last change there did.
+    QStringList m_gnomeInstalled;
+    QString m_gnomeStatus;
     bool m_saved = false;
+    // Remotes: both hold on to the controller, so they go first.
+    std::unique_ptr<MediaPlayer> m_mediaPlayer;
+    std::unique_ptr<PresenterClicker> m_clicker;
+    bool m_asking = false;
+    std::function<bool(const QString &)> m_quitQuestion;
 };
+
+// What this desktop can do, as the store needs to know before it is built.
+Store::DesktopTraits desktopTraits();
 
 // The directory after the first "--snapshot", when there is one.
 QString snapshotDirectory(const QStringList &arguments);

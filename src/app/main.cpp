@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QIcon>
 
 #include <cstdio>
@@ -51,14 +52,25 @@ QStringList forHandOver(QStringList arguments)
     return arguments;
 }
 
+constexpr int kPortalWaitMs = 5000;
+
 // With no instance running, says which of the chords this session would grant right now.
 int probeShortcuts()
 {
     qm::HotKeys &hotKeys = qm::HotKeys::shared();
     for (const qm::PrompterHotKey &key : qm::prompterHotKeys())
         hotKeys.registerHotKey(key.chord, {});
+    // The desktop's shortcut portal answers over the bus; give it a moment.
+    QElapsedTimer waited;
+    waited.start();
+    while (!hotKeys.settled() && waited.elapsed() < kPortalWaitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QStringList inGnome;
+    if (qm::platform::GnomeShortcuts::isGnomeDesktop())
+        inGnome = qm::platform::GnomeShortcuts().installed();
     std::fputs("Quillmere is not running; a start now would get:\n", stdout);
-    std::fputs(qm::shortcutReport(hotKeys).toUtf8().constData(), stdout);
+    std::fputs(qm::shortcutReport(hotKeys, qm::commandsNamed(inGnome)).toUtf8().constData(),
+        stdout);
     return 0;
 }
 
@@ -114,6 +126,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(qm::MenuContent::logoIcon());
     // Start-up order: the store (which reads both files), then the prompter controller, then
     // the hot keys.
+    qm::Store::setDesktopTraits(qm::desktopTraits());
     qm::Store &store = qm::Store::shared();
     qm::Application application(store, std::move(instance));
     application.start(arguments);

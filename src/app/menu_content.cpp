@@ -3,14 +3,16 @@
 
 #include "prompter/prompter_controller.h"
 #include "ui/logo.h"
+#include "ui/palette.h"
 #include "ui/texts.h"
 
 #include <QAction>
-#include <QCursor>
+#include <QApplication>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
@@ -86,15 +88,52 @@ bool MenuContent::tryTray()
     m_tray = new QSystemTrayIcon(logoIcon(), this);
     m_tray->setToolTip(QStringLiteral("Quillmere"));
     m_tray->setContextMenu(m_menu.get());
-    // A click on the icon opens the same menu, as a menu-bar item would.
+    // A left click is the tray's "activate": it brings the main window up or puts it away, as
+    // the desktop's other tray items do. The menu is the tray's own business (right click): it
+    // opens it at the icon, which the program cannot know on every desktop.
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::Trigger) {
-            refreshTitles();
-            m_menu->popup(QCursor::pos());
-        }
+        if (r == QSystemTrayIcon::Trigger && m_toggleMainWindow)
+            m_toggleMainWindow();
     });
     m_tray->show();
     return true;
+}
+
+void MenuContent::setToggleMainWindow(std::function<void()> toggle)
+{
+    m_toggleMainWindow = std::move(toggle);
+}
+
+QPalette MenuContent::darkMenuPalette()
+{
+    QPalette pal;
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Window, palette::raised());
+        pal.setColor(group, QPalette::Base, palette::raised());
+        pal.setColor(group, QPalette::WindowText, Qt::white);
+        pal.setColor(group, QPalette::Text, Qt::white);
+        pal.setColor(group, QPalette::ButtonText, Qt::white);
+        pal.setColor(group, QPalette::Button, palette::raised());
+        pal.setColor(group, QPalette::Highlight, palette::white(14));
+        pal.setColor(group, QPalette::HighlightedText, Qt::white);
+        pal.setColor(group, QPalette::Light, palette::white(12));
+        pal.setColor(group, QPalette::Midlight, palette::white(10));
+        pal.setColor(group, QPalette::Mid, palette::white(8));
+        pal.setColor(group, QPalette::Dark, palette::ink());
+        pal.setColor(group, QPalette::Shadow, palette::ink());
+    }
+    pal.setColor(QPalette::Disabled, QPalette::Window, palette::raised());
+    pal.setColor(QPalette::Disabled, QPalette::Base, palette::raised());
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, palette::white(35));
+    pal.setColor(QPalette::Disabled, QPalette::Text, palette::white(35));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, palette::white(35));
+    return pal;
+}
+
+void MenuContent::useDarkMenus()
+{
+    // Every QMenu of the program: the tray's, the panel's and the text fields' context menus.
+    QApplication::setPalette(darkMenuPalette(), "QMenu");
 }
 
 QPixmap MenuContent::logoMark(int size)

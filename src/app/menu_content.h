@@ -10,6 +10,7 @@
 class QAction;
 class QIcon;
 class QMenu;
+class QPalette;
 class QPixmap;
 class QSystemTrayIcon;
 
@@ -42,12 +43,20 @@ public:
     // Null until a tray took the icon.
     QSystemTrayIcon *trayIcon() const { return m_tray; }
 
+    // What a left click on the tray icon does: show the main window, or put it away.
+    void setToggleMainWindow(std::function<void()> toggle);
+
     // The first two titles follow the prompter; run each time the menu opens.
     void refreshTitles();
 
     // The program's mark: an accent square with rounded corners and a black notch at the top.
     static QPixmap logoMark(int size);
     static QIcon logoIcon();
+
+    // Menus in the program's colours (the raised background, white text) rather than the
+    // light default of the desktop's style; the panel they open over is black.
+    static QPalette darkMenuPalette();
+    static void useDarkMenus();
 
     static constexpr int kTrayRetryMs = 5000;
     static constexpr int kTrayRetries = 60;
@@ -61,6 +70,7 @@ private:
 
     PrompterController &m_prompter;
     std::function<void()> m_openMainWindow;
+    std::function<void()> m_toggleMainWindow;
     std::unique_ptr<QMenu> m_menu;
     QAction *m_toggle = nullptr;
     QAction *m_playPause = nullptr;

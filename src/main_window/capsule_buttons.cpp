@@ -10,6 +10,7 @@
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -80,9 +81,32 @@ QFont chipTextFont()
 PaintedButton::PaintedButton(QWidget *parent)
     : QAbstractButton(parent)
 {
-    // Clicking a control must leave the keyboard focus in the editor.
-    setFocusPolicy(Qt::NoFocus);
+    // Clicking a control must leave the keyboard focus in the editor; Tab still reaches it.
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QString accessibleNameFromTip(const QString &tip)
+{
+    const qsizetype bracket = tip.indexOf(QLatin1String(" ("));
+    return bracket > 0 ? tip.left(bracket) : tip;
+}
+
+void PaintedButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space is Qt's own; Enter presses too.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        animateClick();
+    else
+        QAbstractButton::keyPressEvent(event);
+}
+
+bool PaintedButton::event(QEvent *event)
+{
+    // A button showing only a symbol is named after its tooltip, which follows its state.
+    if (event->type() == QEvent::ToolTipChange && text().isEmpty())
+        setAccessibleName(accessibleNameFromTip(toolTip()));
+    return QAbstractButton::event(event);
 }
 
 void PaintedButton::setOpacity(double opacity)

@@ -20,10 +20,16 @@ public:
 protected:
     // The fade times the pressed dimming.
     double paintOpacity() const;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     double m_opacity = 1;
 };
+
+// What a screen reader calls a button that shows a symbol: its tooltip without the keys in
+// brackets ("Restart (Ctrl+Alt+R)" is "Restart").
+QString accessibleNameFromTip(const QString &tip);
 
 // "Start prompter": the gradient capsule with the key hint. Its shadow is drawn by whoever
 // holds it (it falls outside the button).

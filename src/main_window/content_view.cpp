@@ -4,9 +4,11 @@
 #include "editor.h"
 #include "settings_panel.h"
 #include "sidebar.h"
+#include "small_icon_button.h"
 #include "stats_cache.h"
 #include "ui/palette.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPainter>
 
@@ -47,10 +49,99 @@ ContentView::ContentView(Store &store, PrompterController &prompter, QWidget *pa
     m_settings->setFixedWidth(kSettingsWidth);
 
     row->addWidget(m_sidebar);
-    row->addWidget(makeHairline(this));
+    m_sidebarLine = makeHairline(this);
+    row->addWidget(m_sidebarLine);
     row->addWidget(m_editor, 1);
-    row->addWidget(makeHairline(this));
+    m_settingsLine = makeHairline(this);
+    row->addWidget(m_settingsLine);
     row->addWidget(m_settings);
+
+    // "tune", the settings sliders.
+    m_settingsButton = new SmallIconButton(QString(QChar(0xe429)), QStringLiteral("Settings"), this);
+    m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
+    m_settingsButton->setCheckable(true);
+    m_settingsButton->hide();
+    connect(m_settingsButton, &QAbstractButton::toggled, this, [this](bool open) {
+        m_settings->setVisible(open);
+        if (open)
+            placeOverlay();
+    });
+    // "menu", for the script list.
+    m_scriptsButton = new SmallIconButton(QString(QChar(0xe5d2)), QStringLiteral("Scripts"), this);
+    m_scriptsButton->setObjectName(QStringLiteral("scriptsButton"));
+    m_scriptsButton->setCheckable(true);
+    m_scriptsButton->hide();
+    connect(m_scriptsButton, &QAbstractButton::toggled, this, [this](bool open) {
+        m_sidebar->setVisible(open);
+        if (open)
+            placeOverlay();
+    });
+}
+
+void ContentView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    setNarrow(width() < kWideWidth);
+    setListFolded(m_narrow && width() < Sidebar::kWidth + 1 + m_editor->minimumSizeHint().width());
+    m_settingsButton->move(width() - SmallIconButton::kSize - 8, 8);
+    m_scriptsButton->move(8, 8);
+    if (m_narrow)
+        placeOverlay();
+}
+
+void ContentView::setNarrow(bool narrow)
+{
+    if (narrow == m_narrow)
+        return;
+    m_narrow = narrow;
+    auto *row = static_cast<QHBoxLayout *>(layout());
+    if (narrow) {
+        row->removeWidget(m_settings);
+        m_settingsLine->hide();
+        m_settings->setVisible(m_settingsButton->isChecked());
+        m_settingsButton->show();
+    } else {
+        row->addWidget(m_settings);
+        m_settingsLine->show();
+        m_settings->show();
+        m_settingsButton->hide();
+    }
+}
+
+void ContentView::setListFolded(bool folded)
+{
+    if (folded == m_listFolded)
+        return;
+    m_listFolded = folded;
+    auto *row = static_cast<QHBoxLayout *>(layout());
+    if (folded) {
+        row->removeWidget(m_sidebar);
+        m_sidebarLine->hide();
+        m_sidebar->setVisible(m_scriptsButton->isChecked());
+        m_scriptsButton->show();
+    } else {
+        row->insertWidget(0, m_sidebar);
+        m_sidebarLine->show();
+        m_sidebar->show();
+        m_scriptsButton->hide();
+    }
+}
+
+void ContentView::placeOverlay()
+{
+    if (m_listFolded) {
+        m_sidebar->setGeometry(0, 0, Sidebar::kWidth, height());
+        m_sidebar->raise();
+        m_scriptsButton->raise();
+    }
+    if (!m_narrow)
+        return;
+    // Over the editor's right side, full height, under the button that closes it again.
+    if (m_settings->isVisible()) {
+        m_settings->setGeometry(width() - kSettingsWidth, 0, kSettingsWidth, height());
+        m_settings->raise();
+    }
+    m_settingsButton->raise();
 }
 
 ContentView::~ContentView()

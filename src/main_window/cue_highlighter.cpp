@@ -32,8 +32,7 @@ QList<CueHighlighter::Span> CueHighlighter::cueSpans(QStringView paragraph)
         qsizetype end = start;
         while (end < n && !isLineBreak(paragraph.at(end).unicode()))
             ++end;
-        // Only the very first unit counts: a line that opens with a space or tab is body text.
-        if (end > start && paragraph.at(start) == u'#')
+        if (isCueLine(paragraph.sliced(start, end - start)))
             spans.append(Span {int(start), int(end - start)});
         start = end + 1;
     }

@@ -3,6 +3,7 @@
 
 #include "cue_highlighter.h"
 #include "cue_strip.h"
+#include "save_banner.h"
 #include "script_editor.h"
 #include "shortcut_sheet.h"
 #include "stats_cache.h"
@@ -160,7 +161,7 @@ public:
         : QAbstractButton(parent)
     {
         setText(QStringLiteral("Shortcuts"));
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::TabFocus);
         setFixedSize(sizeHint());
     }
 
@@ -295,6 +296,8 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
+    // Shown only while saving fails; above everything else, so it is seen whatever is selected.
+    outer->addWidget(new SaveBanner(m_store, this));
     m_content = new QWidget(this);
     outer->addWidget(m_content);
 
@@ -457,10 +460,44 @@ void Editor::showStats(const QUuid &id, const QString &text)
 void Editor::setRefusedShortcutRows(const QList<int> &rows)
 {
     m_refusedShortcutRows = rows;
-    if (m_popup) {
-        if (auto *sheet = m_popup->findChild<ShortcutSheet *>())
-            sheet->setRefused(rows);
-    }
+    m_shortcutNotes.clear();
+    applyToSheet();
+}
+
+void Editor::setShortcutNotes(const QStringList &notes)
+{
+    m_shortcutNotes = notes;
+    applyToSheet();
+}
+
+void Editor::setShortcutOffer(
+    const QString &label, std::function<void()> action, const QString &status)
+{
+    m_shortcutOffer = {label, std::move(action), status};
+    applyToSheet();
+}
+
+void Editor::applyToSheet()
+{
+    if (!m_popup)
+        return;
+    auto *sheet = m_popup->findChild<ShortcutSheet *>();
+    if (!sheet)
+        return;
+    if (m_shortcutNotes.isEmpty())
+        sheet->setRefused(m_refusedShortcutRows);
+    else
+        sheet->setNotes(m_shortcutNotes);
+    sheet->setOffer(m_shortcutOffer.label, m_shortcutOffer.action, m_shortcutOffer.status);
+    sheet->setClicker(m_clickerListed, m_clickerRefused);
+    static_cast<ShortcutPopup *>(m_popup.data())->place();
+}
+
+void Editor::setClickerShortcut(bool listed, bool refused)
+{
+    m_clickerListed = listed;
+    m_clickerRefused = refused;
+    applyToSheet();
 }
 
 void Editor::setShowShortcuts(bool show)
@@ -475,8 +512,7 @@ void Editor::setShowShortcuts(bool show)
     }
     auto *popup = new ShortcutPopup(m_shortcutsButton, [this] { m_showShortcuts = false; });
     m_popup = popup;
-    if (auto *sheet = popup->findChild<ShortcutSheet *>())
-        sheet->setRefused(m_refusedShortcutRows);
+    applyToSheet();
     popup->place();
     popup->show();
 }

@@ -4,6 +4,7 @@
 #include "model/sections.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QUuid>
 #include <QWidget>
 
@@ -47,6 +48,12 @@ public:
     // The sheet rows (1…5) whose system-wide keys another program holds; the app keeps this
     // current and the sheet marks them whenever it opens.
     void setRefusedShortcutRows(const QList<int> &rows);
+    // Whether the sheet lists the presenter clicker's page keys, and whether they were refused.
+    void setClickerShortcut(bool listed, bool refused);
+    // The notes under the sheet's rows (see ShortcutSheet::setNotes); replace the marks above.
+    void setShortcutNotes(const QStringList &notes);
+    // The offer below the sheet's rows (see ShortcutSheet::setOffer).
+    void setShortcutOffer(const QString &label, std::function<void()> action, const QString &status);
 
     static constexpr int kMaxTextWidth = 780;
     static constexpr int kSidePadding = 36;
@@ -79,6 +86,16 @@ private:
     QPointer<QWidget> m_popup;
     bool m_showShortcuts = false;
     QList<int> m_refusedShortcutRows;
+    bool m_clickerListed = false;
+    bool m_clickerRefused = false;
+    QStringList m_shortcutNotes;
+    struct Offer {
+        QString label;
+        std::function<void()> action;
+        QString status;
+    };
+    Offer m_shortcutOffer;
+    void applyToSheet();
 };
 
 } // namespace qm

@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "content_view.h"
+#include "focus_ring.h"
 #include "ui/palette.h"
 
 #include <QVBoxLayout>
@@ -27,6 +28,7 @@ MainWindow::MainWindow(Store &store, PrompterController &prompter, QWidget *pare
     layout->setSpacing(0);
     m_content = new ContentView(store, prompter, this);
     layout->addWidget(m_content);
+    FocusRing::install(this);
 }
 
 MainWindow::~MainWindow() = default;

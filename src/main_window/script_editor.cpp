@@ -4,6 +4,7 @@
 #include "cue_highlighter.h"
 #include "overlay_scroll_bar.h"
 #include "stats_cache.h"
+#include "model/sections.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 
@@ -48,8 +49,8 @@ public:
         double y = first ? ScriptEditor::kVerticalInset : 0;
         // Space before a cue paragraph separates it from the text above; at the very top there
         // is nothing to separate it from.
-        if (!first && block.length() > 1
-            && document()->characterAt(block.position()) == QLatin1Char('#'))
+        const QChar head = document()->characterAt(block.position());
+        if (!first && block.length() > 1 && isCueLine(QStringView(&head, 1)))
             y += ScriptEditor::kCueSpacingBefore;
         double right = 0;
         for (int i = 0; i < layout->lineCount(); ++i) {

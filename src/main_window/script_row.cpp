@@ -46,7 +46,8 @@ public:
     {
         setFixedSize(kDeleteSize, kDeleteSize);
         setToolTip(QStringLiteral("Delete script"));
-        setFocusPolicy(Qt::NoFocus);
+        setAccessibleName(QStringLiteral("Delete script"));
+        setFocusPolicy(Qt::TabFocus);
     }
 
 protected:

@@ -81,9 +81,9 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_mode = new SegmentedControl(
         {QStringLiteral("Notch"), QStringLiteral("Floating"), QStringLiteral("Display")});
     m_mode->setObjectName(QStringLiteral("mode"));
-    m_notchWidth = new SliderRow(QStringLiteral("Width"), 240, 900, QStringLiteral("pt"));
+    m_notchWidth = new SliderRow(QStringLiteral("Width"), limits::notchWidth, QStringLiteral("pt"));
     m_notchWidth->setObjectName(QStringLiteral("notchWidth"));
-    m_notchHeight = new SliderRow(QStringLiteral("Height"), 70, 500, QStringLiteral("pt"));
+    m_notchHeight = new SliderRow(QStringLiteral("Height"), limits::notchHeight, QStringLiteral("pt"));
     m_notchHeight->setObjectName(QStringLiteral("notchHeight"));
     m_floatingHint = plainText(
         QStringLiteral("Drag the prompter anywhere. Resize it from any edge."), nullptr);
@@ -91,6 +91,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     prompter->addRow(m_mode);
     prompter->addRow(m_notchWidth);
     prompter->addRow(m_notchHeight);
+    m_belowTopBar = new ToggleRow(QStringLiteral("Below the top bar"),
+        QStringLiteral("Keeps the clock and notifications in view"));
+    m_belowTopBar->setObjectName(QStringLiteral("belowTopBar"));
+    prompter->addRow(m_belowTopBar);
     prompter->addRow(m_floatingHint);
     m_displayHint = plainText(QStringLiteral("Fills the screen chosen below, for a monitor under "
                                              "teleprompter glass. Mirror text flips it left to "
@@ -99,6 +103,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_displayHint->setObjectName(QStringLiteral("displayHint"));
     m_screens = new ScreenPicker;
     m_screens->setObjectName(QStringLiteral("displayName"));
+    m_screens->setAccessibleName(QStringLiteral("Screen"));
     m_flipVertical = new ToggleRow(
         QStringLiteral("Flip vertically"), QStringLiteral("For a monitor mounted upside down"));
     m_flipVertical->setObjectName(QStringLiteral("flipVertical"));
@@ -112,7 +117,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
 
     // Text
     auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
-    m_fontSize = new SliderRow(QStringLiteral("Size"), 12, 64, QStringLiteral("pt"));
+    m_fontSize = new SliderRow(QStringLiteral("Size"), limits::fontSize, QStringLiteral("pt"));
     m_fontSize->setObjectName(QStringLiteral("fontSize"));
     m_colors = new SwatchRow(colors());
     m_colors->setObjectName(QStringLiteral("colors"));
@@ -129,10 +134,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_scrollMode->setObjectName(QStringLiteral("scrollMode"));
     m_modeDescription = plainText(QString(), nullptr);
     m_modeDescription->setObjectName(QStringLiteral("modeDescription"));
-    m_speed = new SliderRow(QStringLiteral("Speed"), 8, 200, QString());
+    m_speed = new SliderRow(QStringLiteral("Speed"), limits::speed, QString());
     m_speed->setObjectName(QStringLiteral("speed"));
     m_micSensitivity
-        = new SliderRow(QStringLiteral("Mic sensitivity"), 0, 100, QStringLiteral("%"));
+        = new SliderRow(QStringLiteral("Mic sensitivity"),
+            {limits::micSensitivity.minimum * 100, limits::micSensitivity.maximum * 100},
+            QStringLiteral("%"));
     m_micSensitivity->setObjectName(QStringLiteral("micSensitivity"));
     m_denied = makeLabel(texts::micDenied(), fonts::system(11), palette::tallySoft(), true);
     m_denied->setObjectName(QStringLiteral("deniedMessage"));
@@ -149,6 +156,14 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     scrolling->addRow(m_denied);
     scrolling->addRow(m_countdown);
     scrolling->addRow(m_pauseOnHover);
+    m_mediaRemote = new ToggleRow(QStringLiteral("Media keys and phone remote"),
+        QStringLiteral("From media keys, a headset or a phone"));
+    m_mediaRemote->setObjectName(QStringLiteral("mediaRemote"));
+    m_presenterClicker = new ToggleRow(QStringLiteral("Presenter clicker"),
+        QStringLiteral("Page Up and Down, from any app"));
+    m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
+    scrolling->addRow(m_mediaRemote);
+    scrolling->addRow(m_presenterClicker);
 
     // Privacy
     auto *privacy = new GroupCard(QStringLiteral("Privacy"), symbols::eyeSlash, content);
@@ -231,6 +246,8 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         [this](double v) { edit([v](Settings &s) { s.fontSize = v; }); });
     connect(m_colors, &SwatchRow::picked, this,
         [this](const QString &hex) { edit([hex](Settings &s) { s.colorHex = hex; }); });
+    connect(m_belowTopBar, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.belowTopBar = on; }); });
     connect(m_mirror, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.mirror = on; }); });
     connect(m_scrollMode, &SegmentedControl::activated, this, [this](int i) {
@@ -245,6 +262,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         [this](bool on) { edit([on](Settings &s) { s.countdown = on; }); });
     connect(m_pauseOnHover, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.pauseOnHover = on; }); });
+    connect(m_mediaRemote, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.mediaRemote = on; }); });
+    connect(m_presenterClicker, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.presenterClicker = on; }); });
     connect(m_hideFromSharing, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.hideFromSharing = on; }); });
     connect(m_reset, &QAbstractButton::clicked, this, &SettingsPanel::resetToDefaults);
@@ -267,7 +288,7 @@ void SettingsPanel::edit(const std::function<void(Settings &)> &change)
 void SettingsPanel::resetToDefaults()
 {
     // The floating panel's place is where the user put it, not a preference to reset.
-    Settings defaults;
+    Settings defaults = Store::defaultSettings();
     defaults.floatingFrame = m_store.settings().floatingFrame;
     m_store.setSettings(defaults);
 }
@@ -285,6 +306,8 @@ void SettingsPanel::refresh()
     m_notchWidth->setVisible(notch);
     m_notchHeight->setVisible(notch);
     m_floatingHint->setVisible(s.mode == PrompterMode::Floating);
+    m_belowTopBar->setChecked(s.belowTopBar);
+    m_belowTopBar->setVisible(notch);
     m_displayHint->setVisible(display);
     m_screens->setVisible(display);
     m_flipVertical->setVisible(display);
@@ -306,6 +329,8 @@ void SettingsPanel::refresh()
     m_denied->setVisible(voice && m_controller.voice().denied());
     m_countdown->setChecked(s.countdown);
     m_pauseOnHover->setChecked(s.pauseOnHover);
+    m_mediaRemote->setChecked(s.mediaRemote);
+    m_presenterClicker->setChecked(s.presenterClicker);
     m_hideFromSharing->setChecked(s.hideFromSharing);
 }
 
@@ -324,6 +349,10 @@ void SettingsPanel::refreshScreens()
         entries.append({name, name + QStringLiteral("  not connected")});
     }
     m_screens->setScreens(entries, current);
+    for (const ScreenPicker::Entry &entry : std::as_const(entries)) {
+        if (entry.name == current)
+            m_screens->setAccessibleDescription(entry.label);
+    }
 }
 
 void SettingsPanel::resizeEvent(QResizeEvent *)

@@ -57,6 +57,7 @@ private:
     SegmentedControl *m_mode = nullptr;
     SliderRow *m_notchWidth = nullptr;
     SliderRow *m_notchHeight = nullptr;
+    ToggleRow *m_belowTopBar = nullptr;
     QLabel *m_floatingHint = nullptr;
     QLabel *m_displayHint = nullptr;
     ScreenPicker *m_screens = nullptr;
@@ -72,6 +73,8 @@ private:
     QLabel *m_denied = nullptr;
     ToggleRow *m_countdown = nullptr;
     ToggleRow *m_pauseOnHover = nullptr;
+    ToggleRow *m_mediaRemote = nullptr;
+    ToggleRow *m_presenterClicker = nullptr;
     ToggleRow *m_hideFromSharing = nullptr;
     QLabel *m_captureReason = nullptr;
     TextButton *m_reset = nullptr;

@@ -7,8 +7,10 @@
 #include "ui/shapes.h"
 
 #include <QEvent>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +27,59 @@ QColor blackAt(double percent)
 {
     return QColor::fromRgbF(0, 0, 0, float(percent / 100.0));
 }
+
+bool isEnter(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// Arrow keys in a radio group: the neighbour takes the focus and is chosen, as a click would.
+bool chooseNeighbour(QKeyEvent *event, const QList<QAbstractButton *> &group, int index)
+{
+    int step = 0;
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Up)
+        step = -1;
+    else if (event->key() == Qt::Key_Right || event->key() == Qt::Key_Down)
+        step = 1;
+    if (step == 0)
+        return false;
+    if (QAbstractButton *next = group.value(index + step)) {
+        next->setFocus(Qt::TabFocusReason);
+        next->click();
+    }
+    return true;
+}
+
+// A radio button over a part of a control that draws itself: it paints nothing and leaves the
+// look to its owner, which it tells when it is pressed or released.
+class RadioPart : public QAbstractButton {
+public:
+    RadioPart(QWidget *parent, QWidget *owner, QList<QAbstractButton *> *group, int index)
+        : QAbstractButton(parent)
+        , m_group(group)
+        , m_index(index)
+    {
+        setCheckable(true);
+        setAutoExclusive(true);
+        setFocusPolicy(Qt::TabFocus);
+        QObject::connect(this, &QAbstractButton::pressed, owner, qOverload<>(&QWidget::update));
+        QObject::connect(this, &QAbstractButton::released, owner, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override { }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (isEnter(event))
+            animateClick();
+        else if (!chooseNeighbour(event, *m_group, m_index))
+            QAbstractButton::keyPressEvent(event);
+    }
+
+private:
+    QList<QAbstractButton *> *m_group;
+    int m_index;
+};
 
 // One symbol, as wide and tall as its ink.
 class SymbolLabel final : public QWidget {
@@ -126,15 +181,37 @@ void GroupCard::paintEvent(QPaintEvent *)
 
 // MARK: ValueSlider
 
+namespace {
+
+// The whole number a value text shows for `value`, held to the slider's range.
+int wholeNumber(double value, double minimum, double maximum)
+{
+    if (std::isnan(value))
+        return int(std::ceil(minimum));
+    const double v = std::clamp(value, minimum, maximum);
+    const double whole = std::round(v);
+    return int(std::abs(v - whole) <= 1e-9 * std::max(1.0, std::abs(whole)) ? whole : std::trunc(v));
+}
+
+} // namespace
+
 ValueSlider::ValueSlider(double minimum, double maximum, QWidget *parent)
-    : QWidget(parent)
+    : QAbstractSlider(parent)
     , m_min(minimum)
     , m_max(maximum)
     , m_value(minimum)
 {
+    setOrientation(Qt::Horizontal);
     setFixedHeight(kHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click leaves the keyboard where it was.
+    setFocusPolicy(Qt::TabFocus);
+    m_following = true;
+    setRange(int(std::ceil(minimum)), int(std::floor(maximum)));
+    setSingleStep(1);
+    setPageStep(10);
+    QAbstractSlider::setValue(wholeNumber(minimum, m_min, m_max));
+    m_following = false;
 }
 
 void ValueSlider::setValue(double value)
@@ -142,6 +219,9 @@ void ValueSlider::setValue(double value)
     if (value == m_value)
         return;
     m_value = value;
+    m_following = true;
+    QAbstractSlider::setValue(wholeNumber(value, m_min, m_max));
+    m_following = false;
     update();
 }
 
@@ -151,6 +231,14 @@ void ValueSlider::edit(double value)
         return;
     setValue(std::clamp(value, m_min, m_max));
     Q_EMIT edited(m_value);
+}
+
+void ValueSlider::sliderChange(SliderChange change)
+{
+    QAbstractSlider::sliderChange(change);
+    // A key moved the whole-number position: that is an edit.
+    if (change == SliderValueChange && !m_following)
+        edit(double(QAbstractSlider::value()));
 }
 
 double ValueSlider::valueAt(double x) const
@@ -239,6 +327,7 @@ SliderRow::SliderRow(
     column->addWidget(m_slider);
     m_valueText->setObjectName(QStringLiteral("valueText"));
     m_valueText->setText(sliderValueText(m_value, m_unit));
+    m_slider->setAccessibleName(label);
     connect(m_slider, &ValueSlider::edited, this, &SliderRow::edited);
 }
 
@@ -260,8 +349,18 @@ ToggleSwitch::ToggleSwitch(QWidget *parent)
     : QAbstractButton(parent)
 {
     setCheckable(true);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click leaves the keyboard where it was.
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void ToggleSwitch::keyPressEvent(QKeyEvent *event)
+{
+    // Space is Qt's own; Enter does the same.
+    if (isEnter(event))
+        animateClick();
+    else
+        QAbstractButton::keyPressEvent(event);
 }
 
 void ToggleSwitch::paintEvent(QPaintEvent *)
@@ -299,6 +398,8 @@ ToggleRow::ToggleRow(const QString &title, const QString &subtitle, QWidget *par
     texts->addWidget(makeLabel(subtitle, fonts::system(10.5), palette::white(40), true, this));
     row->addLayout(texts, 1);
     row->addWidget(m_switch, 0, Qt::AlignVCenter);
+    m_switch->setAccessibleName(title);
+    m_switch->setAccessibleDescription(subtitle);
     connect(m_switch, &QAbstractButton::clicked, this, &ToggleRow::toggled);
 }
 
@@ -323,12 +424,43 @@ QFont segmentFont()
 
 } // namespace
 
+class SegmentButton final : public RadioPart {
+public:
+    SegmentButton(SegmentedControl *control, int index)
+        : RadioPart(control, control, &control->m_segments, index)
+    {
+        setText(control->m_items.at(index));
+        connect(this, &QAbstractButton::clicked, control,
+            [control, index] { Q_EMIT control->activated(index); });
+    }
+};
+
 SegmentedControl::SegmentedControl(const QStringList &items, QWidget *parent)
     : QWidget(parent)
     , m_items(items)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
+    for (int i = 0; i < m_items.size(); ++i)
+        m_segments.append(new SegmentButton(this, i));
+    if (!m_segments.isEmpty())
+        m_segments.first()->setChecked(true);
+}
+
+QAbstractButton *SegmentedControl::segmentButton(int index) const
+{
+    return m_segments.value(index);
+}
+
+void SegmentedControl::resizeEvent(QResizeEvent *)
+{
+    placeSegments();
+}
+
+void SegmentedControl::placeSegments()
+{
+    for (int i = 0; i < m_segments.size(); ++i)
+        m_segments.at(i)->setGeometry(segmentRect(i).toRect());
 }
 
 QSize SegmentedControl::sizeHint() const
@@ -348,6 +480,8 @@ void SegmentedControl::setCurrentIndex(int index)
     if (index == m_current)
         return;
     m_current = index;
+    if (QAbstractButton *b = m_segments.value(index))
+        b->setChecked(true);
     update();
 }
 
@@ -386,7 +520,7 @@ void SegmentedControl::paintEvent(QPaintEvent *)
             p.setBrush(colorFromHex(u"2F2F37"));
             p.drawPath(continuousRoundedRect(r, 7));
         }
-        p.setOpacity(i == m_pressed ? 0.7 : 1.0);
+        p.setOpacity(i == m_pressed || m_segments.at(i)->isDown() ? 0.7 : 1.0);
         p.setPen(selected ? QColor(Qt::white) : palette::white(50));
         p.drawText(r, Qt::AlignCenter, m_items.at(i));
         p.setOpacity(1);
@@ -441,7 +575,7 @@ protected:
             const QRectF circle = circleRect(i);
             p.setPen(Qt::NoPen);
             p.setBrush(colorFromHex(m_row->m_colors.at(i)));
-            if (i == m_pressed)
+            if (i == m_pressed || m_row->m_swatchButtons.at(i)->isDown())
                 p.setOpacity(0.7);
             p.drawEllipse(circle);
             p.setOpacity(1);
@@ -470,7 +604,7 @@ protected:
             m_row->pick(pressed);
     }
 
-private:
+public:
     QRectF circleRect(int i) const
     {
         return {kOverhang + i * (SwatchRow::kDiameter + SwatchRow::kSpacing), double(kOverhang),
@@ -488,9 +622,42 @@ private:
         return -1;
     }
 
+private:
     SwatchRow *m_row;
     int m_pressed = -1;
 };
+
+namespace {
+
+QString colorName(const QString &hex)
+{
+    static const QHash<QString, QString> names {{QStringLiteral("FFFFFF"), QStringLiteral("White")},
+        {QStringLiteral("FFE27A"), QStringLiteral("Yellow")},
+        {QStringLiteral("9BF5A5"), QStringLiteral("Green")},
+        {QStringLiteral("8BE0FF"), QStringLiteral("Blue")},
+        {QStringLiteral("FFB3C7"), QStringLiteral("Pink")}};
+    return names.value(hex, hex);
+}
+
+// A swatch for the keyboard and screen readers: a round radio button over its circle.
+class SwatchButton final : public RadioPart {
+public:
+    SwatchButton(QWidget *picker, SwatchRow *row, QList<QAbstractButton *> *group, int index)
+        : RadioPart(picker, picker, group, index)
+    {
+        setText(colorName(row->colors().at(index)));
+        connect(this, &QAbstractButton::clicked, row, [row, index] { row->pick(index); });
+    }
+
+protected:
+    bool hitButton(const QPoint &pos) const override
+    {
+        const QPointF d = QPointF(pos) - QRectF(rect()).center();
+        return d.x() * d.x() + d.y() * d.y() <= width() * width() / 4.0;
+    }
+};
+
+} // namespace
 
 SwatchRow::SwatchRow(const QStringList &colors, QWidget *parent)
     : QWidget(parent)
@@ -509,7 +676,18 @@ SwatchRow::SwatchRow(const QStringList &colors, QWidget *parent)
     row->addStretch(1);
     row->addWidget(m_slot, 0, Qt::AlignVCenter);
     m_picker->resize(slotWidth + 2 * kOverhang, int(kDiameter) + 2 * kOverhang);
+    auto *picker = static_cast<SwatchPicker *>(m_picker.data());
+    for (int i = 0; i < m_colors.size(); ++i) {
+        auto *button = new SwatchButton(picker, this, &m_swatchButtons, i);
+        button->setGeometry(picker->circleRect(i).toRect());
+        m_swatchButtons.append(button);
+    }
     placePicker();
+}
+
+QAbstractButton *SwatchRow::swatchButton(int index) const
+{
+    return m_swatchButtons.value(index);
 }
 
 SwatchRow::~SwatchRow()
@@ -523,6 +701,14 @@ void SwatchRow::setSelected(const QString &hex)
     if (hex == m_selected)
         return;
     m_selected = hex;
+    // No swatch is chosen when the colour is none of them.
+    const int ringed = ringedIndex();
+    for (int i = 0; i < m_swatchButtons.size(); ++i) {
+        QAbstractButton *b = m_swatchButtons.at(i);
+        b->setAutoExclusive(false);
+        b->setChecked(i == ringed);
+        b->setAutoExclusive(true);
+    }
     if (m_picker)
         m_picker->update();
 }

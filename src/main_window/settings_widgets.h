@@ -2,8 +2,10 @@
 #pragma once
 
 #include "capsule_buttons.h"
+#include "model/settings.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -42,8 +44,10 @@ private:
 };
 
 // A continuous slider for doubles in the small size, tinted tally. A stored value outside the
-// range puts the knob at the nearer end; only the user's drags write.
-class ValueSlider final : public QWidget {
+// range puts the knob at the nearer end; only the user's drags and keys write. For the keyboard
+// and screen readers it is a Qt slider over the whole numbers the value text shows: the arrows
+// move it by one, Page Up and Down by ten.
+class ValueSlider final : public QAbstractSlider {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ValueSlider)
 
@@ -75,12 +79,15 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     double m_min = 0;
     double m_max = 1;
     double m_value = 0;
     bool m_dragging = false;
+    // Set while the whole-number position follows a value shown or dragged to.
+    bool m_following = false;
 };
 
 // Label and value text above a ValueSlider.
@@ -91,6 +98,10 @@ class SliderRow final : public QWidget {
 public:
     SliderRow(const QString &label, double minimum, double maximum, const QString &unit,
         QWidget *parent = nullptr);
+    SliderRow(const QString &label, Limit range, const QString &unit, QWidget *parent = nullptr)
+        : SliderRow(label, range.minimum, range.maximum, unit, parent)
+    {
+    }
 
     void setValue(double value);
     double value() const { return m_value; }
@@ -118,6 +129,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // Title and subtitle at the leading edge, the switch at the trailing edge.
@@ -141,7 +153,11 @@ private:
     ToggleSwitch *m_switch = nullptr;
 };
 
-// Equal-width segments on an ink track; the chosen one sits on a lighter plate.
+class SegmentButton;
+
+// Equal-width segments on an ink track; the chosen one sits on a lighter plate. Each segment
+// is a button of a radio group over its plate (the control draws them all), so Tab reaches
+// the chosen one, the arrows choose another, and screen readers read each one.
 class SegmentedControl final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SegmentedControl)
@@ -155,6 +171,8 @@ public:
     void setCurrentIndex(int index);
     // The segment under `pos`, or -1.
     int segmentAt(const QPointF &pos) const;
+    // The radio button over segment `index`, for the keyboard and screen readers.
+    QAbstractButton *segmentButton(int index) const;
     QRectF segmentRect(int index) const;
 
     QSize sizeHint() const override;
@@ -168,11 +186,16 @@ protected:
     void paintEvent(QPaintEvent *) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *) override;
 
 private:
+    friend class SegmentButton;
+    void placeSegments();
+
     QStringList m_items;
     int m_current = 0;
     int m_pressed = -1;
+    QList<QAbstractButton *> m_segments;
 };
 
 class SwatchPicker;
@@ -197,6 +220,8 @@ public:
     QRectF swatchRect(int index) const;
     // What a click on swatch `index` does.
     void pick(int index);
+    // The radio button over swatch `index`, for the keyboard and screen readers.
+    QAbstractButton *swatchButton(int index) const;
 
     static constexpr double kDiameter = 18;
     static constexpr double kSpacing = 9;
@@ -215,6 +240,7 @@ private:
     QStringList m_colors;
     QString m_selected;
     QWidget *m_slot = nullptr;
+    QList<QAbstractButton *> m_swatchButtons;
     // Owned here, though its parent may be the card; either may go first.
     QPointer<QWidget> m_picker;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "small_icon_button.h"
 
+#include "capsule_buttons.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 #include "ui/shapes.h"
@@ -14,9 +15,10 @@ SmallIconButton::SmallIconButton(const QString &symbol, const QString &help, QWi
     , m_symbol(symbol)
 {
     setToolTip(help);
+    setAccessibleName(accessibleNameFromTip(help));
     setFixedSize(kSize, kSize);
     setCursor(Qt::ArrowCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
 }
 

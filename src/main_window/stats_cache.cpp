@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stats_cache.h"
 
+#include "model/sections.h"
+
 #include <QSet>
 
 #include <cstring>
@@ -64,9 +66,10 @@ bool hasCueLine(QStringView span)
 {
     qsizetype start = 0;
     while (start <= span.size()) {
-        if (start < span.size() && span.at(start) == u'#')
+        const qsizetype end = lineEndFrom(span, start);
+        if (isCueLine(span.sliced(start, end - start)))
             return true;
-        start = lineEndFrom(span, start) + 1;
+        start = end + 1;
     }
     return false;
 }
@@ -83,9 +86,10 @@ qsizetype firstCueStart(QStringView text)
 {
     qsizetype start = 0;
     while (start < text.size()) {
-        if (text.at(start) == u'#')
+        const qsizetype end = lineEndFrom(text, start);
+        if (isCueLine(text.sliced(start, end - start)))
             return start;
-        start = lineEndFrom(text, start) + 1;
+        start = end + 1;
     }
     return -1;
 }

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace qm {
 
@@ -75,10 +76,17 @@ std::optional<QList<Script>> decodeScripts(const QByteArray &bytes)
     QList<Script> out;
     const QJsonArray array = doc.array();
     out.reserve(array.size());
+    QSet<QUuid> ids;
     for (const QJsonValue &v : array) {
         auto script = Script::fromJson(v);
         if (!script)
             return std::nullopt;
+        // Deleting a script removes every script with its id, so two scripts sharing one
+        // (copied by hand, or the same id once in each case) must not stay that way: the
+        // later one gets an id of its own and keeps its title and text.
+        while (ids.contains(script->id))
+            script->id = QUuid::createUuid();
+        ids.insert(script->id);
         out.append(std::move(*script));
     }
     return out;

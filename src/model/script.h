@@ -39,6 +39,7 @@ std::optional<QUuid> parseCanonicalUuid(const QString &text);
 // scripts.json: a compact JSON array of scripts, in list order.
 QByteArray encodeScripts(const QList<Script> &scripts);
 // Fails as a whole when the bytes are not a JSON array or any element is not a valid script.
+// A script whose id an earlier one already has is given a fresh id.
 std::optional<QList<Script>> decodeScripts(const QByteArray &bytes);
 
 } // namespace qm

@@ -87,7 +87,7 @@ QList<ScriptSection> parseSections(const QString &text)
         while (end < n && !isLineBreak(all.at(end).unicode()))
             ++end;
         const QStringView line = all.sliced(start, end - start);
-        if (!line.isEmpty() && line.front() == u'#') {
+        if (isCueLine(line)) {
             flush();
             cue = cueName(line);
         } else {

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -23,6 +24,13 @@ struct ScriptStats {
     QString time;
     QList<ScriptSection> cues;
 };
+
+// True for a cue line: one whose very first character is '#' (a line that opens with a space or
+// a tab is body text). Every part of the program that tells cues from text asks this.
+inline bool isCueLine(QStringView line)
+{
+    return !line.isEmpty() && line.front() == u'#';
+}
 
 // Splits a text at every line that starts with '#'. Pure and linear in the text.
 QList<ScriptSection> parseSections(const QString &text);

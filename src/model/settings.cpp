@@ -77,21 +77,31 @@ std::optional<QJsonObject> Settings::encode() const
     o.insert(QStringLiteral("displayName"), displayName);
     o.insert(QStringLiteral("flipVertical"), flipVertical);
     o.insert(QStringLiteral("eyeLineMarker"), eyeLineMarker);
+    o.insert(QStringLiteral("mediaRemote"), mediaRemote);
+    o.insert(QStringLiteral("presenterClicker"), presenterClicker);
+    // Written only when on, so a file of the defaults stays as older versions wrote it.
+    if (belowTopBar)
+        o.insert(QStringLiteral("belowTopBar"), belowTopBar);
     return o;
 }
 
-std::optional<Settings> Settings::decode(const QJsonValue &value)
+std::optional<Settings> Settings::decode(const QJsonValue &value, const Settings &defaults)
 {
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject o = value.toObject();
-    Settings s;
+    Settings s = defaults;
 
-    // Each key on its own: absent, null or of the wrong type keeps the default.
-    auto number = [&o](const char *key, double &field) {
+    // Each key on its own: absent, null or of the wrong type keeps the default. A number
+    // outside what its control allows is held to the nearer end; one that is not finite is no
+    // number at all and keeps the default too.
+    auto number = [&o](const char *key, double &field, const Limit &limit) {
         const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isDouble())
-            field = v.toDouble();
+        if (!v.isDouble())
+            return;
+        const double d = v.toDouble();
+        if (std::isfinite(d))
+            field = limit.clamp(d);
     };
     auto boolean = [&o](const char *key, bool &field) {
         const QJsonValue v = o.value(QLatin1String(key));
@@ -107,25 +117,29 @@ std::optional<Settings> Settings::decode(const QJsonValue &value)
         if (auto m = scrollModeFromRaw(v.toString()))
             s.scrollMode = *m;
     }
-    number("speed", s.speed);
-    number("fontSize", s.fontSize);
+    for (const NumberSetting &n : kNumberSettings)
+        number(n.key, s.*n.field, n.limit);
     if (const QJsonValue v = o.value(QLatin1String("colorHex")); v.isString())
         s.colorHex = v.toString();
-    number("notchWidth", s.notchWidth);
-    number("notchHeight", s.notchHeight);
     boolean("hideFromSharing", s.hideFromSharing);
     boolean("pauseOnHover", s.pauseOnHover);
     boolean("mirror", s.mirror);
-    number("micSensitivity", s.micSensitivity);
     if (const QJsonValue v = o.value(QLatin1String("floatingFrame")); v.isArray()) {
         QList<double> frame;
         bool ok = true;
         for (const QJsonValue &e : v.toArray()) {
-            if (!e.isDouble()) {
+            if (!e.isDouble() || !std::isfinite(e.toDouble())) {
                 ok = false;
                 break;
             }
             frame.append(e.toDouble());
+        }
+        // Only a frame of four numbers is ever used; hold it to what the panel can be.
+        if (ok && frame.size() == 4) {
+            frame[0] = limits::floatingPosition.clamp(frame[0]);
+            frame[1] = limits::floatingPosition.clamp(frame[1]);
+            frame[2] = limits::floatingWidth.clamp(frame[2]);
+            frame[3] = limits::floatingHeight.clamp(frame[3]);
         }
         if (ok)
             s.floatingFrame = frame;
@@ -135,6 +149,9 @@ std::optional<Settings> Settings::decode(const QJsonValue &value)
         s.displayName = v.toString();
     boolean("flipVertical", s.flipVertical);
     boolean("eyeLineMarker", s.eyeLineMarker);
+    boolean("mediaRemote", s.mediaRemote);
+    boolean("presenterClicker", s.presenterClicker);
+    boolean("belowTopBar", s.belowTopBar);
     return s;
 }
 

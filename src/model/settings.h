@@ -5,9 +5,39 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace qm {
+
+// The range a number may take: what the control that sets it allows, and what the reader
+// holds a number from a file to.
+struct Limit {
+    double minimum;
+    double maximum;
+
+    // Into the range; NaN stays NaN for the caller to refuse.
+    constexpr double clamp(double v) const
+    {
+        return v < minimum ? minimum : v > maximum ? maximum : v;
+    }
+    constexpr bool contains(double v) const { return v >= minimum && v <= maximum; }
+};
+
+namespace limits {
+inline constexpr Limit speed {8, 200};
+inline constexpr Limit fontSize {12, 64};
+inline constexpr Limit notchWidth {240, 900};
+inline constexpr Limit notchHeight {70, 500};
+// A fraction; the settings panel shows it as a percentage.
+inline constexpr Limit micSensitivity {0, 1};
+// The floating panel: the smallest size a resize leaves it, and nothing beyond what a window
+// can be (Qt's QWIDGETSIZE_MAX) either way.
+inline constexpr double kLargestWindow = 16777215;
+inline constexpr Limit floatingPosition {-kLargestWindow, kLargestWindow};
+inline constexpr Limit floatingWidth {260, kLargestWindow};
+inline constexpr Limit floatingHeight {120, kLargestWindow};
+} // namespace limits
 
 enum class PrompterMode { Notch, Floating, Display };
 enum class ScrollMode { Auto, Voice };
@@ -17,8 +47,8 @@ QString rawValue(ScrollMode mode);
 std::optional<PrompterMode> prompterModeFromRaw(const QString &raw);
 std::optional<ScrollMode> scrollModeFromRaw(const QString &raw);
 
-// Every user preference. No field is clamped here: the controls that write them keep them in
-// range, and an edited settings.json is taken as it is.
+// Every user preference. The controls that write a number keep it within its limit, and the
+// reader holds a number from the file to the same limit (kNumberLimits below).
 struct Settings {
     PrompterMode mode = PrompterMode::Notch;
     ScrollMode scrollMode = ScrollMode::Auto;
@@ -41,13 +71,36 @@ struct Settings {
     bool flipVertical = false;
     // Display mode: a small triangle at the left edge marking the reading line.
     bool eyeLineMarker = true;
+    // Media keys, headset buttons, phone remotes and playerctl reach the prompter.
+    bool mediaRemote = true;
+    // Page Up and Page Down with no modifier go to the prompter while it is shown.
+    bool presenterClicker = false;
+    // Notch mode: hang the panel below the desktop's top bar instead of over it.
+    bool belowTopBar = false;
 
     // Nothing when a number is not finite: JSON cannot hold it.
     std::optional<QJsonObject> encode() const;
-    // Tolerant key by key; fails only when the value is not an object.
-    static std::optional<Settings> decode(const QJsonValue &value);
+    // Tolerant key by key, each missing or unusable key taken from `defaults`; fails only when
+    // the value is not an object.
+    static std::optional<Settings> decode(const QJsonValue &value, const Settings &defaults);
+    static std::optional<Settings> decode(const QJsonValue &value) { return decode(value, {}); }
 
     friend bool operator==(const Settings &, const Settings &) = default;
+};
+
+// Every plain number of the record, its key and its limit: the reader clamps each through this
+// table. A new numeric setting adds its row here.
+struct NumberSetting {
+    const char *key;
+    double Settings::*field;
+    Limit limit;
+};
+inline constexpr std::array kNumberSettings {
+    NumberSetting {"speed", &Settings::speed, limits::speed},
+    NumberSetting {"fontSize", &Settings::fontSize, limits::fontSize},
+    NumberSetting {"notchWidth", &Settings::notchWidth, limits::notchWidth},
+    NumberSetting {"notchHeight", &Settings::notchHeight, limits::notchHeight},
+    NumberSetting {"micSensitivity", &Settings::micSensitivity, limits::micSensitivity},
 };
 
 } // namespace qm

@@ -14,8 +14,11 @@ enum class MicrophonePermission { Granted, Undetermined, Denied };
 class AudioInput {
 public:
     using BlockHandler = std::function<void(std::span<const float> samples)>;
-    // Called (off the main thread) when the stream fails while running.
+    // Called (off the main thread) when the source cannot be opened after all, or fails while
+    // running.
     using FailureHandler = std::function<void()>;
+    // Called (off the main thread, or within open) once the source is open and delivering.
+    using ReadyHandler = std::function<void()>;
 
     virtual ~AudioInput() = default;
 
@@ -25,6 +28,18 @@ public:
 
     // Opens the default source and starts delivering. False when it cannot be opened.
     virtual bool start(BlockHandler onBlock, FailureHandler onFailure) = 0;
+    // Starts opening the default source without waiting for it: false only when opening
+    // cannot even begin. The outcome comes later through `onReady` or `onFailure`. Backends
+    // whose start returns promptly keep this default, which opens with start and reports
+    // ready before returning.
+    virtual bool open(BlockHandler onBlock, FailureHandler onFailure, ReadyHandler onReady)
+    {
+        if (!start(std::move(onBlock), std::move(onFailure)))
+            return false;
+        if (onReady)
+            onReady();
+        return true;
+    }
     // Stops delivering and returns promptly even when the source is silent; after it returns,
     // no handler runs any more.
     virtual void stop() = 0;

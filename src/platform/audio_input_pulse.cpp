@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Microphone capture through the PulseAudio client API (also served by PipeWire). A threaded
-// main loop rather than blocking reads, so that stop never waits for a silent source.
+// main loop rather than blocking reads, so that stop never waits for a silent source, and the
+// connection is made on that loop's thread, so that opening never waits for the server.
 #include "audio_input.h"
 
 #include <pulse/context.h>
@@ -36,19 +37,24 @@ public:
     void requestPermission(std::function<void(bool)> answer) override { answer(true); }
 
     bool start(BlockHandler onBlock, FailureHandler onFailure) override;
+    bool open(BlockHandler onBlock, FailureHandler onFailure, ReadyHandler onReady) override;
     void stop() override;
 
 private:
-    bool connect();
-    void teardown();
+    enum class State { Connecting, Delivering, Failed };
 
+    void teardown();
+    // On the loop thread, with its lock held, from here on.
+    void connectContext();
+    void connectStream();
+    void fail();
+
+    static void beginCallback(pa_mainloop_api *, void *self);
     static void contextStateCallback(pa_context *c, void *self);
     static void streamStateCallback(pa_stream *s, void *self);
     static void readCallback(pa_stream *s, size_t nbytes, void *self);
     static void timeoutCallback(
         pa_mainloop_api *api, pa_time_event *e, const struct timeval *, void *self);
-
-    void reportFailure();
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
@@ -57,23 +63,25 @@ private:
 
     // The fields below are touched by the loop thread, or by the main thread while it holds
     // the loop's lock or after the loop thread has ended.
-    bool m_timedOut = false;
-    bool m_delivering = false;
-    bool m_failed = false;
+    State m_state = State::Failed;
+    // False while start waits for the outcome itself: it answers a failed opening.
+    bool m_reportOpeningFailure = true;
     BlockHandler m_onBlock;
     FailureHandler m_onFailure;
+    ReadyHandler m_onReady;
     std::array<float, kBlockFrames> m_pending {};
     std::size_t m_pendingBytes = 0;
 };
 
-bool PulseAudioInput::start(BlockHandler onBlock, FailureHandler onFailure)
+bool PulseAudioInput::open(BlockHandler onBlock, FailureHandler onFailure, ReadyHandler onReady)
 {
     if (m_loop)
         return true;
     m_onBlock = std::move(onBlock);
     m_onFailure = std::move(onFailure);
+    m_onReady = std::move(onReady);
     m_pendingBytes = 0;
-    m_timedOut = m_delivering = m_failed = false;
+    m_state = State::Connecting;
 
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop) {
@@ -86,62 +94,73 @@ bool PulseAudioInput::start(BlockHandler onBlock, FailureHandler onFailure)
         teardown();
         return false;
     }
+    // Everything that may wait for the server, from reading the client configuration to the
+    // handshake, happens on the loop's thread: a sound server that stalls holds up nobody.
     pa_threaded_mainloop_lock(m_loop);
-    const bool ok = connect();
-    if (ok)
-        m_delivering = true;
+    pa_mainloop_api_once(pa_threaded_mainloop_get_api(m_loop), beginCallback, this);
+    pa_threaded_mainloop_unlock(m_loop);
+    return true;
+}
+
+bool PulseAudioInput::start(BlockHandler onBlock, FailureHandler onFailure)
+{
+    if (m_loop)
+        return true;
+    m_reportOpeningFailure = false;
+    if (!open(std::move(onBlock), std::move(onFailure), {})) {
+        m_reportOpeningFailure = true;
+        return false;
+    }
+    pa_threaded_mainloop_lock(m_loop);
+    while (m_state == State::Connecting)
+        pa_threaded_mainloop_wait(m_loop);
+    const bool ok = m_state == State::Delivering;
+    m_reportOpeningFailure = true;
     pa_threaded_mainloop_unlock(m_loop);
     if (!ok)
         stop();
     return ok;
 }
 
-// With the loop locked: context, then record stream on the default source, each waited for
-// until ready, failed or the deadline passed.
-bool PulseAudioInput::connect()
+void PulseAudioInput::beginCallback(pa_mainloop_api *, void *self)
 {
+    static_cast<PulseAudioInput *>(self)->connectContext();
+}
+
+void PulseAudioInput::connectContext()
+{
+    if (m_state != State::Connecting)
+        return;
     pa_mainloop_api *api = pa_threaded_mainloop_get_api(m_loop);
     m_context = pa_context_new(api, "Quillmere");
-    if (!m_context)
-        return false;
+    if (!m_context) {
+        fail();
+        return;
+    }
     pa_context_set_state_callback(m_context, contextStateCallback, this);
     m_timeout = pa_context_rttime_new(
         m_context, pa_rtclock_now() + kConnectTimeout, timeoutCallback, this);
-    // No autospawn: starting a sound server from inside the prompter could block start for
-    // seconds; desktops start theirs (or activate it through its socket) on their own.
+    // No autospawn: starting a sound server from inside the prompter could take seconds;
+    // desktops start theirs (or activate it through its socket) on their own.
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-        return false;
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(m_context);
-        if (state == PA_CONTEXT_READY)
-            break;
-        if (!PA_CONTEXT_IS_GOOD(state) || m_timedOut)
-            return false;
-        pa_threaded_mainloop_wait(m_loop);
-    }
+        fail();
+}
 
+void PulseAudioInput::connectStream()
+{
     const pa_sample_spec format {PA_SAMPLE_FLOAT32NE, kRate, 1};
     m_stream = pa_stream_new(m_context, "Voice level", &format, nullptr);
-    if (!m_stream)
-        return false;
+    if (!m_stream) {
+        fail();
+        return;
+    }
     pa_stream_set_state_callback(m_stream, streamStateCallback, this);
     pa_stream_set_read_callback(m_stream, readCallback, this);
     constexpr uint32_t any = static_cast<uint32_t>(-1);
     // One fragment per block keeps the level close to what is being said.
     const pa_buffer_attr attr {any, any, any, any, static_cast<uint32_t>(kBlockBytes)};
     if (pa_stream_connect_record(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
-        return false;
-    for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(m_stream);
-        if (state == PA_STREAM_READY)
-            break;
-        if (!PA_STREAM_IS_GOOD(state) || m_timedOut)
-            return false;
-        pa_threaded_mainloop_wait(m_loop);
-    }
-    api->time_free(m_timeout);
-    m_timeout = nullptr;
-    return true;
+        fail();
 }
 
 void PulseAudioInput::stop()
@@ -176,43 +195,57 @@ void PulseAudioInput::teardown()
         pa_threaded_mainloop_free(m_loop);
         m_loop = nullptr;
     }
-    m_delivering = false;
+    m_state = State::Failed;
     m_onBlock = nullptr;
     m_onFailure = nullptr;
+    m_onReady = nullptr;
 }
 
-void PulseAudioInput::reportFailure()
+void PulseAudioInput::fail()
 {
-    if (!m_delivering || m_failed)
+    if (m_state == State::Failed)
         return;
-    m_failed = true;
-    m_delivering = false;
-    if (m_onFailure)
+    const bool opening = m_state == State::Connecting;
+    m_state = State::Failed;
+    if (m_onFailure && (!opening || m_reportOpeningFailure))
         m_onFailure();
+    pa_threaded_mainloop_signal(m_loop, 0);
 }
 
 void PulseAudioInput::contextStateCallback(pa_context *c, void *self)
 {
     auto *input = static_cast<PulseAudioInput *>(self);
-    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(c)))
-        input->reportFailure();
-    pa_threaded_mainloop_signal(input->m_loop, 0);
+    const pa_context_state_t state = pa_context_get_state(c);
+    if (!PA_CONTEXT_IS_GOOD(state))
+        input->fail();
+    else if (state == PA_CONTEXT_READY && input->m_state == State::Connecting && !input->m_stream)
+        input->connectStream();
 }
 
 void PulseAudioInput::streamStateCallback(pa_stream *s, void *self)
 {
     auto *input = static_cast<PulseAudioInput *>(self);
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
-        input->reportFailure();
-    pa_threaded_mainloop_signal(input->m_loop, 0);
+    const pa_stream_state_t state = pa_stream_get_state(s);
+    if (!PA_STREAM_IS_GOOD(state)) {
+        input->fail();
+    } else if (state == PA_STREAM_READY && input->m_state == State::Connecting) {
+        if (input->m_timeout) {
+            pa_threaded_mainloop_get_api(input->m_loop)->time_free(input->m_timeout);
+            input->m_timeout = nullptr;
+        }
+        input->m_state = State::Delivering;
+        if (input->m_onReady)
+            input->m_onReady();
+        pa_threaded_mainloop_signal(input->m_loop, 0);
+    }
 }
 
 void PulseAudioInput::timeoutCallback(
     pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self)
 {
     auto *input = static_cast<PulseAudioInput *>(self);
-    input->m_timedOut = true;
-    pa_threaded_mainloop_signal(input->m_loop, 0);
+    if (input->m_state == State::Connecting)
+        input->fail();
 }
 
 void PulseAudioInput::readCallback(pa_stream *s, size_t, void *self)
@@ -222,13 +255,13 @@ void PulseAudioInput::readCallback(pa_stream *s, size_t, void *self)
         const void *data = nullptr;
         size_t nbytes = 0;
         if (pa_stream_peek(s, &data, &nbytes) < 0) {
-            input->reportFailure();
+            input->fail();
             return;
         }
         if (nbytes == 0)
             return;
         // A hole (data null) is a gap in the recording; it carries no samples to measure.
-        if (data && input->m_delivering) {
+        if (data && input->m_state == State::Delivering) {
             const auto *bytes = static_cast<const unsigned char *>(data);
             while (nbytes > 0) {
                 const std::size_t take = std::min(nbytes, kBlockBytes - input->m_pendingBytes);

@@ -38,7 +38,16 @@ struct HotKeyChord {
     quint32 modifiers = 0;
     // Whether holding the keys fires again at the keyboard's repeat rate.
     bool repeats = false;
+    // For desktops that list the program's shortcuts in their own settings: a stable name
+    // ("toggle") and what it does, in words ("Show or hide the prompter"). A chord without a
+    // name is known there by its id.
+    QString name = {};
+    QString description = {};
 };
+
+// The chord as the desktop shortcut portal writes a trigger: "CTRL+ALT+Page_Down". Only the
+// first keysym is named; empty when it has no name here.
+QString portalTrigger(const HotKeyChord &chord);
 
 // What the system said to one chord.
 enum class GrabStatus {
@@ -46,6 +55,11 @@ enum class GrabStatus {
     InUse, // another program holds it
     NoSuchKey, // the keyboard map has none of its keys
     Unsupported, // this session offers no system-wide shortcuts
+    // Granted by the X server of a Wayland session: it reaches the program only while one of
+    // the session's X11 windows has the focus.
+    X11Only,
+    // Bound through the desktop, which left it without keys (taken, or cleared by the user).
+    NoKeysAssigned,
 };
 
 // The system-wide shortcut service. Everything is called and delivered on the main thread.
@@ -62,10 +76,30 @@ public:
     virtual void install(Dispatch dispatch, StatusChanged statusChanged) = 0;
     // Asks for `chord` system-wide.
     virtual GrabStatus grab(quint32 id, const HotKeyChord &chord) = 0;
+    // Lets go of the chord grabbed under `id`; the id is not reused.
+    virtual void release(quint32 id) { Q_UNUSED(id) }
+    // The keys the desktop assigned to the chord, in its own words, when it chose them rather
+    // than the program (the user may have changed them); empty otherwise.
+    virtual QString assignedKeys(quint32 id) const
+    {
+        Q_UNUSED(id)
+        return {};
+    }
+    // False while an answer from the desktop is still on its way.
+    virtual bool settled() const { return true; }
 };
 
-// The backend for the session the program runs in (X11, or one that refuses everything).
+// The backend for the session the program runs in: the desktop's shortcut portal on a Wayland
+// session that has one, with the X11 grab until (and unless) it answers; the X11 grab alone
+// elsewhere; or one that refuses everything.
 std::unique_ptr<HotKeyBackend> createHotKeyBackend();
+// Passive grabs on the X server the program is connected to (refuses all without one).
+std::unique_ptr<HotKeyBackend> createX11HotKeyBackend();
+// The org.freedesktop.portal.GlobalShortcuts portal, with `fallback` holding the chords until
+// the portal has bound them, and for good when it has no such portal.
+std::unique_ptr<HotKeyBackend> createPortalHotKeyBackend(std::unique_ptr<HotKeyBackend> fallback);
+// Whether the program runs in a Wayland session (through XWayland or not).
+bool isWaylandSession();
 // Refuses every chord; for sessions without a way to grab keys system-wide.
 std::unique_ptr<HotKeyBackend> createNoopHotKeyBackend();
 

@@ -86,6 +86,18 @@ public:
         return entry.status;
     }
 
+    void release(quint32 id) override
+    {
+        for (qsizetype i = 0; i < m_entries.size(); ++i) {
+            if (m_entries[i].id != id)
+                continue;
+            ungrab(m_entries[i]);
+            xcb_flush(m_connection);
+            m_entries.removeAt(i);
+            return;
+        }
+    }
+
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
     {
         if (type != "xcb_generic_event_t")
@@ -285,7 +297,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<HotKeyBackend> createHotKeyBackend()
+std::unique_ptr<HotKeyBackend> createX11HotKeyBackend()
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t *connection = x11 ? x11->connection() : nullptr;

@@ -126,6 +126,24 @@ void traceFrame()
     }
 }
 
+void traceRefresh(unsigned long long msc, long long ust)
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    startTimer(*t);
+    char line[64] = "msc ";
+    char *at = line + 4;
+    char *const end = line + sizeof line;
+    at = std::to_chars(at, end - 1, msc).ptr;
+    *at++ = ' ';
+    const auto [last, ec] = std::to_chars(at, end - 1, ust);
+    if (ec != std::errc())
+        return;
+    t->buffer.append(line, last);
+    t->buffer.push_back('\n');
+}
+
 void traceFlush()
 {
     if (Tracer *t = tracer())

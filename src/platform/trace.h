@@ -18,6 +18,8 @@ void traceLayoutBuilt();
 // One prompter frame painted: buffered in memory, written out by a timer and at exit, so a
 // paint never waits for the disk.
 void traceFrame();
+// One display refresh the prompter drew on: "msc <msc> <ust>", buffered as frames are.
+void traceRefresh(unsigned long long msc, long long ust);
 void traceFlush();
 
 } // namespace qm

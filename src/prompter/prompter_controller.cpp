@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_controller.h"
 
+#include "platform/frame_clock.h"
 #include "platform/trace.h"
 #include "prompter_window_host.h"
 #include "scroll_state.h"
@@ -9,6 +10,7 @@
 
 #include "platform/monotonic_clock.h"
 
+#include <QTimer>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -31,8 +33,8 @@ constexpr double kCurrentCueLead = 14;
 constexpr double kGlideRate = 11;
 constexpr double kGlideSnap = 0.5;
 constexpr double kAtEndSlack = 0.5;
-constexpr double kMinSpeed = 8;
-constexpr double kMaxSpeed = 200;
+// A refresh further than this from the controller's clock comes from a clock of another origin.
+constexpr double kRefreshStray = 0.5;
 
 } // namespace
 
@@ -43,16 +45,13 @@ PrompterController::PrompterController(
     , m_voice(voice)
     , m_scroll(std::make_unique<ScrollState>())
     , m_clock(clock ? std::move(clock) : Clock(monotonicSeconds))
-    , m_timer(std::make_unique<QTimer>())
     , m_lastSettings(store.settings())
 {
     m_last = m_clock();
 
-    // One timer for the whole life: show restarts it, hide stops it, so it is never deleted
-    // from inside its own timeout.
-    m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(qRound(1000.0 / 60.0));
-    connect(m_timer.get(), &QTimer::timeout, this, &PrompterController::tick);
+    setFrameClock(platform::makeDeadlineClock(60, m_clock));
+    // The speaker starting or stopping moves the text in voice mode.
+    connect(&m_voice, &VoiceMonitor::speakingChanged, this, [this] { requestFrame(); });
 
     // The store signals every assignment, equal values included; only a real change of the
     // settings is acted on, and the value current now is the starting point.
@@ -96,6 +95,31 @@ void PrompterController::setScheduler(Scheduler scheduler)
     m_scheduler = std::move(scheduler);
 }
 
+void PrompterController::setFrameClock(std::unique_ptr<platform::FrameClock> clock)
+{
+    Q_ASSERT(clock);
+    const bool running = m_frames && m_frames != clock && m_frames->running();
+    if (m_frames && m_frames != clock)
+        m_frames->stop();
+    m_frames = std::move(clock);
+    m_refreshPlaced = false;
+    QPointer<PrompterController> self(this);
+    m_frames->setCallback([self](const platform::Refresh &refresh) {
+        if (self)
+            self->refreshed(refresh);
+    });
+    if (running)
+        m_frames->start();
+}
+
+void PrompterController::adoptHostClock()
+{
+    if (!m_host)
+        return;
+    if (std::unique_ptr<platform::FrameClock> clock = m_host->makeFrameClock())
+        setFrameClock(std::move(clock));
+}
+
 void PrompterController::schedule(double seconds, std::function<void()> step)
 {
     if (m_scheduler) {
@@ -113,6 +137,7 @@ void PrompterController::setHovering(bool hovering)
     if (hovering == m_hovering)
         return;
     m_hovering = hovering;
+    requestFrame();
     Q_EMIT hoveringChanged(hovering);
 }
 
@@ -121,6 +146,7 @@ void PrompterController::setTopInset(double inset)
     if (inset == m_topInset)
         return;
     m_topInset = inset;
+    requestFrame();
     Q_EMIT topInsetChanged(inset);
 }
 
@@ -129,6 +155,7 @@ void PrompterController::setPlaying(bool v)
     if (v == m_isPlaying)
         return;
     m_isPlaying = v;
+    requestFrame();
     Q_EMIT isPlayingChanged(v);
 }
 
@@ -146,6 +173,7 @@ void PrompterController::setSections(QList<ScriptSection> s)
         return;
     m_sections = std::move(s);
     m_cuesValid = false;
+    requestFrame();
     Q_EMIT sectionsChanged();
 }
 
@@ -154,6 +182,7 @@ void PrompterController::setCountdown(std::optional<int> n)
     if (n == m_countdown)
         return;
     m_countdown = n;
+    requestFrame();
     Q_EMIT countdownChanged(n);
 }
 
@@ -212,6 +241,22 @@ const QList<PrompterController::Cue> &PrompterController::cues() const
     return m_cues;
 }
 
+bool PrompterController::hasCueAhead() const
+{
+    const double cur = m_target.value_or(m_scroll->offset());
+    const QList<Cue> &list = cues();
+    return std::any_of(list.cbegin(), list.cend(),
+        [cur](const Cue &cue) { return cue.y - kCueMargin > cur + kCueSlack; });
+}
+
+bool PrompterController::hasCueBehind() const
+{
+    const double cur = m_target.value_or(m_scroll->offset());
+    const QList<Cue> &list = cues();
+    return std::any_of(list.cbegin(), list.cend(),
+        [cur](const Cue &cue) { return cue.y - kCueMargin < cur - kCueSlack; });
+}
+
 double PrompterController::clampTarget(double y) const
 {
     return std::min(std::max(y, 0.0), maxOffset());
@@ -238,9 +283,7 @@ void PrompterController::show()
     if (m_host)
         buildPanel(settings);
     setVisible(true);
-
-    m_last = m_clock();
-    m_timer->start();
+    requestFrame();
 
     if (m_host && !m_wheelMonitorInstalled) {
         m_host->installWheelMonitor();
@@ -264,6 +307,7 @@ void PrompterController::show()
 void PrompterController::buildPanel(const Settings &settings)
 {
     const double inset = m_host->buildPanel(settings);
+    adoptHostClock();
     m_appliedMode = settings.mode;
     setTopInset(inset);
 }
@@ -289,7 +333,7 @@ void PrompterController::hide()
     ++m_countdownRun;
     ++m_hideRun;
     setCountdown(std::nullopt);
-    m_timer->stop();
+    m_frames->stop();
     if (m_host)
         m_host->closePanel();
     setVisible(false);
@@ -327,6 +371,7 @@ void PrompterController::playPause()
 void PrompterController::restart()
 {
     m_target = clampTarget(0);
+    requestFrame();
 }
 
 void PrompterController::nextCue()
@@ -335,6 +380,7 @@ void PrompterController::nextCue()
     for (const Cue &cue : cues()) {
         if (cue.y - kCueMargin > cur + kCueSlack) {
             m_target = clampTarget(cue.y - kCueMargin);
+            requestFrame();
             return;
         }
     }
@@ -347,18 +393,22 @@ void PrompterController::previousCue()
     for (auto it = list.crbegin(); it != list.crend(); ++it) {
         if (it->y - kCueMargin < cur - kCueSlack) {
             m_target = clampTarget(it->y - kCueMargin);
+            requestFrame();
             return;
         }
     }
     m_target = 0.0;
+    requestFrame();
 }
 
 void PrompterController::jump(qint64 cueID)
 {
     if (m_isVisible) {
         const auto it = m_cueOffsets.constFind(cueID);
-        if (it != m_cueOffsets.constEnd())
+        if (it != m_cueOffsets.constEnd()) {
             m_target = clampTarget(it.value() - kCueMargin);
+            requestFrame();
+        }
         return;
     }
     show();
@@ -376,31 +426,95 @@ void PrompterController::jump(qint64 cueID)
 void PrompterController::scrollBy(double delta)
 {
     m_target.reset();
+    // The frame after it brings the current cue and the end up to date.
+    requestFrame();
     m_scroll->setOffset(std::min(std::max(m_scroll->offset() + delta, 0.0), maxOffset()));
+}
+
+void PrompterController::glideBy(double delta)
+{
+    m_target = clampTarget(m_target.value_or(m_scroll->offset()) + delta);
 }
 
 void PrompterController::nudgeSpeed(double delta)
 {
     Settings settings = m_store.settings();
-    settings.speed = std::min(std::max(settings.speed + delta, kMinSpeed), kMaxSpeed);
+    settings.speed = limits::speed.clamp(settings.speed + delta);
     m_store.setSettings(settings);
 }
 
 bool PrompterController::frameTimerActive() const
 {
-    return m_timer->isActive();
+    return m_frames->running();
 }
 
 // MARK: Frame step
 
-void PrompterController::tick()
+void PrompterController::requestFrame()
 {
-    const double now = m_clock();
-    double dt = now - m_last;
-    m_last = now;
     if (!m_isVisible)
         return;
-    dt = std::min(dt, kMaxFrameStep);
+    m_frameWanted = true;
+    if (m_frames->running())
+        return;
+    // Time stood still while nothing was drawn: the first step runs from now.
+    m_last = m_clock();
+    m_refreshPlaced = false;
+    m_frames->start();
+}
+
+bool PrompterController::moving() const
+{
+    if (!m_isVisible)
+        return false;
+    if (m_target)
+        return true;
+    if (!m_isPlaying)
+        return false;
+    const Settings &settings = m_store.settings();
+    if (settings.pauseOnHover && m_hovering)
+        return false;
+    if (settings.scrollMode == ScrollMode::Voice && !m_voice.speaking())
+        return false;
+    return true;
+}
+
+void PrompterController::refreshed(const platform::Refresh &refresh)
+{
+    traceRefresh(refresh.msc, refresh.ust);
+    // Steps go by the refreshes' own times, set on this controller's clock where the first
+    // refresh after a rest arrived; a clock that strays far from it is placed afresh.
+    const double now = m_clock();
+    if (!m_refreshPlaced || std::abs(refresh.seconds + m_refreshOffset - now) > kRefreshStray) {
+        m_refreshPlaced = true;
+        m_refreshOffset = now - refresh.seconds;
+    }
+    tick(refresh.seconds + m_refreshOffset);
+}
+
+void PrompterController::settleFrames()
+{
+    // Nothing moves and nobody asked for the next picture: no more refreshes until something
+    // changes.
+    if (!m_frameWanted && !moving())
+        m_frames->stop();
+}
+
+void PrompterController::tick()
+{
+    tick(m_clock());
+}
+
+void PrompterController::tick(double now)
+{
+    double dt = now - m_last;
+    m_last = now;
+    m_frameWanted = false;
+    if (!m_isVisible) {
+        m_frames->stop();
+        return;
+    }
+    dt = std::clamp(dt, 0.0, kMaxFrameStep);
 
     const Settings &settings = m_store.settings();
     const double offset = m_scroll->offset();
@@ -430,8 +544,10 @@ void PrompterController::tick()
     }
 
     // An observer of the play state may have hidden the prompter meanwhile.
-    if (!m_isVisible)
+    if (!m_isVisible) {
+        m_frames->stop();
         return;
+    }
 
     const double at = m_scroll->offset();
     std::optional<qint64> current;
@@ -448,6 +564,8 @@ void PrompterController::tick()
     setAtEnd(end);
 
     Q_EMIT frame();
+    if (m_isVisible)
+        settleFrames();
 }
 
 // MARK: Store subscriptions
@@ -472,6 +590,7 @@ void PrompterController::settingsChanged(const Settings &settings)
     else
         buildPanel(settings);
     syncVoice();
+    requestFrame();
 }
 
 void PrompterController::scriptsOrSelectionChanged()

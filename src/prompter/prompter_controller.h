@@ -4,17 +4,20 @@
 #include "model/sections.h"
 #include "model/settings.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
 namespace qm {
+
+namespace platform {
+class FrameClock;
+struct Refresh;
+} // namespace platform
 
 class Store;
 class ScrollState;
@@ -49,6 +52,14 @@ public:
     PrompterWindowHost *windowHost() const { return m_host; }
 
     void setScheduler(Scheduler scheduler);
+    // What the frames follow: one tick per refresh of the display. The default keeps deadlines
+    // at 60 Hz on the injected clock; the window side gives the panel's own display clock
+    // (PrompterWindowHost::makeFrameClock), tests a fake. Not null.
+    void setFrameClock(std::unique_ptr<platform::FrameClock> clock);
+    // The window side shows the prompter in another window now: the frames follow that
+    // window's display (when the host gives a clock for it).
+    void adoptHostClock();
+    platform::FrameClock &frameClock() const { return *m_frames; }
 
     Store &store() const { return m_store; }
     VoiceMonitor &voice() const { return m_voice; }
@@ -85,6 +96,9 @@ public:
     double maxOffset() const;
     double progress() const; // 0…1
     double remaining() const; // seconds left at the current speed
+    // Whether nextCue / previousCue would find a cue to glide to from here.
+    bool hasCueAhead() const;
+    bool hasCueBehind() const;
     std::optional<double> target() const { return m_target; }
 
     // Operations.
@@ -97,12 +111,23 @@ public:
     void previousCue();
     void jump(qint64 cueID);
     void scrollBy(double delta); // positive moves the text up
+    // Glides `delta` points from where the text is going, as a cue jump does.
+    void glideBy(double delta);
     void nudgeSpeed(double delta);
 
-    // One frame step; the frame timer calls it every 1/60 s while visible. Public for tests
-    // and benchmarks, which drive time through the injected clock.
+    // One frame step at `now` (monotonic seconds); the frame clock calls it on every refresh
+    // while something moves, with the refresh's own time. Without an argument, at the injected
+    // clock's time: tests and benchmarks drive time that way.
     void tick();
+    void tick(double now);
+    // Whether frames are coming: the frame clock runs while the text moves or glides, and for
+    // one more refresh after each requestFrame().
     bool frameTimerActive() const;
+    // The picture is about to change: draw the next refresh. Views call it for their own
+    // animations, during a frame to have one more; it does nothing while hidden.
+    void requestFrame();
+    // Whether the engine itself moves the text on the next tick.
+    bool moving() const;
 
     static constexpr double kCountdownStep = 0.85;
     static constexpr double kJumpRetryDelay = 0.35;
@@ -141,6 +166,8 @@ private:
     void setCountdown(std::optional<int> n);
     void setCurrentCueID(std::optional<qint64> id);
     void setAtEnd(bool v);
+    void refreshed(const platform::Refresh &refresh);
+    void settleFrames();
 
     Store &m_store;
     VoiceMonitor &m_voice;
@@ -161,7 +188,12 @@ private:
     double m_viewportHeight = 0;
     QHash<qint64, double> m_cueOffsets;
 
-    std::unique_ptr<QTimer> m_timer;
+    std::unique_ptr<platform::FrameClock> m_frames;
+    // Set by requestFrame(), cleared by each tick: whether the frame after it is wanted.
+    bool m_frameWanted = false;
+    // Refresh times plus this are times of m_clock.
+    bool m_refreshPlaced = false;
+    double m_refreshOffset = 0;
     double m_last = 0;
     bool m_wheelMonitorInstalled = false;
     std::optional<PrompterMode> m_appliedMode;

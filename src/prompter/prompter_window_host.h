@@ -2,6 +2,9 @@
 #pragma once
 
 #include "model/settings.h"
+#include "platform/frame_clock.h"
+
+#include <memory>
 
 namespace qm {
 
@@ -24,6 +27,9 @@ public:
     // Installs whatever routes wheel events over the panel to PrompterController::scroll. Called
     // once, on the first show.
     virtual void installWheelMonitor() = 0;
+    // The refreshes of the display the panel just built is on; null keeps the controller's
+    // current clock.
+    virtual std::unique_ptr<platform::FrameClock> makeFrameClock() { return nullptr; }
 };
 
 } // namespace qm

@@ -116,10 +116,20 @@ void VoiceMonitor::begin()
             },
             Qt::QueuedConnection);
     };
-    if (m_input->start(onBlock, onFailure)) {
-        m_running = true;
-        setDenied(false);
-    } else {
+    // The source opens in the background; until it is open or has failed, the monitor counts
+    // as running (a stop ends the attempt) and keeps whatever it said about the microphone.
+    auto onReady = [self, session] {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, session] {
+                if (self && self->m_running && self->m_session == session)
+                    self->setDenied(false);
+            },
+            Qt::AutoConnection);
+    };
+    m_running = true;
+    if (!m_input->open(onBlock, onFailure, onReady)) {
+        m_running = false;
         setDenied(true);
     }
 }

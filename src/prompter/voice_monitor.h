@@ -27,11 +27,14 @@ public:
     double level() const { return m_level; } // smoothed loudness, 0…1
     bool speaking() const { return m_speaking; }
     bool denied() const { return m_denied; }
+    // From start until stop or a failure, including while the microphone is still opening.
     bool running() const { return m_running; }
 
     double sensitivity() const { return m_sensitivity; }
     void setSensitivity(double s) { m_sensitivity = s; }
 
+    // Returns at once: the microphone opens in the background, and whether it could be opened
+    // arrives later as denied (false when open, true when not).
     void start();
     void stop();
 

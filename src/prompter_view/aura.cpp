@@ -94,17 +94,6 @@ std::vector<QPointF> waveCrest(const Layer &layer, double width, double height, 
     return crest;
 }
 
-QPainterPath wavePath(const Layer &layer, double width, double height, double a, double t)
-{
-    QPainterPath path;
-    path.moveTo(-kOverhang, height + kOverhang);
-    for (const QPointF &point : waveCrest(layer, width, height, a, t))
-        path.lineTo(point);
-    path.lineTo(width + kOverhang, height + kOverhang);
-    path.closeSubpath();
-    return path;
-}
-
 double layerOpacity(double a)
 {
     return a * 0.4 + 0.42;
@@ -112,17 +101,16 @@ double layerOpacity(double a)
 
 } // namespace aura
 
-void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, double t, double dpr)
+AuraRenderer::Grid AuraRenderer::grid(const QSizeF &strip, double dpr)
 {
-    if (strip.width() <= 0 || strip.height() <= 0)
-        return;
     // Room around the strip for the blur to draw from: the waves continue past the edges, so
     // the glow stays full up to the panel's sides and bottom instead of fading out there.
-    constexpr double margin = 3 * aura::kBlurRadius;
-    const double scale = kScale * dpr;
+    Grid g;
+    g.margin = 3 * aura::kBlurRadius;
+    g.scale = kScale * dpr;
     const double w = strip.width();
     const double h = strip.height();
-    const int cols = int(std::ceil((w + 2 * margin) * scale));
+    g.cols = int(std::ceil((w + 2 * g.margin) * g.scale));
     // No wave rises above the crest's highest reach; the buffer's rows wholly above it would
     // stay empty, and the blur takes what lies beyond the buffer for empty anyway.
     static const double gain = std::max_element(aura::layers().begin(), aura::layers().end(),
@@ -131,25 +119,46 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
         })->gain;
     const double highest = h - 1 - std::max(3.0, h - 11) * gain * 1.12;
     // A row is kept above the strip's top edge for the smooth scaling to read.
-    const int skipped = std::clamp(int(std::floor((margin + std::min(highest, 0.0)) * scale)) - 1,
-        0, int(std::floor(margin * scale)));
-    const int rows = int(std::ceil((h + 2 * margin) * scale)) - skipped;
-    const double firstRow = skipped / scale - margin; // the first row's top edge in points
-    const bool fresh = m_buffer.width() != cols || m_buffer.height() != rows || m_dpr != dpr;
+    const int skipped
+        = std::clamp(int(std::floor((g.margin + std::min(highest, 0.0)) * g.scale)) - 1, 0,
+            int(std::floor(g.margin * g.scale)));
+    g.rows = int(std::ceil((h + 2 * g.margin) * g.scale)) - skipped;
+    g.firstRow = skipped / g.scale - g.margin;
+    return g;
+}
+
+void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, double t, double dpr)
+{
+    if (strip.width() <= 0 || strip.height() <= 0)
+        return;
+    const Grid g = grid(strip.size(), dpr);
+    const bool fresh = m_buffer.width() != g.cols || m_buffer.height() != g.rows || m_dpr != dpr;
     if (fresh)
-        m_buffer = QImage(cols, rows, QImage::Format_ARGB32_Premultiplied);
+        m_buffer = QImage(g.cols, g.rows, QImage::Format_ARGB32_Premultiplied);
     // The waves drift a few pixels of the blurred buffer per second: redrawn at about 30 Hz
     // they look the same, so a frame in between shows the last buffer unless the intensity
     // moved visibly or time went backwards.
-    if (!fresh && !drawsAgain(strip, a, t, dpr)) {
-        present(painter, strip, scale, margin, firstRow);
-        return;
+    if (fresh || drawsAgain(strip, a, t, dpr)) {
+        m_dpr = dpr;
+        m_stripSize = strip.size();
+        m_renderedTime = t;
+        ++m_renders;
+        m_renderedIntensity = a;
+        rasterise(g, strip.size(), a, t);
+        gaussianBlur(m_buffer, aura::kBlurRadius * g.scale);
     }
-    m_dpr = dpr;
-    m_stripSize = strip.size();
-    m_renderedTime = t;
-    ++m_renders;
-    m_renderedIntensity = a;
+    present(painter, strip, g.scale, g.margin, g.firstRow);
+}
+
+void AuraRenderer::rasterise(const Grid &g, const QSizeF &strip, double a, double t)
+{
+    const double scale = g.scale;
+    const double margin = g.margin;
+    const int cols = g.cols;
+    const int rows = g.rows;
+    const double firstRow = g.firstRow;
+    const double w = strip.width();
+    const double h = strip.height();
     m_sum.assign(std::size_t(cols) * std::size_t(rows) * 4, 0.f);
     // Runs of rows a wave covers whole go in as a start and an end, added up down each column
     // afterwards; one spare row takes the ends of runs that reach the bottom.
@@ -247,8 +256,6 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
             line[c] = v;
         }
     }
-    gaussianBlur(m_buffer, aura::kBlurRadius * scale);
-    present(painter, strip, scale, margin, firstRow);
 }
 
 bool AuraRenderer::drawsAgain(const QRectF &strip, double a, double t, double dpr) const

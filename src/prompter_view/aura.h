@@ -3,7 +3,7 @@
 
 #include <QColor>
 #include <QImage>
-#include <QPainterPath>
+#include <QPointF>
 #include <QRectF>
 
 #include <array>
@@ -49,8 +49,6 @@ private:
 // One layer's wave for a strip of `width` × `height` at intensity `a` and time `t`: the top
 // edge, from x = −20 to the last step not beyond width + 20.
 std::vector<QPointF> waveCrest(const Layer &layer, double width, double height, double a, double t);
-// The closed shape under the crest, reaching 20 points past the sides and the bottom.
-QPainterPath wavePath(const Layer &layer, double width, double height, double a, double t);
 double layerOpacity(double a);
 
 } // namespace aura
@@ -77,6 +75,18 @@ public:
     static constexpr double kIntensityTolerance = 0.01;
 
 private:
+    // Where the strip's waves go in the buffer: a quarter of the resolution, with room around
+    // the strip for the blur.
+    struct Grid {
+        double scale = 0;
+        double margin = 0; // points left of, right of and below the strip
+        int cols = 0;
+        int rows = 0;
+        double firstRow = 0; // the first row's top edge in points from the strip's top
+    };
+    static Grid grid(const QSizeF &strip, double dpr);
+    // Fills the waves into m_buffer, unblurred.
+    void rasterise(const Grid &g, const QSizeF &strip, double a, double t);
     // `top` is the buffer's first row in points from the strip's top.
     void present(
         QPainter &painter, const QRectF &strip, double scale, double margin, double top);

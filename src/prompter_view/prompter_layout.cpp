@@ -15,6 +15,9 @@ namespace qm {
 
 namespace {
 
+// A body longer than this is laid out in pieces of about this many characters.
+constexpr qsizetype kPieceChars = 2000;
+
 struct Laid {
     std::shared_ptr<QTextLayout> layout;
     double height = 0;
@@ -25,7 +28,8 @@ struct Laid {
 // line separators so blank lines inside a paragraph keep their height. With `keepGlyphs` false
 // the shaped glyphs are dropped once the lines are measured: a long script would otherwise keep
 // every glyph of its text in memory.
-Laid layoutText(const QString &text, const QFont &font, double width, double extra, bool keepGlyphs)
+Laid layoutText(const QString &text, const QFont &font, double width, double extra, bool keepGlyphs,
+    Qt::LayoutDirection direction = Qt::LayoutDirectionAuto)
 {
     QString shaped = text;
     shaped.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -36,6 +40,7 @@ Laid layoutText(const QString &text, const QFont &font, double width, double ext
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setAlignment(Qt::AlignLeft);
+    option.setTextDirection(direction);
     layout->setTextOption(option);
     layout->setCacheEnabled(keepGlyphs);
 
@@ -79,6 +84,37 @@ QFont trackedFont(QFont font, double tracking)
     return font;
 }
 
+// The next piece of a long body from `from`: whole lines, at most about kPieceChars long, so
+// that no single step of the layout takes long whatever the text. A piece ends before a line
+// feed where one is near enough; otherwise a long paragraph is laid out a bounded stretch at a
+// time, keeping only the lines that the rest of the paragraph cannot change (all but the
+// stretch's last line, which may have been cut short).
+struct Piece {
+    qsizetype length = 0; // characters of the body in the piece
+    qsizetype next = 0; // where the following piece starts
+};
+
+Piece nextPiece(const QString &body, qsizetype from, const QFont &font, double width,
+    Qt::LayoutDirection direction)
+{
+    const qsizetype left = body.size() - from;
+    if (left <= kPieceChars)
+        return {left, body.size()};
+    const qsizetype feed = body.lastIndexOf(QLatin1Char('\n'), from + kPieceChars);
+    if (feed > from)
+        return {feed - from, feed + 1};
+    qsizetype stretch = kPieceChars;
+    // Never between the halves of a surrogate pair.
+    if (body.at(from + stretch - 1).isHighSurrogate() && body.at(from + stretch).isLowSurrogate())
+        --stretch;
+    const Laid laid = layoutText(body.mid(from, stretch), font, width, 0, false, direction);
+    const int lines = laid.layout->lineCount();
+    if (lines < 2)
+        return {stretch, from + stretch};
+    const qsizetype kept = laid.layout->lineAt(lines - 1).textStart();
+    return {kept, from + kept};
+}
+
 } // namespace
 
 QString emptyScriptMessage()
@@ -95,8 +131,8 @@ std::shared_ptr<QTextLayout> shapeBlock(const TextBlock &block)
 {
     // The layout's text already has its line separators; the same text, font, width and
     // spacing break into the same lines.
-    return layoutText(
-        block.layout->text(), block.layout->font(), block.width, block.lineExtra, true)
+    return layoutText(block.layout->text(), block.layout->font(), block.width, block.lineExtra,
+        true, block.layout->textOption().textDirection())
         .layout;
 }
 
@@ -152,36 +188,54 @@ ColumnLayouter::ColumnLayouter(QList<ScriptSection> sections, double width, doub
 
 ColumnLayouter::~ColumnLayouter() = default;
 
-void ColumnLayouter::layOutSection(const ScriptSection &section)
+void ColumnLayouter::layOutStep()
 {
     const Fonts &f = *m_fonts;
-    if (m_next > 0)
-        m_y += f.rowSpacing;
-    const double top = m_y;
-    double inner = 0;
-    bool hasContent = false;
-    if (section.cue) {
-        Laid laid = layoutText(section.cue->toUpper(), f.heading, m_out.width, 0, false);
-        inner = laid.height;
-        m_out.blocks.append(makeBlock(
-            TextBlock::Role::Heading, std::move(laid), QPointF(0, top), m_out.width, 0));
-        hasContent = true;
+    const ScriptSection &section = m_sections.at(m_next);
+    Partial &p = m_partial;
+    if (!p.active) {
+        if (m_next > 0)
+            m_y += f.rowSpacing;
+        p = Partial {};
+        p.active = true;
+        p.top = m_y;
+        if (section.cue) {
+            Laid laid = layoutText(section.cue->toUpper(), f.heading, m_out.width, 0, false);
+            p.inner = laid.height;
+            m_out.blocks.append(makeBlock(
+                TextBlock::Role::Heading, std::move(laid), QPointF(0, p.top), m_out.width, 0));
+            if (!section.body.isEmpty())
+                p.inner += f.sectionSpacing;
+        }
+        // A long body keeps one direction across its pieces: the one it would have whole.
+        if (section.body.size() > kPieceChars)
+            p.direction = section.body.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     }
-    if (!section.body.isEmpty()) {
-        if (hasContent)
-            inner += f.sectionSpacing;
-        Laid laid = layoutText(section.body, f.body, m_out.width, f.lineSpacing, false);
-        m_bodyChars += section.body.size();
+    if (p.bodyAt < section.body.size()) {
+        const Piece piece = nextPiece(section.body, p.bodyAt, f.body, m_out.width, p.direction);
+        const QString text = piece.length == section.body.size()
+            ? section.body
+            : section.body.mid(p.bodyAt, piece.length);
+        // Pieces stack as the lines of one text would, with the body's spacing between them.
+        if (p.bodyAt > 0)
+            p.inner += f.lineSpacing;
+        Laid laid = layoutText(text, f.body, m_out.width, f.lineSpacing, false, p.direction);
+        m_bodyChars += text.size();
         m_bodyLines += laid.layout->lineCount();
         const double height = laid.height;
         m_out.blocks.append(makeBlock(TextBlock::Role::Body, std::move(laid),
-            QPointF(0, top + inner), m_out.width, f.lineSpacing));
-        inner += height;
+            QPointF(0, p.top + p.inner), m_out.width, f.lineSpacing));
+        p.inner += height;
+        p.bodyAt = piece.next;
+        m_out.exactUntil = p.top + p.inner;
+        if (p.bodyAt < section.body.size())
+            return;
     }
-    m_out.rows.append({section.id, top, inner});
-    m_out.cueOffsets.insert(section.id, top);
-    m_y = top + inner;
+    m_out.rows.append({section.id, p.top, p.inner});
+    m_out.cueOffsets.insert(section.id, p.top);
+    m_y = p.top + p.inner;
     m_out.exactUntil = m_y;
+    p.active = false;
     ++m_next;
 }
 
@@ -221,13 +275,23 @@ bool ColumnLayouter::advance(double y, double budget)
     QElapsedTimer clock;
     clock.start();
     while (m_next < m_sections.size() && m_out.exactUntil < y) {
-        layOutSection(m_sections.at(m_next));
+        layOutStep();
         if (budget >= 0 && double(clock.nsecsElapsed()) / 1e9 >= budget)
             return false;
     }
     if (m_next >= m_sections.size())
         finish();
     return m_complete;
+}
+
+double ColumnLayouter::estimatedBodyHeight(QStringView body) const
+{
+    const Fonts &f = *m_fonts;
+    const double perLine
+        = m_bodyLines > 0 ? std::max(1.0, m_bodyChars / m_bodyLines) : f.charsPerLine;
+    const double lines = std::max(1.0, std::ceil(double(body.size()) / perLine))
+        + double(body.count(QLatin1Char('\n')));
+    return lines * f.bodyLine + (lines - 1) * f.lineSpacing;
 }
 
 double ColumnLayouter::estimatedHeight(const ScriptSection &section) const
@@ -239,11 +303,7 @@ double ColumnLayouter::estimatedHeight(const ScriptSection &section) const
     if (!section.body.isEmpty()) {
         if (section.cue)
             height += f.sectionSpacing;
-        const double perLine = m_bodyLines > 0 ? std::max(1.0, m_bodyChars / m_bodyLines)
-                                               : f.charsPerLine;
-        const double lines = std::max(1.0, std::ceil(section.body.size() / perLine))
-            + double(section.body.count(QLatin1Char('\n')));
-        height += lines * f.bodyLine + (lines - 1) * f.lineSpacing;
+        height += estimatedBodyHeight(section.body);
     }
     return height;
 }
@@ -254,7 +314,18 @@ ColumnLayout ColumnLayouter::snapshot() const
     if (m_complete)
         return out;
     double y = m_y;
-    for (qsizetype i = m_next; i < m_sections.size(); ++i) {
+    qsizetype i = m_next;
+    if (m_partial.active) {
+        // The section being laid out: exact down to its last piece, estimated below it.
+        const ScriptSection &section = m_sections.at(i);
+        out.cueOffsets.insert(section.id, m_partial.top);
+        y = m_partial.top + m_partial.inner;
+        const QStringView rest = QStringView(section.body).mid(m_partial.bodyAt);
+        if (!rest.isEmpty())
+            y += m_fonts->lineSpacing + estimatedBodyHeight(rest);
+        ++i;
+    }
+    for (; i < m_sections.size(); ++i) {
         if (i > 0)
             y += m_fonts->rowSpacing;
         const ScriptSection &section = m_sections.at(i);

@@ -92,7 +92,9 @@ public:
     ColumnLayouter &operator=(const ColumnLayouter &) = delete;
 
     // Lays out further sections until the exact part reaches `y` points or the script ends,
-    // stopping early once `budget` seconds have gone. True when the whole column is laid out.
+    // stopping early once `budget` seconds have gone. A long body is laid out in pieces of
+    // bounded length, so the budget is kept whatever the text. True when the whole column is
+    // laid out.
     bool advance(double y, double budget = -1);
     bool complete() const { return m_complete; }
     double exactUntil() const { return m_out.exactUntil; }
@@ -100,15 +102,28 @@ public:
     ColumnLayout snapshot() const;
 
 private:
-    void layOutSection(const ScriptSection &section);
+    // One bounded piece of work: a section's heading with the first piece of its body, or the
+    // next piece of a long body.
+    void layOutStep();
     void finish();
     double estimatedHeight(const ScriptSection &section) const;
+    double estimatedBodyHeight(QStringView body) const;
+
+    // The section whose body is part way laid out, if any.
+    struct Partial {
+        bool active = false;
+        double top = 0;
+        double inner = 0; // height of what is laid out, from top
+        qsizetype bodyAt = 0; // characters of the body laid out
+        Qt::LayoutDirection direction = Qt::LayoutDirectionAuto;
+    };
 
     QList<ScriptSection> m_sections;
     qsizetype m_next = 0;
     ColumnLayout m_out;
     bool m_complete = false;
     double m_y = 0;
+    Partial m_partial;
     // For estimates: characters and lines of the bodies laid out so far.
     double m_bodyChars = 0;
     double m_bodyLines = 0;

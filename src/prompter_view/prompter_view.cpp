@@ -1,30 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_view.h"
 
-#include "painter_pixels.h"
-
 #include "platform/monotonic_clock.h"
 #include "platform/trace.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
-#include "ui/fonts.h"
 #include "ui/palette.h"
 
-#include <QBackingStore>
-#include <QFontMetricsF>
 #include <QHelpEvent>
-#include <QLinearGradient>
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 namespace qm {
@@ -36,16 +27,13 @@ constexpr double kTopGap = 4;
 constexpr double kBottomInset = 10;
 constexpr double kProgressHeight = 2.5;
 constexpr double kCountdownDim = 0.18;
-constexpr double kCountdownSize = 54;
-// How far a countdown number travels while it gives way to the next, in its own heights.
-constexpr double kNumberTravel = 0.45;
-constexpr int kBlitRows = 64;
-constexpr double kLayoutStepBudget = 0.004; // seconds
+// The glow counts as settled this close to what it sinks or rises to: a frame would draw the
+// same waves.
+constexpr double kGlowSettled = 0.002;
 // Beyond the farthest reach of the status items and the dot's glow from the top right corner.
 constexpr int kStatusReach = 96;
 
 const Spring kOpenSpring {0.42, 0.78};
-const Spring kCountdownSpring {0.3, 0.85};
 constexpr double kHoverDuration = 0.16;
 
 // A settings file edited by hand may hold any number; text is laid out at a sane size instead.
@@ -62,6 +50,8 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_clock(monotonicSeconds)
+    , m_steps([this](bool fresh, double before) { publishLayout(fresh, before); })
+    , m_countdown(controller.countdown())
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -72,30 +62,11 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
     m_hover.duration = kHoverDuration;
     m_hover.jump(controller.hovering() ? 1 : 0);
     m_hoverShown = m_hover.to;
-    m_countdownPresence.curve = Transition::Curve::Spring;
-    m_countdownPresence.spring = kCountdownSpring;
-    m_countdownPresence.jump(controller.countdown() ? 1 : 0);
-    m_countdownShown = m_countdownPresence.to;
-    m_numberChange.curve = Transition::Curve::Spring;
-    m_numberChange.spring = kCountdownSpring;
-    m_numberChange.jump(1);
-    m_number = controller.countdown();
 
     const Settings &settings = controller.store().settings();
     m_bodyColor = colorFromHex(settings.colorHex);
     // Display mode's only panel is the floating one it falls back to when its screen goes.
     m_floating = settings.mode != PrompterMode::Notch;
-
-    // Each step lays out a few milliseconds' worth of a long script, between frames.
-    m_layoutSteps.setInterval(0);
-    connect(&m_layoutSteps, &QTimer::timeout, this, [this] {
-        if (!m_layouter) {
-            m_layoutSteps.stop();
-            return;
-        }
-        if (m_layouter->advance(std::numeric_limits<double>::infinity(), kLayoutStepBudget))
-            publishLayout(false);
-    });
 
     auto repaint = [this] { update(); };
     connect(&controller, &PrompterController::frame, this, &PrompterView::step);
@@ -116,6 +87,11 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
     connect(&controller.scroll(), &ScrollState::offsetChanged, this, &PrompterView::scrolled);
     connect(&controller.store(), &Store::settingsChanged, this, &PrompterView::settingsChanged);
     connect(&controller.voice(), &VoiceMonitor::speakingChanged, this, repaint);
+    // In voice mode the glow follows the loudness: a level that would move it wakes the frames.
+    connect(&controller.voice(), &VoiceMonitor::levelChanged, this, [this] {
+        if (glowMoving())
+            m_controller.requestFrame();
+    });
     connect(&controller.voice(), &VoiceMonitor::deniedChanged, this, repaint);
 }
 
@@ -133,6 +109,26 @@ QRectF PrompterView::readingArea() const
         std::max(0.0, height() - top - kBottomInset));
 }
 
+double PrompterView::glowTarget(double t) const
+{
+    const Settings &settings = m_controller.store().settings();
+    return aura::target(
+        settings.scrollMode == ScrollMode::Voice, glowLive(), m_controller.voice().level(), t);
+}
+
+bool PrompterView::glowMoving() const
+{
+    // The waves drift while the glow breathes or rises with the voice; once it has sunk to its
+    // faint line with nothing to lift it, they rest.
+    const double target = glowTarget(m_clock());
+    return target > 0 || std::abs(m_smoother.value() - target) >= kGlowSettled;
+}
+
+bool PrompterView::animating() const
+{
+    return m_open != 1 || m_hoverShown != m_hover.to || m_countdown.moving() || glowMoving();
+}
+
 bool PrompterView::glowLive() const
 {
     const Settings &settings = m_controller.store().settings();
@@ -148,12 +144,9 @@ void PrompterView::relayout()
         return;
     const double width = readingArea().width();
     const double fontSize = usableFontSize(m_controller.store().settings().fontSize);
-    m_layouter = std::make_unique<ColumnLayouter>(m_controller.sections(), width, fontSize);
     m_layoutWidth = width;
     m_layoutFontSize = fontSize;
-    // What is in view (and a screenful beyond) now, the rest in short steps between frames.
-    m_layouter->advance(exactNeeded());
-    publishLayout(true);
+    m_steps.restart(m_controller.sections(), width, fontSize, exactNeeded());
     traceLayoutBuilt();
 }
 
@@ -163,32 +156,18 @@ double PrompterView::exactNeeded() const
         + aura::kStripHeight;
 }
 
-void PrompterView::publishLayout(bool fresh)
+void PrompterView::publishLayout(bool fresh, double before)
 {
-    const double before = m_layout ? m_layout->exactUntil : 0;
-    m_layout = std::make_shared<const ColumnLayout>(m_layouter->snapshot());
+    const std::shared_ptr<const ColumnLayout> &layout = m_steps.layout();
     if (fresh)
-        m_tiles.setLayout(m_layout);
+        m_reading.tiles().setLayout(layout);
     else
-        m_tiles.extendLayout(m_layout, before);
-    m_controller.setContentHeight(m_layout->contentHeight);
-    m_controller.setCueOffsets(m_layout->cueOffsets);
-    if (m_layout->complete) {
-        m_layouter.reset();
-        m_layoutSteps.stop();
-        trace("layout-complete");
-    } else if (!m_layoutSteps.isActive()) {
-        m_layoutSteps.start();
-    }
+        m_reading.tiles().extendLayout(layout, before);
+    m_controller.setContentHeight(layout->contentHeight);
+    m_controller.setCueOffsets(layout->cueOffsets);
+    // The engine's next step sees the new height and cue positions.
+    m_controller.requestFrame();
     update();
-}
-
-void PrompterView::layOutAhead()
-{
-    if (m_layouter && m_layout && exactNeeded() > m_layout->exactUntil) {
-        m_layouter->advance(exactNeeded() + readingArea().height());
-        publishLayout(false);
-    }
 }
 
 void PrompterView::reportViewport()
@@ -208,7 +187,7 @@ void PrompterView::resizeEvent(QResizeEvent *event)
     m_haveGeometry = true;
     m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
     reportViewport();
-    if (readingArea().width() != m_layoutWidth || !m_layout)
+    if (readingArea().width() != m_layoutWidth || !m_steps.layout())
         relayout();
     refreshControls();
 }
@@ -218,7 +197,7 @@ void PrompterView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_openStart)
         m_openStart = m_clock();
-    if (!m_layout) {
+    if (!m_steps.layout()) {
         m_haveGeometry = true;
         m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
         reportViewport();
@@ -252,22 +231,26 @@ void PrompterView::step()
     m_open = opened >= kOpenSpring.settleTime() ? 1.0 : kOpenSpring.value(opened);
     // At rest, exactly at rest: a value still creeping by a hair would repaint the whole view.
     m_hoverShown = m_hover.settled(now) ? m_hover.to : m_hover.at(now);
-    m_countdownShown
-        = m_countdownPresence.settled(now) ? m_countdownPresence.to : m_countdownPresence.at(now);
-    m_numberProgress = m_numberChange.settled(now) ? 1.0 : m_numberChange.at(now);
+    m_countdown.step(now);
 
-    const Settings &settings = m_controller.store().settings();
-    m_smoother.step(aura::target(
-        settings.scrollMode == ScrollMode::Voice, glowLive(), m_controller.voice().level(), now));
-    m_glowTime = now;
+    // The waves drift only while the glow moves: at rest its faint line stands still, and it
+    // goes on from there when the glow moves again.
+    if (m_lastStep && !glowMoving())
+        m_glowStill += now - *m_lastStep;
+    m_lastStep = now;
+    m_smoother.step(glowTarget(now));
+    m_glowTime = now - m_glowStill;
+    // Whatever still moves asks for the next refresh; the engine asks for its own.
+    if (animating())
+        m_controller.requestFrame();
 
     refreshControls();
     Look look;
     look.open = m_open;
     look.hover = m_hoverShown;
-    look.countdown = m_countdownShown;
-    look.numberProgress = m_numberProgress;
-    look.number = m_number;
+    look.countdown = m_countdown.shown();
+    look.numberProgress = m_countdown.numberProgress();
+    look.number = m_countdown.number();
     look.bar = m_hoverShown > 0 ? m_bar.revision : 0;
     look.status = currentStatus();
     if (look != m_look) {
@@ -291,20 +274,19 @@ void PrompterView::step()
 
 void PrompterView::scrolled()
 {
-    layOutAhead();
+    m_steps.reach(exactNeeded(), readingArea().height());
     if (!isVisible() || !syncTiles()) {
         update();
         return;
     }
     const QRectF area = readingArea();
     const double dpr = devicePixelRatioF();
-    const int rows = qRound(area.height() * dpr);
     // The progress bar, which follows the offset, lies in the glow's strip that every frame
     // repaints (step()).
-    const QRegion dirty = m_shownInk.united(
-        inkRegion(m_tiles.bands(rows, m_controller.scroll().offset(), readingOpacity())));
+    const QRegion dirty = m_reading.shownInk().united(
+        m_reading.inkAt(area, dpr, m_controller.scroll().offset(), readingOpacity()));
     // While the frames run, the frame this scroll belongs to shows it (step() ends every one).
-    if (m_fence.available() && m_open == 1 && m_controller.frameTimerActive())
+    if (m_presenter.available() && m_open == 1 && m_controller.frameTimerActive())
         m_frameDirty += dirty;
     else
         update(onScreen(dirty));
@@ -323,18 +305,7 @@ void PrompterView::hoveringChanged()
 
 void PrompterView::countdownChanged()
 {
-    const double now = m_clock();
-    const std::optional<int> n = m_controller.countdown();
-    m_countdownPresence.retarget(n ? 1 : 0, now);
-    if (n && m_number && *n != *m_number) {
-        m_previousNumber = m_number;
-        m_numberChange.jump(0);
-        m_numberChange.retarget(1, now);
-        m_numberProgress = 0;
-    }
-    // The last number stays to fade out after the countdown ends.
-    if (n)
-        m_number = n;
+    m_countdown.change(m_controller.countdown(), m_clock());
     update();
 }
 
@@ -455,13 +426,13 @@ StatusIndicator PrompterView::currentStatus() const
 
 double PrompterView::readingOpacity() const
 {
-    const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
+    const double shown = std::clamp(m_countdown.shown(), 0.0, 1.0);
     return 1 - (1 - kCountdownDim) * shown;
 }
 
 bool PrompterView::syncTiles()
 {
-    if (!m_layout)
+    if (!m_steps.layout())
         return false;
     const QRectF area = readingArea();
     const double dpr = devicePixelRatioF();
@@ -471,140 +442,9 @@ bool PrompterView::syncTiles()
     // Full screen, the text's own mirroring is the whole picture's: see paintFrame().
     const bool mirror
         = m_output ? m_output->flipHorizontal : m_controller.store().settings().mirror;
-    m_tiles.setStyle({m_bodyColor, mirror, dpr, width});
-    return true;
-}
-
-QRegion PrompterView::inkRegion(const std::vector<ColumnTiles::Band> &bands) const
-{
-    const QRectF area = readingArea();
-    const double dpr = devicePixelRatioF();
-    // A frame asks for the same bands' region when it scrolls and again when it paints.
-    const InkKey key {&bands == &m_tiles.lastBands() ? m_tiles.planRevision() : 0, area, dpr};
-    if (key.revision && key == m_inkKey)
-        return m_ink;
-    QRegion region;
-    for (const ColumnTiles::Band &band : bands) {
-        QRectF ink(area.left() + band.left / dpr, area.top() + band.first / dpr,
-            (band.right - band.left) / dpr, (band.last - band.first) / dpr);
-        // Mirrored tiles hold the picture's text mirrored; the region is the picture's.
-        if (m_output && m_output->flipHorizontal)
-            ink.moveLeft(width() - ink.right());
-        region += ink.toAlignedRect();
-    }
-    m_inkKey = key;
-    m_ink = region;
-    return region;
-}
-
-const QImage &PrompterView::countdownImage(int n, double dpr)
-{
-    auto it = m_numberImages.find(n);
-    if (it != m_numberImages.end() && it->devicePixelRatio() == dpr)
-        return *it;
-    const QFont font = fonts::rounded(kCountdownSize, QFont::ExtraBold);
-    const QFontMetricsF fm(font);
-    const QString text = QString::number(n);
-    const QSizeF size(fm.horizontalAdvance(text), fm.height());
-    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
-        QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QPointF(0, fm.ascent()), text);
-        // The glyphs keep their coverage and take the gradient's colour, light at the top.
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        QLinearGradient fill(0, 0, 0, size.height());
-        fill.setColorAt(0, palette::tallySoft());
-        fill.setColorAt(1, palette::tally());
-        p.fillRect(QRectF(QPointF(0, 0), size), fill);
-    }
-    return *m_numberImages.insert(n, image);
-}
-
-void PrompterView::paintCountdown(QPainter &p)
-{
-    const double shown = std::clamp(m_countdownShown, 0.0, 1.0);
-    if (shown <= 0.001 || !m_number)
-        return;
-    const double dpr = devicePixelRatioF();
-    const double inset = m_controller.topInset();
-    const QPointF centre(width() / 2.0, inset + (height() - inset) / 2.0);
-    const double q = std::clamp(m_numberProgress, 0.0, 1.0);
-    const QImage &current = countdownImage(*m_number, dpr);
-    const QSizeF size = current.deviceIndependentSize();
-    const double travel = size.height() * kNumberTravel;
-    auto place = [&](const QImage &image, double opacity, double shift) {
-        if (opacity <= 0.001)
-            return;
-        const QSizeF s = image.deviceIndependentSize();
-        p.setOpacity(p.opacity() * opacity);
-        p.drawImage(
-            QPointF(centre.x() - s.width() / 2, centre.y() - s.height() / 2 + shift), image);
-        p.setOpacity(p.opacity() / opacity);
-    };
-    p.save();
-    const double base = p.opacity() * shown;
-    p.setOpacity(base);
-    // Counting down: the new number drops in from above while the old one sinks away.
-    if (m_previousNumber && q < 1)
-        place(countdownImage(*m_previousNumber, dpr), 1 - q, q * travel);
-    place(current, q, -(1 - q) * travel);
-    p.restore();
-}
-
-bool PrompterView::composeInPlace(
-    QPainter &p, const QRectF &area, double offset, double opacity, const QRegion *ink)
-{
-    // Painting into an image (the window's backing store, or an image being rendered into)
-    // with no rotation, no painter clip and the reading area on whole device pixels: the text
-    // can be written straight into the image's pixels, inside the region being painted.
-    if (p.compositionMode() != QPainter::CompositionMode_SourceOver)
-        return false;
-    const double dpr = devicePixelRatioF();
-    // Upside down (a full-screen output flipped vertically): the area's rows are written bottom
-    // up into where the flip puts the area.
-    const QTransform t = p.deviceTransform();
-    const bool upsideDown = m_output && t.m22() < 0;
-    std::optional<PainterPixels> target;
-    if (upsideDown) {
-        if (dpr != 1 || t.type() > QTransform::TxScale || t.m11() != 1 || t.m22() != -1)
-            return false;
-        const QPointF corner = t.mapRect(area).topLeft();
-        p.save();
-        p.resetTransform();
-        target = painterPixels(p, corner, 1);
-        p.restore();
-    } else {
-        target = painterPixels(p, area.topLeft(), dpr);
-    }
-    if (!target)
-        return false;
-    const QPoint at = target->at;
-    uchar *bits = target->bits;
-    const qsizetype stride = target->image->bytesPerLine();
-
-    const int rows = qRound(area.height() * dpr);
-    const std::vector<ColumnTiles::Band> &bands = m_tiles.bands(rows, offset, opacity);
-    const QRegion &clip = target->clip;
-    for (const ColumnTiles::Band &band : bands) {
-        const int top = upsideDown ? rows - band.last : band.first;
-        const QRect inDevice(
-            at.x() + band.left, at.y() + top, band.right - band.left, band.last - band.first);
-        for (const QRect &piece : clip.intersected(inDevice)) {
-            for (int y = piece.top(); y <= piece.bottom(); ++y) {
-                const int row = upsideDown ? rows - 1 - (y - at.y()) : y - at.y();
-                m_tiles.writeRow(bits + y * stride + qsizetype(at.x()) * 4, row,
-                    piece.left() - at.x(), piece.right() + 1 - at.x(),
-                    ColumnTiles::Backdrop::Black);
-            }
-        }
-    }
-    m_shownInk = ink ? *ink : inkRegion(bands);
+    m_reading.tiles().setStyle({m_bodyColor, mirror, dpr, width});
+    m_reading.setOutput(
+        m_output.has_value(), m_output && m_output->flipHorizontal ? this->width() : 0);
     return true;
 }
 
@@ -616,57 +456,23 @@ int PrompterView::progressPixels() const
     return int(std::floor(filled * devicePixelRatioF() + 0.5));
 }
 
-QImage *PrompterView::frameImage() const
-{
-    if (!m_fence.available() || m_open != 1 || !isVisible() || devicePixelRatioF() != 1)
-        return nullptr;
-    const QWidget *top = window();
-    QBackingStore *store = top->backingStore();
-    if (!store || !top->windowHandle() || !top->windowHandle()->handle())
-        return nullptr;
-    QPaintDevice *device = store->paintDevice();
-    if (!device || device->devType() != QInternal::Image)
-        return nullptr;
-    auto *image = static_cast<QImage *>(device);
-    const bool usable = image->size() == top->size()
-        && (image->format() == QImage::Format_ARGB32_Premultiplied
-            || image->format() == QImage::Format_RGB32);
-    return usable ? image : nullptr;
-}
-
 bool PrompterView::present(const QRegion &region)
 {
-    QImage *image = frameImage();
-    if (!image)
+    // Only once the panel has settled: while it opens, Qt repaints it whole.
+    if (m_open != 1)
         return false;
-    QWidget *top = window();
-    const QPoint at = mapTo(top, QPoint(0, 0));
-    const QRegion local = region & rect();
-    const QRegion inWindow = onScreen(local).translated(at) & image->rect();
-    if (inWindow.isEmpty())
-        return true;
-    // The server may still be reading the pixels the last frame handed over.
-    m_fence.wait();
-    QPaintEngine *engine = image->paintEngine();
-    if (!engine)
-        return false;
-    engine->setSystemClip(inWindow);
-    {
-        QPainter p(image);
-        p.translate(at);
-        paintFrame(p, local, image->hasAlphaChannel());
-    }
-    engine->setSystemClip(QRegion());
-    top->backingStore()->flush(inWindow, top->windowHandle());
-    m_fence.mark();
-    ++m_presented;
-    return true;
+    // Flipped full screen, the region lands where the flip puts it.
+    const QRegion shown = onScreen(region & rect());
+    return m_presenter.present(
+        *this, region,
+        [this](QPainter &p, const QRegion &local, bool clear) { paintFrame(p, local, clear); },
+        &shown);
 }
 
 void PrompterView::paintEvent(QPaintEvent *event)
 {
     // The toolkit hands this frame to the server on its own, unseen by the fence.
-    m_fence.invalidate();
+    m_presenter.toolkitPainted();
     QPainter p(this);
     paintFrame(p, onScreen(event->region()), false);
 }
@@ -700,8 +506,7 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     if (settled && dpr == 1 && syncTiles()) {
         const QRectF area = readingArea();
         if (area.left() == std::round(area.left()) && area.top() == std::round(area.top())) {
-            covered = inkRegion(m_tiles.bands(qRound(area.height() * dpr),
-                m_controller.scroll().offset(), readingOpacity()));
+            covered = m_reading.inkAt(area, dpr, m_controller.scroll().offset(), readingOpacity());
         }
     }
     if (clear) {
@@ -715,45 +520,13 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     }
     m_panel.paintBackground(p, covered);
 
-    // Once the panel stands still, the text is composed onto the panel's black and copied into
-    // place; while it opens under a scale and an opacity, it is drawn over the panel instead.
-    const ColumnTiles::Backdrop backdrop
-        = settled ? ColumnTiles::Backdrop::Black : ColumnTiles::Backdrop::Transparent;
     auto paintReading = [&] {
-        m_shownInk = QRegion();
+        m_reading.clearShown();
         if (!syncTiles())
             return;
-        const QRectF area = readingArea();
-        const QSize px(qRound(area.width() * dpr), qRound(area.height() * dpr));
-        const double offset = m_controller.scroll().offset();
-        const double opacity = readingOpacity();
         // `covered` is this very frame's ink when it was worked out above.
-        const QRegion *ink = covered.isEmpty() ? nullptr : &covered;
-        if (settled && composeInPlace(p, area, offset, opacity, ink))
-            return;
-        if (m_reading.size() != px)
-            m_reading = QImage(px, QImage::Format_ARGB32_Premultiplied);
-        const Composed composed {m_tiles.generation(), offset, opacity, backdrop, px};
-        const std::vector<ColumnTiles::Band> &bands = composed == m_composed
-            ? m_tiles.bands(px.height(), offset, opacity)
-            : m_tiles.compose(m_reading, offset, opacity, backdrop);
-        m_composed = composed;
-        p.save();
-        if (settled)
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-        // The raster engine hands blits of many rows to worker threads and waits for them, which
-        // costs more than the copy; a text line's band fits in one or two short blits.
-        for (const ColumnTiles::Band &band : bands) {
-            const int columns = band.right - band.left;
-            for (int first = band.first; first < band.last; first += kBlitRows) {
-                const int rows = std::min(kBlitRows, band.last - first);
-                p.drawImage(QRectF(area.left() + band.left / dpr, area.top() + first / dpr,
-                                columns / dpr, rows / dpr),
-                    m_reading, QRectF(band.left, first, columns, rows));
-            }
-        }
-        p.restore();
-        m_shownInk = ink ? *ink : inkRegion(bands);
+        m_reading.paint(p, readingArea(), dpr, m_controller.scroll().offset(), readingOpacity(),
+            settled, covered.isEmpty() ? nullptr : &covered);
     };
 
     // Drawn over the panel, the text's edges need no clip: the reading area lies inside the
@@ -774,7 +547,8 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
         paintText();
     m_aura.paint(p, QRectF(0, h - aura::kStripHeight, w, aura::kStripHeight), m_smoother.value(),
         m_glowTime, dpr);
-    paintCountdown(p);
+    const double inset = m_controller.topInset();
+    m_countdown.paint(p, QPointF(w / 2.0, inset + (h - inset) / 2.0), dpr);
     if (m_output && m_output->eyeLine)
         paintEyeLine(p);
     if (m_hoverShown > 0)
@@ -785,8 +559,8 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     m_panel.endClip(p);
 
     // The status items sit in the top right corner; most frames repaint only the text and glow.
-    const QRect statusArea(int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach,
-        kStatusReach / 2);
+    const QRect statusArea(
+        int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
     if (region.intersects(statusArea))
         m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
@@ -802,7 +576,7 @@ void PrompterView::setOutput(const Output &output)
         return;
     m_output = output;
     m_panel.setSquare(true);
-    m_composed = {};
+    m_reading.recompose();
     update();
 }
 

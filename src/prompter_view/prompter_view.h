@@ -2,17 +2,15 @@
 #pragma once
 
 #include "aura.h"
-#include "column_tiles.h"
+#include "countdown_overlay.h"
+#include "direct_presenter.h"
+#include "layout_steps.h"
 #include "panel_shape.h"
 #include "prompter_controls.h"
 #include "prompter_layout.h"
+#include "reading_composer.h"
 #include "transition.h"
 
-#include "platform/server_fence.h"
-
-#include <QHash>
-#include <QImage>
-#include <QTimer>
 #include <QTransform>
 #include <QWidget>
 
@@ -43,13 +41,17 @@ public:
 
     // The area the script scrolls in, in the view's coordinates.
     QRectF readingArea() const;
-    const ColumnLayout *columnLayout() const { return m_layout.get(); }
+    const ColumnLayout *columnLayout() const { return m_steps.layout().get(); }
     // The controls bar as it stands (at rest), with its hit areas.
     const ControlsBar &controlsBar() const { return m_bar; }
     double glowIntensity() const { return m_smoother.value(); }
     bool glowLive() const;
+    // Whether the glow's picture still changes from frame to frame.
+    bool glowMoving() const;
+    // Whether anything the view animates on its own still moves: opening, hover, countdown, glow.
+    bool animating() const;
     // Frames painted straight into the window and handed to the display server.
-    quint64 presentedFrames() const { return m_presented; }
+    quint64 presentedFrames() const { return m_presenter.presented(); }
 
     // Full screen on a studio monitor: a plain black rectangle that only fades in, the whole
     // picture flipped as the glass needs it, and the eye-line marker at the reading line.
@@ -74,39 +76,29 @@ protected:
 
 private:
     void step();
+    double glowTarget(double t) const;
     void scrolled();
     // Paints `region` of the view as it stands, in view coordinates; `clear` first makes what
     // the text does not cover transparent.
     void paintFrame(QPainter &p, const QRegion &region, bool clear);
-    // The window's pixels, when a frame can be painted straight into them and handed to the
-    // server instead of going through a repaint request; null otherwise.
-    QImage *frameImage() const;
     // Device pixels of the progress bar's fill, as paintProgress draws it.
     int progressPixels() const;
-    // Paints and shows `region` at once that way; false when it cannot.
+    // Paints and shows `region` at once, straight into the window; false when it cannot.
     bool present(const QRegion &region);
     void relayout();
     // How far down the column must be laid out exactly for the text in view.
     double exactNeeded() const;
-    void publishLayout(bool fresh);
-    void layOutAhead();
+    void publishLayout(bool fresh, double before);
     void reportViewport();
     void settingsChanged();
     void hoveringChanged();
     void countdownChanged();
     void refreshControls();
     void perform(ControlAction action);
-    const QImage &countdownImage(int n, double dpr);
-    void paintCountdown(QPainter &p);
     StatusIndicator currentStatus() const;
     double readingOpacity() const;
     // Brings the tiles' style up to date; false when there is no reading area to show.
     bool syncTiles();
-    QRegion inkRegion(const std::vector<ColumnTiles::Band> &bands) const;
-    // Writes the settled text straight into the painter's image when it can; false otherwise.
-    // `ink`, when given, is inkRegion() of the bands at this offset, already worked out.
-    bool composeInPlace(QPainter &p, const QRectF &area, double offset, double opacity,
-        const QRegion *ink = nullptr);
 
     // Full-screen output: the flip between the picture's coordinates and the window's (its own
     // inverse), and the marker.
@@ -118,38 +110,12 @@ private:
     Clock m_clock;
     std::optional<Output> m_output;
 
-    std::shared_ptr<const ColumnLayout> m_layout;
-    // Lays out the rest of a long script after the part in view; gone once complete.
-    std::unique_ptr<ColumnLayouter> m_layouter;
-    QTimer m_layoutSteps;
+    LayoutSteps m_steps;
     double m_layoutWidth = -1;
     double m_layoutFontSize = -1;
     bool m_haveGeometry = false;
     double m_reportedViewport = -1;
-    ColumnTiles m_tiles;
-    QImage m_reading;
-    // What m_reading holds, so a repaint at the same place does not compose it again.
-    struct Composed {
-        quint64 generation = 0;
-        double offset = 0;
-        double opacity = 0;
-        ColumnTiles::Backdrop backdrop = ColumnTiles::Backdrop::Transparent;
-        QSize size;
-        friend bool operator==(const Composed &, const Composed &) = default;
-    };
-    Composed m_composed;
-    // The reading area's ink as last painted, in view coordinates: what a scroll must repaint
-    // besides where the ink goes.
-    QRegion m_shownInk;
-    // The last inkRegion() worked out, and for which bands.
-    struct InkKey {
-        quint64 revision = 0;
-        QRectF area;
-        double dpr = 0;
-        friend bool operator==(const InkKey &, const InkKey &) = default;
-    };
-    mutable InkKey m_inkKey;
-    mutable QRegion m_ink;
+    ReadingComposer m_reading;
     // Everything a frame shows apart from the scrolling text and the glow; when it changes, the
     // whole view is painted again, otherwise only the ink and the glow's strip.
     struct Look {
@@ -172,16 +138,13 @@ private:
     double m_open = 0;
     Transition m_hover;
     double m_hoverShown = 0;
-    Transition m_countdownPresence;
-    double m_countdownShown = 0;
-    Transition m_numberChange;
-    double m_numberProgress = 1;
-    std::optional<int> m_number;
-    std::optional<int> m_previousNumber;
-    QHash<int, QImage> m_numberImages;
+    CountdownOverlay m_countdown;
 
     aura::Smoother m_smoother;
     double m_glowTime = 0;
+    // Seconds the glow stood still, left out of its waves' time.
+    double m_glowStill = 0;
+    std::optional<double> m_lastStep;
     AuraRenderer m_aura;
 
     ControlsBar m_bar;
@@ -193,8 +156,7 @@ private:
     // What scrolls within the current frame left to repaint; step() shows it.
     QRegion m_frameDirty;
     int m_progressShown = -1;
-    platform::ServerFence m_fence;
-    quint64 m_presented = 0;
+    DirectPresenter m_presenter;
 };
 
 } // namespace qm

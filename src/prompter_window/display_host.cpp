@@ -71,6 +71,7 @@ bool PanelHost::reapplyOutput(const Settings &settings)
     if (settings.displayName != *m_outputFor
         && (m_output || displayScreen(settings.displayName, nullptr))) {
         buildPanel(settings);
+        m_controller.adoptHostClock();
         return true;
     }
     if (!m_output)
@@ -100,6 +101,8 @@ void PanelHost::screenRemoved(QScreen *screen)
             }
         }
     }
+    // The frames went by the refreshes of the window that went, and now go by the panel's.
+    m_controller.adoptHostClock();
 }
 
 } // namespace qm

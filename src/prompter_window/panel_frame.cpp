@@ -47,9 +47,18 @@ QRectF panelFrame(
     if (settings.mode == PrompterMode::Notch) {
         // Centred on the whole screen with its top on the screen's top edge: the upper topInset
         // points sit behind the housing and the view keeps its text below them.
-        const double h = settings.notchHeight + screen.topInset;
-        return QRectF(screen.frame.center().x() - settings.notchWidth / 2,
-            screen.frame.y() + screen.frame.height() - h, settings.notchWidth, h);
+        // Held to the sliders' ranges like every stored number, whoever set it.
+        const double w = std::isnan(settings.notchWidth) ? Settings {}.notchWidth
+                                                         : limits::notchWidth.clamp(settings.notchWidth);
+        const double nh = std::isnan(settings.notchHeight)
+            ? Settings {}.notchHeight
+            : limits::notchHeight.clamp(settings.notchHeight);
+        const double h = nh + screen.topInset;
+        // Below the top bar: from the top of the area the desktop leaves to windows.
+        const double top = settings.belowTopBar
+            ? screen.visibleFrame.y() + screen.visibleFrame.height()
+            : screen.frame.y() + screen.frame.height();
+        return QRectF(screen.frame.center().x() - w / 2, top - h, w, h);
     }
     if (const auto saved = usableFloatingFrame(settings, screenFrames))
         return *saved;

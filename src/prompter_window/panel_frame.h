@@ -26,8 +26,8 @@ inline constexpr double kFloatingWidth = 560;
 inline constexpr double kFloatingHeight = 240;
 // The default floating panel's top edge sits this far below the top of the visible frame.
 inline constexpr double kFloatingTopGap = 60;
-inline constexpr int kFloatingMinimumWidth = 260;
-inline constexpr int kFloatingMinimumHeight = 120;
+inline constexpr int kFloatingMinimumWidth = int(limits::floatingWidth.minimum);
+inline constexpr int kFloatingMinimumHeight = int(limits::floatingHeight.minimum);
 } // namespace panel_frame
 
 // The saved floating frame when it is usable: exactly four finite numbers whose rectangle meets

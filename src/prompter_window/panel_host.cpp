@@ -126,6 +126,18 @@ void PanelHost::dropPanel()
     m_controller.setHovering(false);
 }
 
+std::unique_ptr<platform::FrameClock> PanelHost::makeFrameClock()
+{
+    // The window shown: the full-screen output, or the panel.
+    QWidget *window = currentWindow();
+    if (!window)
+        return nullptr;
+    QScreen *screen = window->screen();
+    const double rate = screen ? screen->refreshRate() : 0;
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    return platform::makeFrameClock(x11 ? quintptr(window->winId()) : 0, rate);
+}
+
 void PanelHost::closePanel()
 {
     dropPanel();

@@ -37,6 +37,7 @@ public:
     bool hasPanel() const override { return !m_panel.isNull() || !m_output.isNull(); }
     void reapply(const Settings &settings) override;
     void installWheelMonitor() override;
+    std::unique_ptr<platform::FrameClock> makeFrameClock() override;
 
     PrompterPanel *panel() const { return m_panel; }
     // Display mode's full-screen window, while it is shown.

@@ -3,6 +3,7 @@
 
 #include "panel_frame.h"
 #include "panel_input.h"
+#include "platform/window_focus.h"
 #include "prompter_view/prompter_view.h"
 
 #include <QApplication>
@@ -23,7 +24,10 @@ Qt::WindowFlags flagsFor(PrompterMode mode)
         return Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint
             | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
     }
-    return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    // A plain top-level window rather than a tool window: KWin hides the tool windows of an
+    // application that is not active, which is exactly when the floating panel is needed.
+    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+        | Qt::WindowDoesNotAcceptFocus;
 }
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
@@ -57,6 +61,10 @@ PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode)
     }
 
     m_content = new PrompterView(controller, this);
+
+    // Never the keyboard's, on any window manager, however it is clicked or dragged.
+    create();
+    platform::setNeverFocused(windowHandle());
 
     m_resizeEnd.setSingleShot(true);
     m_resizeEnd.setInterval(kResizeEndMs);

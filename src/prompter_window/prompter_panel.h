@@ -15,9 +15,9 @@ class PrompterController;
 
 // The prompter's top-level window. In notch mode it hangs from the top edge above everything,
 // bypassing the window manager and never taking the focus; in floating mode it is a frameless
-// always-on-top tool window that is dragged by its background and resized from its edges. It
-// hosts the prompter view, reports hover, moves and resize ends, and asks for its context menu;
-// what to do with them is the host's business.
+// always-on-top window that never takes the focus, dragged by its background and resized from
+// its edges. It hosts the prompter view, reports hover, moves and resize ends, and asks for its
+// context menu; what to do with them is the host's business.
 class PrompterPanel final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PrompterPanel)

@@ -75,6 +75,36 @@ bool preserve(const QString &path, const UnreadableFile &aside)
     return copy.commit();
 }
 
+// Qt's description of a file error, as the tail of a sentence.
+QString reasonText(QString text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("the file could not be written");
+    if (text.size() > 1 && text.at(0).isUpper() && !text.at(1).isUpper())
+        text[0] = text.at(0).toLower();
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+QString writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    // QSaveFile writes beside the target and renames over it only once everything is on disk,
+    // so a failure at any step leaves the previous file whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return reasonText(file.errorString());
+    file.setPermissions(kFileMode);
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = reasonText(file.errorString());
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return reasonText(file.errorString());
+    return {};
+}
+
 } // namespace
 
 Script welcomeScript()
@@ -94,10 +124,18 @@ Script welcomeScript()
         "# Voice\n"
         "Switch scrolling to Voice and the text moves while you talk and waits while you pause.\n"
         "\n"
-        "# Private\n"
-        "The prompter is hidden from screen sharing by default. They see your slides. You see "
-        "your notes.");
-    return Script(QStringLiteral("Welcome to Quillmere"), text);
+        "# Private\n");
+    // The promise of hiding is made only where the desktop keeps it.
+    const Store::DesktopTraits &desktop = Store::desktopTraits();
+    QString privateLine;
+    if (desktop.hidesFromCaptures)
+        privateLine = QStringLiteral("The prompter is hidden from screen sharing by default. They "
+                                     "see your slides. You see your notes.");
+    else if (!desktop.welcomePrivateLine.isEmpty())
+        privateLine = desktop.welcomePrivateLine;
+    else
+        privateLine = QStringLiteral("They see your slides. You see your notes.");
+    return Script(QStringLiteral("Welcome to Quillmere"), text + privateLine);
 }
 
 Store::Store(const QString &dir, QObject *parent)
@@ -107,6 +145,9 @@ Store::Store(const QString &dir, QObject *parent)
     m_pending.setSingleShot(true);
     m_pending.setTimerType(Qt::PreciseTimer);
     connect(&m_pending, &QTimer::timeout, this, [this] { save(); });
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] { save(); });
+    m_writer = writeAtomically;
 
     if (!QFileInfo::exists(m_dir)) {
         if (QDir().mkpath(m_dir))
@@ -127,6 +168,32 @@ QString Store::defaultDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
         + QStringLiteral("/Quillmere");
+}
+
+namespace {
+Store::DesktopTraits &traits()
+{
+    static Store::DesktopTraits t;
+    return t;
+}
+} // namespace
+
+void Store::setDesktopTraits(DesktopTraits desktop)
+{
+    traits() = std::move(desktop);
+}
+
+const Store::DesktopTraits &Store::desktopTraits()
+{
+    return traits();
+}
+
+Settings Store::defaultSettings()
+{
+    Settings s;
+    // Hiding from screen sharing starts on only where the desktop can do it.
+    s.hideFromSharing = desktopTraits().hidesFromCaptures;
+    return s;
 }
 
 QString Store::scriptsPath() const { return m_dir + QStringLiteral("/scripts.json"); }
@@ -151,11 +218,11 @@ void Store::load()
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(settings.bytes, &error);
         if (error.error == QJsonParseError::NoError && doc.isObject())
-            read = Settings::decode(doc.object());
+            read = Settings::decode(doc.object(), defaultSettings());
     }
     if (settings.exists && !read)
         m_settingsAside = keepAside(settings);
-    m_settings = read.value_or(Settings {});
+    m_settings = read.value_or(defaultSettings());
 
     m_selectedID = m_scripts.first().id;
 }
@@ -251,42 +318,53 @@ void Store::scheduleSave()
         m_pending.start(kSaveDelayMs);
 }
 
-bool Store::writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside)
+void Store::setFileWriter(FileWriter writer)
 {
-    if (aside && !preserve(path, *aside))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.setPermissions(kFileMode);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    m_writer = writer ? std::move(writer) : FileWriter(writeAtomically);
 }
 
-bool Store::save()
+QString Store::writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside)
+{
+    if (aside && !preserve(path, *aside))
+        return QStringLiteral("the unreadable %1 could not be set aside")
+            .arg(QFileInfo(path).fileName());
+    return m_writer(path, bytes);
+}
+
+SaveResult Store::save()
 {
     m_pending.stop();
-    bool ok = true;
+    m_retry.stop();
+    SaveResult result;
 
-    if (writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside.get()))
+    // The scripts go first and are written even when the settings cannot be.
+    const QString scripts = writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside.get());
+    if (scripts.isEmpty())
         m_scriptsAside.reset();
     else
-        ok = false;
+        result.failure = scripts;
 
+    QString settings;
     if (const auto object = m_settings.encode()) {
         const QByteArray bytes = QJsonDocument(*object).toJson(QJsonDocument::Compact);
-        if (writeFile(settingsPath(), bytes, m_settingsAside.get()))
+        settings = writeFile(settingsPath(), bytes, m_settingsAside.get());
+        if (settings.isEmpty())
             m_settingsAside.reset();
-        else
-            ok = false;
     } else {
-        ok = false;
+        settings = QStringLiteral("a setting is not a number");
     }
-    Q_EMIT saved();
-    return ok;
+    if (result.failure.isEmpty())
+        result.failure = settings;
+
+    if (result.ok()) {
+        m_failure.reset();
+        Q_EMIT saved();
+    } else {
+        m_failure = result.failure;
+        m_retry.start(kRetryDelayMs);
+        Q_EMIT saveFailed(result.failure);
+    }
+    return result;
 }
 
 } // namespace qm

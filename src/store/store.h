@@ -7,12 +7,22 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace qm {
 
 class UnreadableFile;
+
+// What a save did: nothing to say when both files were written, otherwise why not, in words
+// that fit after "couldn't save your scripts: ".
+struct SaveResult {
+    QString failure;
+
+    bool ok() const { return failure.isEmpty(); }
+    explicit operator bool() const { return ok(); }
+};
 
 // Owns the user's scripts, the selection and the settings for the whole run, loads them from
 // the data folder and writes them back 0.4 s after a change. A burst of changes shares one save;
@@ -45,13 +55,34 @@ public:
     const Script *selectedScript() const;
 
     const Settings &settings() const { return m_settings; }
+    // What the store needs to know about the desktop it runs on; the application tells it
+    // before the first store is built. Until then: a desktop that cannot hide windows.
+    struct DesktopTraits {
+        // Whether a window can be kept out of screen sharing and recordings here.
+        bool hidesFromCaptures = false;
+        // The welcome script's last line where it cannot.
+        QString welcomePrivateLine;
+    };
+    static void setDesktopTraits(DesktopTraits desktop);
+    static const DesktopTraits &desktopTraits();
+    // A fresh installation's settings on this desktop: the record's defaults, with the switches
+    // that depend on what the desktop can do set to match it.
+    static Settings defaultSettings();
     void setSettings(const Settings &settings);
 
     void addScript();
     void deleteScript(const QUuid &id);
 
-    // Writes both files now. Returns false when a file could not be written.
-    bool save();
+    // Writes both files now. A failure keeps everything in memory and tries again on the next
+    // change or after kRetryDelayMs, whichever comes first.
+    SaveResult save();
+    // Why the last save failed; nothing once a save succeeds.
+    std::optional<QString> saveFailure() const { return m_failure; }
+
+    // Replaces the last step of every write: putting `bytes` in place at `path` in one step.
+    // Returns why it could not, or an empty text. For tests that need a disk that refuses.
+    using FileWriter = std::function<QString(const QString &path, const QByteArray &bytes)>;
+    void setFileWriter(FileWriter writer);
 
     QString directory() const { return m_dir; }
     QString scriptsPath() const;
@@ -59,24 +90,30 @@ public:
     bool savePending() const { return m_pending.isActive(); }
 
     static constexpr int kSaveDelayMs = 400;
+    static constexpr int kRetryDelayMs = 5000;
 
 Q_SIGNALS:
     // Emitted at every assignment, after the new value is in place (equal values included).
     void scriptsChanged();
     void selectedIDChanged();
     void settingsChanged();
-    // Emitted after each save that was attempted.
+    // Emitted after each save that wrote both files.
     void saved();
+    // Emitted after each save that could not write a file; the data is still in memory.
+    void saveFailed(const QString &reason);
 
 private:
     void scheduleSave();
     void load();
-    bool writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside);
+    QString writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside);
 
     QList<Script> m_scripts;
     std::optional<QUuid> m_selectedID;
     Settings m_settings;
     QTimer m_pending;
+    QTimer m_retry;
+    std::optional<QString> m_failure;
+    FileWriter m_writer;
     QString m_dir;
     // A file found but not understood at load keeps its bytes until the first save moves it
     // aside, so a damaged or newer-format file never silently replaces the user's work.

@@ -26,6 +26,14 @@ inline QString newScriptTip() { return QStringLiteral("New script (Ctrl+N)"); }
 inline QString startKeysHint() { return QStringLiteral("Ctrl+Enter"); }
 inline QString closeThePrompterTip() { return QStringLiteral("Close the prompter (Ctrl+Enter)"); }
 
+// The welcome script's last line where no window can be kept out of screen sharing (every
+// Linux desktop today): what is true instead.
+inline QString welcomePrivateLine()
+{
+    return QStringLiteral("Scripts never leave this computer. In a call, share a window, not your "
+                          "screen. They see your slides. You see your notes.");
+}
+
 inline QString sidebarFooter() { return QStringLiteral("Free forever. Scripts stay on this computer."); }
 inline QString voiceDescription()
 {

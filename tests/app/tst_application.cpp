@@ -5,10 +5,14 @@
 #include "app/single_instance.h"
 #include "main_window/content_view.h"
 #include "main_window/editor.h"
+#include "main_window/focus_ring.h"
 #include "main_window/main_window.h"
+#include "main_window/script_editor.h"
+#include "main_window/save_banner.h"
 #include "main_window/shortcut_sheet.h"
 #include "prompter/prompter_controller.h"
 #include "store/store.h"
+#include "ui/texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -229,6 +233,88 @@ private Q_SLOTS:
         QFile f(rig.store.settingsPath());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll().contains("\"speed\":77"));
+    }
+
+    // No Linux desktop keeps a window out of captures: the welcome says what is true instead,
+    // and hiding starts off.
+    void theWelcomeClaimsNoHidingHere()
+    {
+        Store::setDesktopTraits(desktopTraits());
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        QVERIFY(!desktopTraits().hidesFromCaptures);
+        QVERIFY(!store.settings().hideFromSharing);
+        const QString text = store.scripts().first().text;
+        QVERIFY(text.endsWith(QStringLiteral("# Private\n") + texts::welcomePrivateLine()));
+        QVERIFY(!text.contains(QStringLiteral("hidden from screen sharing")));
+        Store::setDesktopTraits({});
+    }
+
+    // The ring follows the keyboard onto controls, never onto text, and never appears for the
+    // focus a window hands out when it opens.
+    void focusRingFollowsTheKeyboard()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        MainWindow *w = rig.app->mainWindow();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        auto *ring = w->findChild<FocusRing *>();
+        QVERIFY(ring);
+        auto *reset = w->findChild<QWidget *>(QStringLiteral("reset"));
+        QVERIFY(reset);
+        reset->setFocus(Qt::TabFocusReason);
+        QCOMPARE(ring->target(), reset);
+        const QRect around = ring->ring()->geometry();
+        const QRect control(reset->mapTo(ring->ring()->parentWidget(), QPoint()), reset->size());
+        QVERIFY(around.contains(control.adjusted(-FocusRing::kOutset, -FocusRing::kOutset,
+            FocusRing::kOutset, FocusRing::kOutset)));
+        w->contentView()->editor()->scriptEditor()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(ring->target(), nullptr);
+        reset->setFocus(Qt::ActiveWindowFocusReason);
+        QCOMPARE(ring->target(), nullptr);
+    }
+
+    void aFailedSaveShowsTheBannerAndQuitAsksOnce()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        auto *banner = rig.app->mainWindow()->findChild<SaveBanner *>();
+        QVERIFY(banner);
+        QVERIFY(!banner->isVisible());
+
+        rig.store.setFileWriter(
+            [](const QString &, const QByteArray &) { return QStringLiteral("permission denied"); });
+        QVERIFY(!rig.store.save());
+        QVERIFY(banner->isVisible());
+        QCOMPARE(banner->text(),
+            QStringLiteral("Quillmere couldn't save your scripts: permission denied. "
+                           "Your text is still here."));
+
+        QStringList asked;
+        bool quitAnyway = false;
+        rig.app->setQuitQuestion([&](const QString &reason) {
+            asked.append(reason);
+            return quitAnyway;
+        });
+        rig.app->menuContent()->quitAction()->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(asked, QStringList {QStringLiteral("permission denied")});
+
+        // "Quit anyway" quits, with one question and no second one on the way out.
+        quitAnyway = true;
+        QTimer::singleShot(0, rig.app->menuContent()->quitAction(), &QAction::trigger);
+        QTimer stuck;
+        stuck.setSingleShot(true);
+        connect(&stuck, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        stuck.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(asked.size(), 2);
+
+        // The next good save takes the banner away.
+        rig.store.setFileWriter({});
+        QVERIFY(rig.store.save());
+        QVERIFY(!banner->isVisible());
     }
 };
 

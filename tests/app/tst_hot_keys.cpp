@@ -2,11 +2,13 @@
 #include "support/fake_audio_input.h"
 #include "support/fake_window_host.h"
 #include "app/hot_keys.h"
+#include "app/presenter_clicker.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
 
+#include <QHash>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +26,8 @@ public:
         int installs = 0;
         QList<quint32> ids;
         QList<HotKeyChord> chords;
+        QList<quint32> released;
+        QHash<quint32, QString> assigned;
         Dispatch dispatch;
         StatusChanged statusChanged;
     };
@@ -46,6 +50,8 @@ public:
         m_log.chords.append(chord);
         return m_refuse.contains(id) ? GrabStatus::InUse : GrabStatus::Granted;
     }
+    void release(quint32 id) override { m_log.released.append(id); }
+    QString assignedKeys(quint32 id) const override { return m_log.assigned.value(id); }
 
 private:
     Log &m_log;
@@ -154,7 +160,85 @@ private Q_SLOTS:
         QVERIFY(lines.at(0).startsWith(QStringLiteral("Ctrl+Alt+P ")));
         QVERIFY(lines.at(0).endsWith(QStringLiteral("active")));
         QVERIFY(lines.at(3).startsWith(QStringLiteral("Ctrl+Alt+Plus ")));
-        QVERIFY(lines.at(3).endsWith(QStringLiteral("in use by another program")));
+        QVERIFY(lines.at(3).endsWith(QStringLiteral("held by another program")));
+    }
+
+    // What the sheet and --list-shortcuts say must match what reaches the program: an X11
+    // grab on a Wayland session, keys the desktop chose, GNOME running the command.
+    void statesSayHowFarEachChordWorks()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log));
+        for (const PrompterHotKey &k : prompterHotKeys())
+            keys.registerHotKey(k.chord, [] {});
+        log.statusChanged(1, GrabStatus::X11Only);
+        log.statusChanged(2, GrabStatus::NoKeysAssigned);
+        log.assigned.insert(6, QStringLiteral("Meta+N"));
+        const QStringList lines
+            = shortcutReport(keys, {Command::Restart}).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.at(0).endsWith(QStringLiteral("active only while an X11 window has the focus")));
+        QVERIFY(lines.at(1).endsWith(QStringLiteral("no keys assigned in the desktop's shortcut settings")));
+        QVERIFY(lines.at(2).endsWith(QStringLiteral("set up in the desktop's shortcuts")));
+        // The keys the desktop gave are the ones printed.
+        QVERIFY2(lines.at(5).startsWith(QStringLiteral("Meta+N ")), qPrintable(lines.at(5)));
+        QVERIFY(lines.at(5).endsWith(QStringLiteral("active")));
+
+        const QStringList notes = sheetRowNotes(keys, {Command::Restart});
+        QCOMPARE(notes.size(), 6);
+        QCOMPARE(notes.at(0), QString());
+        QCOMPARE(notes.at(1), QStringLiteral("Only while an X11 window has the focus"));
+        QCOMPARE(notes.at(2), QStringLiteral("No keys set in the desktop's settings"));
+        QCOMPARE(notes.at(3), QStringLiteral("Set to Meta+N in the desktop's settings"));
+        QCOMPARE(notes.at(4), QString());
+        QCOMPARE(notes.at(5), QStringLiteral("In GNOME's keyboard shortcuts"));
+        // A row's worst chord wins: one cue key held elsewhere outweighs the other's new keys.
+        log.statusChanged(7, GrabStatus::InUse);
+        QCOMPARE(sheetRowNotes(keys).at(3), QStringLiteral("In use by another app"));
+    }
+
+    // Extra chords come and go while the program runs (a presenter's clicker while the
+    // prompter is shown); ids stay unique and a released chord no longer fires.
+    void chordsAddedAndReleasedAtRunTime()
+    {
+        FakeBackend::Log log;
+        HotKeys keys(std::make_unique<FakeBackend>(log));
+        int fired = 0;
+        const quint32 a = keys.registerHotKey({}, [&] { ++fired; });
+        const quint32 b = keys.registerHotKey({}, [&] { fired += 10; });
+        QSignalSpy changed(&keys, &HotKeys::stateChanged);
+        keys.unregisterHotKey(a);
+        QCOMPARE(log.released, QList<quint32> {a});
+        QCOMPARE(changed.size(), 1);
+        keys.unregisterHotKey(a); // twice is harmless
+        QCOMPARE(log.released.size(), 1);
+        const quint32 c = keys.registerHotKey({}, [&] { fired += 100; });
+        QCOMPARE(c, 3u);
+        log.dispatch(a);
+        log.dispatch(b);
+        log.dispatch(c);
+        QCOMPARE(fired, 110);
+        QCOMPARE(keys.status(a), GrabStatus::Unsupported);
+        QCOMPARE(keys.count(), 2);
+    }
+
+    void gnomeShortcutsRunTheRemoteCommands()
+    {
+        const auto list = gnomeShortcutsFor(
+            QStringLiteral("/opt/it's here/quillmere"), QStringLiteral("/tmp/data home"));
+        QCOMPARE(list.size(), 7);
+        QCOMPARE(list.at(0).name, QStringLiteral("toggle"));
+        QCOMPARE(list.at(0).binding, QStringLiteral("<Control><Alt>p"));
+        QCOMPARE(list.at(0).command,
+            QStringLiteral("env XDG_DATA_HOME='/tmp/data home' '/opt/it'\\''s here/quillmere' --toggle"));
+        QCOMPARE(list.at(1).binding, QStringLiteral("<Control><Alt>space"));
+        QCOMPARE(list.at(3).binding, QStringLiteral("<Control><Alt>equal"));
+        QCOMPARE(list.at(5).binding, QStringLiteral("<Control><Alt>Page_Down"));
+        QCOMPARE(list.at(6).command.section(u' ', -1), QStringLiteral("--previous-cue"));
+        QVERIFY(!gnomeShortcutsFor(QStringLiteral("/usr/bin/quillmere"), {})
+                     .at(0)
+                     .command.contains(QStringLiteral("env")));
+        QCOMPARE(commandsNamed({QStringLiteral("restart"), QStringLiteral("toggle")}),
+            (DesktopCommands {Command::Toggle, Command::Restart}));
     }
 
     void onlySpeedChordsRepeat()
@@ -254,6 +338,103 @@ private Q_SLOTS:
         log.dispatch(1);
         QVERIFY(!prompter.isVisible());
         QVERIFY(!host.panel);
+    }
+
+    // The clicker's page keys are held only while the prompter is shown with the setting on,
+    // let go on hide or when the setting goes off, and never reuse an id.
+    void clickerHoldsPageKeysOnlyWhileShown()
+    {
+        QTemporaryDir dir;
+        Store store(dir.path());
+        Settings s = store.settings();
+        s.countdown = false;
+        store.setSettings(s);
+        VoiceMonitor voice(std::make_unique<NoAudio>());
+        PrompterController prompter(store, voice);
+        CountingHost host;
+        prompter.setWindowHost(&host);
+        FakeBackend::Log log;
+        // The second id the clicker is given (Page Up on its first show) is refused.
+        HotKeys keys(std::make_unique<FakeBackend>(log, QList<quint32> {9}));
+        registerPrompterHotKeys(keys, prompter);
+        PresenterClicker clicker(store, prompter, keys);
+        QSignalSpy changed(&clicker, &PresenterClicker::stateChanged);
+
+        prompter.show();
+        QVERIFY(!clicker.held());
+        QCOMPARE(clicker.refused(), std::nullopt);
+        QCOMPARE(log.ids.size(), 7);
+
+        s.presenterClicker = true;
+        store.setSettings(s);
+        QVERIFY(clicker.held());
+        QCOMPARE(log.ids.mid(7), (QList<quint32> {8, 9}));
+        QCOMPARE(log.chords.at(7).keysyms, QList<quint32> {platform::keysym::kPageDown});
+        QCOMPARE(log.chords.at(8).keysyms, QList<quint32> {platform::keysym::kPageUp});
+        QCOMPARE(log.chords.at(7).modifiers, 0u);
+        QCOMPARE(clicker.refused(), true);
+        // The seven keep their ids and the sheet's refused rows know nothing of the page keys.
+        QCOMPARE(keys.refusedIds(), QList<quint32> {9});
+        QVERIFY(refusedSheetRows(keys.refusedIds()).isEmpty());
+
+        prompter.hide();
+        QVERIFY(!clicker.held());
+        QCOMPARE(log.released, (QList<quint32> {8, 9}));
+        QVERIFY(keys.refusedIds().isEmpty());
+        log.dispatch(8); // a press let go of does nothing
+        QVERIFY(!prompter.isVisible());
+
+        prompter.show();
+        QCOMPARE(log.ids.mid(9), (QList<quint32> {10, 11}));
+        QCOMPARE(clicker.refused(), false);
+        s.presenterClicker = false;
+        store.setSettings(s);
+        QVERIFY(!clicker.held());
+        QCOMPARE(log.released, (QList<quint32> {8, 9, 10, 11}));
+        QVERIFY(prompter.isVisible());
+        QCOMPARE(changed.count(), 4);
+        QCOMPARE(keys.count(), 7);
+    }
+
+    // Page Down / Page Up: the next / previous cue, or a reading area when none lies that way.
+    void clickerSteps_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<double>("target");
+        // Cue lines at 100 and 400 (destinations 94 and 394), a reading area of 200.
+        QTest::newRow("down to the first cue") << 0.0 << true << 94.0;
+        QTest::newRow("down to the second cue") << 94.0 << true << 394.0;
+        QTest::newRow("down past the last cue: one area") << 394.0 << true << 594.0;
+        QTest::newRow("down near the end stops at the end") << 800.0 << true << 900.0;
+        QTest::newRow("up to the cue above") << 600.0 << false << 394.0;
+        QTest::newRow("up above the first cue: one area") << 94.0 << false << 0.0;
+    }
+    void clickerSteps()
+    {
+        QFETCH(double, offset);
+        QFETCH(bool, forward);
+        QFETCH(double, target);
+
+        QTemporaryDir dir;
+        Store store(dir.path());
+        Settings s = store.settings();
+        s.countdown = false;
+        store.setSettings(s);
+        store.setScriptText(*store.selectedID(), QStringLiteral("# One\nFirst.\n# Two\nSecond."));
+        VoiceMonitor voice(std::make_unique<NoAudio>());
+        PrompterController prompter(store, voice);
+        prompter.show();
+        prompter.playPause();
+        prompter.setContentHeight(1000);
+        prompter.setViewportHeight(200);
+        prompter.setCueOffsets({{0, 100}, {1, 400}});
+        prompter.scrollBy(offset);
+        if (forward)
+            PresenterClicker::stepForward(prompter);
+        else
+            PresenterClicker::stepBack(prompter);
+        QCOMPARE(prompter.target(), std::optional<double>(target));
     }
 };
 

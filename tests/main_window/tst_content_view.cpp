@@ -7,6 +7,7 @@
 #include "ui/fonts.h"
 #include "window_fixture.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
 
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void columns_data();
     void columns();
     void minimumSize();
+    void narrowFoldsTheSettings();
     void endToEndNamesAndShortcut();
 };
 
@@ -53,9 +55,44 @@ void TestContentView::minimumSize()
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere"));
     QCOMPARE(window.size(), QSize(1180, 740));
     window.show();
-    window.resize(700, 400);
-    QCOMPARE(window.size(), QSize(980, 600));
-    QVERIFY(window.contentView()->minimumSizeHint().width() <= 980);
+    window.resize(300, 200);
+    QCOMPARE(window.size(), QSize(480, 400));
+    QVERIFY(window.contentView()->minimumSizeHint().width() <= 480);
+}
+
+// A 504 px tile: nothing is cut off, the settings open over the editor and fold back when the
+// window is wide again.
+void TestContentView::narrowFoldsTheSettings()
+{
+    WindowFixture f;
+    ContentView view(f.store, f.controller);
+    view.resize(504, 700);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(view.isNarrow());
+    QVERIFY(!view.settingsPanel()->isVisible());
+    QVERIFY(view.settingsButton()->isVisible());
+    QCOMPARE(view.editor()->geometry().right(), 503);
+    // The list folds too where it would squeeze the editor below its minimum.
+    QVERIFY(view.listFolded());
+    QCOMPARE(view.editor()->x(), 0);
+    view.scriptsButton()->click();
+    QCOMPARE(view.sidebar()->geometry(), QRect(0, 0, 220, 700));
+    QVERIFY(view.editor()->width() >= view.editor()->minimumSizeHint().width());
+
+    view.settingsButton()->click();
+    QVERIFY(view.settingsPanel()->isVisible());
+    QCOMPARE(view.settingsPanel()->geometry(), QRect(504 - 272, 0, 272, 700));
+    view.settingsButton()->click();
+    QVERIFY(!view.settingsPanel()->isVisible());
+
+    view.resize(1180, 700);
+    QVERIFY(!view.isNarrow());
+    QVERIFY(!view.settingsButton()->isVisible());
+    QVERIFY(!view.scriptsButton()->isVisible());
+    QTRY_COMPARE(view.sidebar()->geometry(), QRect(0, 0, 220, 700));
+    QTRY_COMPARE(view.settingsPanel()->geometry().right(), 1179);
+    QVERIFY(view.settingsPanel()->isVisible());
 }
 
 void TestContentView::endToEndNamesAndShortcut()

@@ -8,7 +8,9 @@
 #include "ui/palette.h"
 #include "ui/texts.h"
 
-#include <QGuiApplication>
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -40,6 +42,8 @@ enum class Control {
     FlipVertical,
     EyeLineMarker,
     Screen,
+    MediaRemote,
+    PresenterClicker,
 };
 
 struct Panel {
@@ -180,7 +184,11 @@ private Q_SLOTS:
         QTest::newRow("hover") << Control::PauseOnHover
                                << Edit([](Settings &s) { s.pauseOnHover = false; });
         QTest::newRow("sharing") << Control::HideFromSharing
-                                 << Edit([](Settings &s) { s.hideFromSharing = false; });
+                                 << Edit([](Settings &s) { s.hideFromSharing = !s.hideFromSharing; });
+        QTest::newRow("media keys") << Control::MediaRemote
+                                    << Edit([](Settings &s) { s.mediaRemote = false; });
+        QTest::newRow("clicker") << Control::PresenterClicker
+                                 << Edit([](Settings &s) { s.presenterClicker = true; });
         QTest::newRow("swatch") << Control::Swatch
                                 << Edit([](Settings &s) { s.colorHex = QStringLiteral("9BF5A5"); });
         QTest::newRow("size") << Control::FontSize << Edit([](Settings &s) { s.fontSize = 64; });
@@ -258,6 +266,12 @@ private Q_SLOTS:
             break;
         case Control::HideFromSharing:
             clickSwitch("hideFromSharing");
+            break;
+        case Control::MediaRemote:
+            clickSwitch("mediaRemote");
+            break;
+        case Control::PresenterClicker:
+            clickSwitch("presenterClicker");
             break;
         case Control::Swatch: {
             // The click lands on whatever is drawn over the third swatch.
@@ -443,6 +457,145 @@ private Q_SLOTS:
         QVERIFY(!p.shown("deniedMessage"));
     }
 
+    // Tab walks every control of the column in reading order, and each kind answers its keys.
+    void keyboardReachesAndWorksEveryControl()
+    {
+        Panel p;
+        p.change([](Settings &s) {
+            s.scrollMode = ScrollMode::Voice;
+            s.speed = 36;
+        });
+        p.show();
+        p.panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p.panel));
+
+        auto owner = [&p](QWidget *w) -> QString {
+            auto *colors = p.get<SwatchRow>("colors");
+            for (int i = 0; i < colors->colors().size(); ++i) {
+                if (w == colors->swatchButton(i))
+                    return QStringLiteral("colors");
+            }
+            for (; w && w != &p.panel; w = w->parentWidget()) {
+                if (!w->objectName().isEmpty())
+                    return w->objectName();
+            }
+            return QString();
+        };
+        p.get<SegmentedControl>("mode")->segmentButton(0)->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int i = 0; i < 40; ++i) {
+            const QString name = owner(QApplication::focusWidget());
+            if (!name.isEmpty() && (visited.isEmpty() || visited.last() != name))
+                visited.append(name);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (owner(QApplication::focusWidget()) == QLatin1String("mode") && i > 0)
+                break;
+        }
+        QCOMPARE(visited,
+            QStringList({"mode", "notchWidth", "notchHeight", "fontSize", "colors", "mirror",
+                "scrollMode", "speed", "micSensitivity", "countdown", "pauseOnHover",
+                "hideFromSharing", "reset"}));
+
+        // Arrows move a slider by one, Page keys by ten.
+        ValueSlider *speed = p.slider("speed")->slider();
+        speed->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(speed, Qt::Key_Right);
+        QCOMPARE(p.f.store.settings().speed, 37.0);
+        QTest::keyClick(speed, Qt::Key_PageDown);
+        QCOMPARE(p.f.store.settings().speed, 27.0);
+        QCOMPARE(p.slider("speed")->valueText(), QStringLiteral("27"));
+        // Space and Enter flip a switch.
+        QAbstractButton *mirror = p.get<ToggleRow>("mirror")->toggle();
+        QTest::keyClick(mirror, Qt::Key_Space);
+        QVERIFY(p.f.store.settings().mirror);
+        QTest::keyClick(mirror, Qt::Key_Return);
+        QTRY_VERIFY(!p.f.store.settings().mirror);
+        // Arrows choose among segments and swatches.
+        auto *mode = p.get<SegmentedControl>("mode");
+        QTest::keyClick(mode->segmentButton(0), Qt::Key_Right);
+        QCOMPARE(p.f.store.settings().mode, PrompterMode::Floating);
+        QCOMPARE(QApplication::focusWidget(), mode->segmentButton(1));
+        auto *colors = p.get<SwatchRow>("colors");
+        QTest::keyClick(colors->swatchButton(0), Qt::Key_Right);
+        QCOMPARE(p.f.store.settings().colorHex, QStringLiteral("FFE27A"));
+        QVERIFY(colors->swatchButton(1)->isChecked());
+        QVERIFY(!colors->swatchButton(0)->isChecked());
+        // Enter presses a button.
+        QTest::keyClick(p.get<QAbstractButton>("reset"), Qt::Key_Return);
+        QTRY_COMPARE(p.f.store.settings().colorHex, QStringLiteral("FFFFFF"));
+    }
+
+    // What a screen reader is told about each control matches what the column shows.
+    void screenReadersHearWhatIsShown()
+    {
+        Panel p;
+        p.change([](Settings &s) {
+            s.scrollMode = ScrollMode::Voice;
+            s.speed = 36.8;
+            s.mirror = false;
+            s.countdown = true;
+        });
+        p.show();
+        auto sliderSays = [&p](const char *name, const QString &label, int value) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(p.slider(name)->slider());
+            QVERIFY(a);
+            QCOMPARE(a->role(), QAccessible::Slider);
+            QCOMPARE(a->text(QAccessible::Name), label);
+            QVERIFY(a->valueInterface());
+            QCOMPARE(a->valueInterface()->currentValue().toInt(), value);
+        };
+        sliderSays("speed", QStringLiteral("Speed"), 36);
+        sliderSays("fontSize", QStringLiteral("Size"), 19);
+        sliderSays("notchWidth", QStringLiteral("Width"), 380);
+        sliderSays("notchHeight", QStringLiteral("Height"), 150);
+        sliderSays("micSensitivity", QStringLiteral("Mic sensitivity"), 50);
+
+        auto switchSays = [&p](const char *name, const QString &label, bool on) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(p.get<ToggleRow>(name)->toggle());
+            QVERIFY(a);
+            QCOMPARE(a->role(), QAccessible::CheckBox);
+            QCOMPARE(a->text(QAccessible::Name), label);
+            QCOMPARE(bool(a->state().checked), on);
+        };
+        switchSays("mirror", QStringLiteral("Mirror text"), false);
+        switchSays("countdown", QStringLiteral("3-2-1 countdown"), true);
+        switchSays("pauseOnHover", QStringLiteral("Pause on hover"), true);
+        switchSays("hideFromSharing", QStringLiteral("Hide from screen sharing"),
+            p.f.store.settings().hideFromSharing);
+
+        auto choiceSays = [](QAbstractButton *b, const QString &label, bool chosen) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(b);
+            QVERIFY(a);
+            QCOMPARE(a->role(), QAccessible::RadioButton);
+            QCOMPARE(a->text(QAccessible::Name), label);
+            QCOMPARE(bool(a->state().checked), chosen);
+        };
+        auto *mode = p.get<SegmentedControl>("mode");
+        choiceSays(mode->segmentButton(0), QStringLiteral("Notch"), true);
+        choiceSays(mode->segmentButton(1), QStringLiteral("Floating"), false);
+        auto *scroll = p.get<SegmentedControl>("scrollMode");
+        choiceSays(scroll->segmentButton(0), QStringLiteral("Steady"), false);
+        choiceSays(scroll->segmentButton(1), QStringLiteral("Voice"), true);
+        auto *colors = p.get<SwatchRow>("colors");
+        const QStringList names {"White", "Yellow", "Green", "Blue", "Pink"};
+        for (int i = 0; i < names.size(); ++i)
+            choiceSays(colors->swatchButton(i), names.at(i), i == 0);
+
+        QAccessibleInterface *reset = QAccessible::queryAccessibleInterface(p.get<QAbstractButton>("reset"));
+        QCOMPARE(reset->role(), QAccessible::Button);
+        QCOMPARE(reset->text(QAccessible::Name), QStringLiteral("Reset to defaults"));
+
+        // Display mode's own rows.
+        choiceSays(mode->segmentButton(2), QStringLiteral("Display"), false);
+        p.change([](Settings &s) { s.mode = PrompterMode::Display; });
+        switchSays("flipVertical", QStringLiteral("Flip vertically"), false);
+        switchSays("eyeLineMarker", QStringLiteral("Eye-line marker"), true);
+        auto *picker = p.get<ScreenPicker>("displayName");
+        QCOMPARE(picker->focusPolicy(), Qt::TabFocus);
+        QCOMPARE(QAccessible::queryAccessibleInterface(picker)->text(QAccessible::Name),
+            QStringLiteral("Screen"));
+    }
+
     void resetKeepsTheFloatingFrame()
     {
         Panel p;
@@ -462,7 +615,7 @@ private Q_SLOTS:
             s.floatingFrame = QList<double> {40, 60, 520, 260};
         });
         QTest::mouseClick(p.get<QAbstractButton>("reset"), Qt::LeftButton);
-        Settings want;
+        Settings want = Store::defaultSettings();
         want.floatingFrame = QList<double> {40, 60, 520, 260};
         QCOMPARE(p.f.store.settings(), want);
         QCOMPARE(p.slider("speed")->valueText(), QStringLiteral("36"));

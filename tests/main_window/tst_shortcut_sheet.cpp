@@ -2,6 +2,7 @@
 #include "main_window/shortcut_sheet.h"
 #include "ui/fonts.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QTest>
 
@@ -87,6 +88,43 @@ private Q_SLOTS:
         sheet.setRefused(refused);
         QCOMPARE(markedRows(sheet), marked);
         QCOMPARE(sheet.sizeHint().height() > plainHeight, !marked.isEmpty());
+    }
+
+    // The clicker's page keys: listed only while the setting is on, after the other rows and
+    // above the footnote, marked when refused; turning it off takes the row away again.
+    void listsTheClickerKeysWhileOn_data()
+    {
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("off") << false << false;
+        QTest::newRow("off, refused earlier") << false << true;
+        QTest::newRow("on") << true << false;
+        QTest::newRow("on, refused") << true << true;
+    }
+    void listsTheClickerKeysWhileOn()
+    {
+        QFETCH(bool, listed);
+        QFETCH(bool, refused);
+        ShortcutSheet sheet;
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        const int plainHeight = sheet.sizeHint().height();
+        sheet.setClicker(true, true);
+        sheet.setClicker(listed, refused);
+        QApplication::processEvents();
+
+        auto *row = sheet.findChild<QWidget *>("clickerRow");
+        QVERIFY(row);
+        QCOMPARE(row->isVisibleTo(&sheet), listed);
+        QCOMPARE(row->findChild<QWidget *>("keys")->accessibleName(), QStringLiteral("PgUp PgDn"));
+        QCOMPARE(row->findChild<QLabel *>("refused")->isVisibleTo(&sheet), listed && refused);
+        QCOMPARE(sheet.sizeHint().height() > plainHeight, listed);
+        if (listed) {
+            QVERIFY(row->y() > rowWidget(sheet, 5)->y());
+            QVERIFY(sheet.findChild<QLabel *>("footnote")->y() > row->geometry().bottom());
+        }
+        // The six rows are never marked for it.
+        QVERIFY(markedRows(sheet).isEmpty());
     }
 };
 

@@ -51,6 +51,14 @@ private Q_SLOTS:
         QTest::newRow("two switches off")
             << QByteArray("{\"hideFromSharing\":false,\"pauseOnHover\":false}") << offs;
 
+        // A file from before the remote switches keeps media keys on and the clicker off.
+        QVERIFY(d.mediaRemote && !d.presenterClicker);
+        Settings remotes = d;
+        remotes.mediaRemote = false;
+        remotes.presenterClicker = true;
+        QTest::newRow("remote switches flipped")
+            << QByteArray("{\"mediaRemote\":false,\"presenterClicker\":true}") << remotes;
+
         Settings frame = d;
         frame.floatingFrame = QList<double> { 10, 20, 560, 240 };
         QTest::newRow("frame") << QByteArray("{\"floatingFrame\":[10,20,560,240]}") << frame;
@@ -67,10 +75,15 @@ private Q_SLOTS:
         QTest::newRow("only speed") << QByteArray("{\"speed\":50}") << speed;
 
         Settings bad = d;
-        bad.fontSize = 500;
-        bad.speed = -3;
-        QTest::newRow("unknown mode, out of range numbers taken as they are")
+        bad.fontSize = 64;
+        bad.speed = 8;
+        QTest::newRow("unknown mode, out of range numbers held to their limits")
             << QByteArray("{\"mode\":\"sideways\",\"fontSize\":500,\"speed\":-3,\"extra\":1}") << bad;
+
+        Settings hugeFrame = d;
+        hugeFrame.floatingFrame = QList<double> {-limits::kLargestWindow, 20, limits::kLargestWindow, 120};
+        QTest::newRow("frame held to what a window can be")
+            << QByteArray("{\"floatingFrame\":[-1e308,20,1e308,-1e300]}") << hugeFrame;
 
         QTest::newRow("wrong types everywhere")
             << QByteArray("{\"mode\":1,\"scrollMode\":null,\"speed\":\"fast\",\"fontSize\":true,"
@@ -102,6 +115,56 @@ private Q_SLOTS:
         QVERIFY(read(json.constData()) == expected);
     }
 
+    // Whatever a file holds, no number leaves the range its control allows.
+    void numbersAreHeldToTheirLimits_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<double>("expected");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        const Settings d;
+        for (const NumberSetting &n : kNumberSettings) {
+            const QByteArray key(n.key);
+            const double fallback = d.*n.field;
+            const double inside = (n.limit.minimum + n.limit.maximum) / 2;
+            QTest::addRow("%s below", n.key) << QString::fromLatin1(key) << n.limit.minimum - 50
+                                          << n.limit.minimum;
+            QTest::addRow("%s far below", n.key) << QString::fromLatin1(key) << -1e300 << n.limit.minimum;
+            QTest::addRow("%s inside", n.key) << QString::fromLatin1(key) << inside << inside;
+            QTest::addRow("%s at the top", n.key) << QString::fromLatin1(key) << n.limit.maximum
+                                               << n.limit.maximum;
+            QTest::addRow("%s above", n.key) << QString::fromLatin1(key) << 1e308 << n.limit.maximum;
+            QTest::addRow("%s NaN", n.key) << QString::fromLatin1(key) << nan << fallback;
+            QTest::addRow("%s infinite", n.key) << QString::fromLatin1(key) << inf << fallback;
+            QTest::addRow("%s minus infinite", n.key) << QString::fromLatin1(key) << -inf << fallback;
+        }
+    }
+    void numbersAreHeldToTheirLimits()
+    {
+        QFETCH(QString, key);
+        QFETCH(double, stored);
+        QFETCH(double, expected);
+        QJsonObject o;
+        o.insert(key, stored);
+        const auto s = Settings::decode(o);
+        QVERIFY(s);
+        for (const NumberSetting &n : kNumberSettings) {
+            if (key == QLatin1String(n.key))
+                QCOMPARE((*s).*n.field, expected);
+            else
+                QCOMPARE((*s).*n.field, Settings {}.*n.field);
+        }
+        // A frame holding a number that is not finite is no frame.
+        QJsonObject frame;
+        frame.insert(QStringLiteral("floatingFrame"), QJsonArray {0, 0, stored, 100});
+        if (!std::isfinite(stored))
+            QCOMPARE(Settings::decode(frame)->floatingFrame, std::nullopt);
+        // The defaults themselves lie inside.
+        for (const NumberSetting &n : kNumberSettings)
+            QVERIFY(n.limit.contains(Settings {}.*n.field));
+    }
+
     void notAnObjectFails()
     {
         QVERIFY(!Settings::decode(QJsonValue(QJsonArray { 1, 2 })));
@@ -110,12 +173,13 @@ private Q_SLOTS:
         QVERIFY(!Settings::decode(QJsonValue()));
     }
 
-    void defaultLeavesOutOnlyTheFrameAndReadsBack()
+    void defaultWritesSeventeenKeysAndReadsBack()
     {
         const Settings d;
         const auto o = d.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 15);
+        QCOMPARE(o->size(), 17);
+        QVERIFY(!o->contains(QStringLiteral("belowTopBar")));
         QVERIFY(!o->contains(QStringLiteral("floatingFrame")));
         const auto back = Settings::decode(*o);
         QVERIFY(back && *back == d);
@@ -141,9 +205,12 @@ private Q_SLOTS:
         s.displayName = QStringLiteral("HDMI-1");
         s.flipVertical = true;
         s.eyeLineMarker = false;
+        s.mediaRemote = false;
+        s.presenterClicker = true;
+        s.belowTopBar = true;
         const auto o = s.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 16);
+        QCOMPARE(o->size(), 19);
         QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("display"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         // Through the text form too, as the store writes it.

@@ -5,8 +5,9 @@
 //   mic_probe [--clock audio|wall] [--voice-mode] [--blocks N] [--seconds S]
 //
 // Lines: "ready running=R denied=D", "speaking V block=B t=T [offset=O]", "denied V block=B
-// t=T", "end blocks=B max_level=L running=R [offset=O]" and, once everything is torn down,
-// "stopped stop_ms=M". B counts the blocks ingested so far; T is wall seconds since start.
+// t=T ticks=K", "end blocks=B max_level=L running=R [offset=O]" and, once everything is torn
+// down, "stopped stop_ms=M". B counts the blocks ingested so far; T is wall seconds since
+// start; K counts the firings of a 50 ms timer on the main thread since start.
 //
 // --clock audio measures the monitor's hold in stream time (blocks × 1024 / 48000 s) instead
 // of wall time, so that a busy machine cannot shift the result. --voice-mode drives a
@@ -132,8 +133,19 @@ int main(int argc, char **argv)
         print(QStringLiteral("speaking %1 block=%2 t=%3").arg(int(v)).arg(blocks).arg(seconds())
             + offsetText());
     });
+    // A 50 ms timer on the main thread: it fires only while nothing holds that thread up.
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(50);
+    QObject::connect(&ticker, &QTimer::timeout, &app, [&ticks] { ++ticks; });
+    ticker.start();
+
     QObject::connect(monitor.get(), &qm::VoiceMonitor::deniedChanged, &app, [&](bool v) {
-        print(QStringLiteral("denied %1 block=%2 t=%3").arg(int(v)).arg(blocks).arg(seconds()));
+        print(QStringLiteral("denied %1 block=%2 t=%3 ticks=%4")
+                  .arg(int(v))
+                  .arg(blocks)
+                  .arg(seconds())
+                  .arg(ticks));
         if (v)
             QTimer::singleShot(0, &app, finish);
     });

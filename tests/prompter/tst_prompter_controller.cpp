@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/audio_input.h"
+#include "platform/frame_clock.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
 #include "prompter/scroll_state.h"
@@ -58,6 +59,24 @@ public:
     double inset = 32;
 };
 
+// A display the test refreshes by hand; like a real one, it reports nothing while stopped.
+class FakeFrameClock final : public platform::FrameClock {
+public:
+    void start() override { on = true; }
+    void stop() override { on = false; }
+    bool running() const override { return on; }
+    double period() const override { return kFrame; }
+    const char *kind() const override { return "fake"; }
+    void refresh(double seconds)
+    {
+        if (on)
+            deliver({++msc, qint64(seconds * 1e6), seconds});
+    }
+
+    bool on = false;
+    quint64 msc = 0;
+};
+
 struct Step {
     double delay;
     std::function<void()> run;
@@ -85,6 +104,14 @@ struct Env {
         now += dt;
         controller.tick();
     }
+    // The display refreshes `dt` from now; returns whether the prompter drew on it.
+    bool refresh(double dt = kFrame)
+    {
+        now += dt;
+        const int before = frames.count();
+        display->refresh(now);
+        return frames.count() > before;
+    }
     // What the view reports after its layout.
     void layout(double content, double viewport, QHash<qint64, double> cues = {})
     {
@@ -111,6 +138,13 @@ struct Env {
     PrompterController controller {store, voice, [this] { return now; }};
     FakeHost host;
     QList<Step> steps;
+    FakeFrameClock *display = [this] {
+        auto clock = std::make_unique<FakeFrameClock>();
+        FakeFrameClock *raw = clock.get();
+        controller.setFrameClock(std::move(clock));
+        return raw;
+    }();
+    QSignalSpy frames {&controller, &PrompterController::frame};
 };
 
 // A shown, playing prompter on a script that can scroll `content − viewport/2` points.
@@ -168,6 +202,11 @@ private Q_SLOTS:
     void showAndHideDriveTheWindow();
     void voiceFollowsModeAndVisibility();
     void worksWithoutWindowHost();
+    void refreshesMoveTheTextEvenly_data();
+    void refreshesMoveTheTextEvenly();
+    void framesOnlyWhileSomethingMoves_data();
+    void framesOnlyWhileSomethingMoves();
+    void deadlineClockKeepsItsGrid();
 };
 
 void TestPrompterController::countdown_data()
@@ -441,17 +480,31 @@ void TestPrompterController::cueNavigation_data()
     QTest::addColumn<double>("offset");
     QTest::addColumn<QString>("presses");
     QTest::addColumn<std::optional<double>>("target");
+    // Whether a cue then lies ahead of / behind where the text is going.
+    QTest::addColumn<bool>("ahead");
+    QTest::addColumn<bool>("behind");
 
     using T = std::optional<double>;
-    QTest::newRow("next from 94") << 94.0 << QStringLiteral("n") << T(394);
-    QTest::newRow("next again during the glide") << 94.0 << QStringLiteral("nn") << T(394);
-    QTest::newRow("previous from 394") << 394.0 << QStringLiteral("p") << T(94);
-    QTest::newRow("previous from 94") << 94.0 << QStringLiteral("p") << T(0);
-    QTest::newRow("previous from the glide's destination") << 94.0 << QStringLiteral("np") << T(94);
-    QTest::newRow("next from the top") << 0.0 << QStringLiteral("n") << T(94);
-    QTest::newRow("next just short of a cue") << 92.5 << QStringLiteral("n") << T(394);
-    QTest::newRow("next past the last") << 500.0 << QStringLiteral("n") << T();
-    QTest::newRow("restart") << 500.0 << QStringLiteral("r") << T(0);
+    QTest::newRow("next from 94") << 94.0 << QStringLiteral("n") << T(394) << false << true;
+    QTest::newRow("next again during the glide")
+        << 94.0 << QStringLiteral("nn") << T(394) << false << true;
+    QTest::newRow("previous from 394") << 394.0 << QStringLiteral("p") << T(94) << true << false;
+    QTest::newRow("previous from 94") << 94.0 << QStringLiteral("p") << T(0) << true << false;
+    QTest::newRow("previous from the glide's destination")
+        << 94.0 << QStringLiteral("np") << T(94) << true << false;
+    QTest::newRow("next from the top") << 0.0 << QStringLiteral("n") << T(94) << true << false;
+    QTest::newRow("next just short of a cue")
+        << 92.5 << QStringLiteral("n") << T(394) << false << true;
+    QTest::newRow("next past the last") << 500.0 << QStringLiteral("n") << T() << false << true;
+    QTest::newRow("restart") << 500.0 << QStringLiteral("r") << T(0) << true << false;
+    // Glides by a distance (g: 150 on, G: 150 back) start from where the text is going and
+    // stay between the top and the end.
+    QTest::newRow("glide on") << 94.0 << QStringLiteral("g") << T(244) << true << true;
+    QTest::newRow("glide on from a cue glide")
+        << 94.0 << QStringLiteral("ng") << T(544) << false << true;
+    QTest::newRow("glide back past the top") << 94.0 << QStringLiteral("G") << T(0) << true << false;
+    QTest::newRow("glide on past the end")
+        << 500.0 << QStringLiteral("ggg") << T(900) << false << true;
 }
 
 void TestPrompterController::cueNavigation()
@@ -459,6 +512,8 @@ void TestPrompterController::cueNavigation()
     QFETCH(double, offset);
     QFETCH(QString, presses);
     QFETCH(std::optional<double>, target);
+    QFETCH(bool, ahead);
+    QFETCH(bool, behind);
 
     Env env;
     showWithCues(env);
@@ -469,10 +524,16 @@ void TestPrompterController::cueNavigation()
             env.controller.nextCue();
         else if (c == u'p')
             env.controller.previousCue();
+        else if (c == u'g')
+            env.controller.glideBy(150);
+        else if (c == u'G')
+            env.controller.glideBy(-150);
         else
             env.controller.restart();
     }
     QCOMPARE(env.controller.target(), target);
+    QCOMPARE(env.controller.hasCueAhead(), ahead);
+    QCOMPARE(env.controller.hasCueBehind(), behind);
 }
 
 void TestPrompterController::currentCue_data()
@@ -714,7 +775,7 @@ void TestPrompterController::settingsReachVisiblePanelOnly()
         if (change == QLatin1String("mode"))
             s.mode = PrompterMode::Floating;
         else if (change == QLatin1String("sharing"))
-            s.hideFromSharing = false;
+            s.hideFromSharing = !s.hideFromSharing;
     });
     // The first write differs in the sensitivity; write the same value once more.
     if (change == QLatin1String("same")) {
@@ -727,9 +788,9 @@ void TestPrompterController::settingsReachVisiblePanelOnly()
         QCOMPARE(env.host.built.mode, PrompterMode::Floating);
         QCOMPARE(env.controller.topInset(), 0.0);
         // Built for floating now: a further change there re-applies.
-        env.settings([](Settings &s) { s.hideFromSharing = false; });
+        env.settings([](Settings &s) { s.hideFromSharing = !s.hideFromSharing; });
         QCOMPARE(env.host.calls.last(), QStringLiteral("reapply"));
-        QVERIFY(!env.host.reapplied.hideFromSharing);
+        QCOMPARE(env.host.reapplied.hideFromSharing, env.store.settings().hideFromSharing);
     }
     if (!visible) {
         // The next show applies whatever changed meanwhile.
@@ -822,6 +883,139 @@ void TestPrompterController::worksWithoutWindowHost()
     QCOMPARE(controller.scroll().offset(), 0.05 * s.speed);
     controller.hide();
     QVERIFY(!controller.isVisible());
+}
+
+void TestPrompterController::refreshesMoveTheTextEvenly_data()
+{
+    QTest::addColumn<double>("rate");
+    // Refreshes after the first, in periods since the one before, and the expected movement of
+    // each in points.
+    QTest::addColumn<QList<double>>("gaps");
+    QTest::addColumn<QList<double>>("moved");
+
+    // 60 pt/s.
+    QTest::newRow("60 Hz") << 60.0 << QList<double> {1, 1, 1, 1} << QList<double> {1, 1, 1, 1};
+    QTest::newRow("144 Hz") << 144.0 << QList<double> {1, 1, 1}
+                            << QList<double> {60 / 144.0, 60 / 144.0, 60 / 144.0};
+    QTest::newRow("a skipped refresh catches up")
+        << 60.0 << QList<double> {1, 2, 1} << QList<double> {1, 2, 1};
+    QTest::newRow("a stall moves a tenth of a second at most")
+        << 60.0 << QList<double> {1, 30, 1} << QList<double> {1, 6, 1};
+}
+
+void TestPrompterController::refreshesMoveTheTextEvenly()
+{
+    QFETCH(double, rate);
+    QFETCH(QList<double>, gaps);
+    QFETCH(QList<double>, moved);
+
+    Env env;
+    env.settings([](Settings &s) { s.speed = 60; });
+    startPlaying(env, 100000);
+    QVERIFY(env.refresh(1 / rate));
+    for (qsizetype i = 0; i < gaps.size(); ++i) {
+        const double before = env.offset();
+        QVERIFY(env.refresh(gaps[i] / rate));
+        QVERIFY2(qAbs(env.offset() - before - moved[i]) < 1e-9,
+            qPrintable(QStringLiteral("refresh %1 moved %2").arg(i).arg(env.offset() - before)));
+    }
+}
+
+void TestPrompterController::framesOnlyWhileSomethingMoves_data()
+{
+    using Action = std::function<void(Env &)>;
+    QTest::addColumn<Action>("state");
+    QTest::addColumn<bool>("draws");
+    // What changes the picture afterwards; it must bring the frames back.
+    QTest::addColumn<Action>("wake");
+
+    const Action nothing = [](Env &) {};
+    const Action pause = [](Env &env) { env.controller.playPause(); };
+    const Action hover = [](Env &env) { env.controller.setHovering(true); };
+    QTest::newRow("playing") << nothing << true << nothing;
+    QTest::newRow("paused, then played") << pause << false << pause;
+    QTest::newRow("paused, then scrolled") << pause << false
+                                           << Action([](Env &env) { env.controller.scrollBy(40); });
+    QTest::newRow("paused, then a cue glide")
+        << pause << false << Action([](Env &env) { env.controller.restart(); });
+    QTest::newRow("paused, then the settings change")
+        << pause << false
+        << Action([](Env &env) { env.settings([](Settings &s) { s.fontSize += 2; }); });
+    QTest::newRow("paused, then the script changes")
+        << pause << false
+        << Action([](Env &env) { env.setText(QStringLiteral("Other words.")); });
+    QTest::newRow("hovered with pause on hover, then left")
+        << hover << false << Action([](Env &env) { env.controller.setHovering(false); });
+    QTest::newRow("hovered without pause on hover")
+        << Action([](Env &env) {
+               env.settings([](Settings &s) { s.pauseOnHover = false; });
+               env.controller.setHovering(true);
+           })
+        << true << nothing;
+    QTest::newRow("voice mode in silence, then speaking")
+        << Action([](Env &env) { env.settings([](Settings &s) { s.scrollMode = ScrollMode::Voice; }); })
+        << false << Action([](Env &env) { env.voice.ingest(1.0); });
+    QTest::newRow("at the end, then played again")
+        << Action([](Env &env) { env.controller.scrollBy(1e6); }) << false << pause;
+    QTest::newRow("counting down, then the next number")
+        << Action([](Env &env) {
+               env.settings([](Settings &s) { s.countdown = true; });
+               env.controller.hide();
+               env.controller.show();
+           })
+        << false << Action([](Env &env) { env.fireSteps(); });
+}
+
+void TestPrompterController::framesOnlyWhileSomethingMoves()
+{
+    using Action = std::function<void(Env &)>;
+    QFETCH(Action, state);
+    QFETCH(bool, draws);
+    QFETCH(Action, wake);
+
+    Env env;
+    startPlaying(env);
+    QVERIFY(env.refresh());
+    state(env);
+    env.layout(1000, 200);
+    // Whatever the state changed is drawn once, then the refreshes go on only while it moves.
+    for (int i = 0; i < 3; ++i)
+        env.refresh();
+    QCOMPARE(env.display->running(), draws);
+    QCOMPARE(env.refresh(), draws);
+    if (draws)
+        return;
+    const double still = env.offset();
+    QVERIFY(!env.refresh(1.0));
+    QCOMPARE(env.offset(), still);
+
+    wake(env);
+    QVERIFY(env.display->running());
+    QVERIFY(env.refresh());
+}
+
+void TestPrompterController::deadlineClockKeepsItsGrid()
+{
+    // Deadlines are multiples of the period from one origin, whenever the timer happens to run.
+    double now = 10;
+    auto clock = platform::makeDeadlineClock(144, [&] { return now; });
+    QList<platform::Refresh> seen;
+    clock->setCallback([&](const platform::Refresh &r) { seen << r; });
+    clock->start();
+    QVERIFY(clock->running());
+    now += 0.5 / 144; // half-way to the first deadline: none yet
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 0, 50);
+    now += 0.5 / 144 + 0.003;
+    QTRY_COMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].seconds, 10 + 1.0 / 144);
+    now += 2.0 / 144; // late by two refreshes: the one due now, numbered on the same grid
+    QTRY_COMPARE(seen.size(), 2);
+    QCOMPARE(seen[1].msc, seen[0].msc + 2);
+    QVERIFY(qAbs(seen[1].seconds - (10 + 3.0 / 144)) < 1e-9);
+    clock->stop();
+    now += 1;
+    QTest::qWait(20);
+    QCOMPARE(seen.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestPrompterController)

@@ -11,12 +11,12 @@ using namespace qm;
 
 namespace {
 
-// Height above the bottom edge reached by a path (y grows downward).
-double peak(const QPainterPath &path, double height)
+// Height above the bottom edge reached by a crest (y grows downward).
+double peak(const std::vector<QPointF> &crest, double height)
 {
     double top = height;
-    for (int i = 0; i < path.elementCount(); ++i)
-        top = std::min(top, path.elementAt(i).y);
+    for (const QPointF &point : crest)
+        top = std::min(top, point.y());
     return height - top;
 }
 
@@ -103,33 +103,30 @@ private Q_SLOTS:
         QCOMPARE(frames, 49);
     }
 
-    void wavePathShape()
+    void waveCrestShape()
     {
         const double w = 380, h = 64;
         for (const aura::Layer &layer : aura::layers()) {
-            const QPainterPath quiet = aura::wavePath(layer, w, h, 0, 3.7);
-            // The start, the points at x = −20, −14, …, 400, the far corner and the closing line.
-            QCOMPARE(quiet.elementCount(), 1 + 71 + 1 + 1);
+            const std::vector<QPointF> quiet = aura::waveCrest(layer, w, h, 0, 3.7);
+            // The points at x = −20, −14, …, 400.
+            QCOMPARE(quiet.size(), std::size_t(71));
             QVERIFY(peak(quiet, h) <= 1 + 3 * layer.gain * 1.12 + 1e-9);
-            const QPainterPath loud = aura::wavePath(layer, w, h, 1, 3.7);
+            const std::vector<QPointF> loud = aura::waveCrest(layer, w, h, 1, 3.7);
             QVERIFY(peak(loud, h) <= 1 + (h - 14 + 3) * layer.gain * 1.12 + 1e-9);
             QVERIFY(peak(loud, h) > 20);
             // The envelope vanishes at and beyond the sides: the wave rests on its baseline there.
-            for (int i = 1; i < loud.elementCount() - 2; ++i) {
-                const auto e = loud.elementAt(i);
-                if (e.x <= 0 || e.x >= w)
-                    QVERIFY(qAbs(e.y - (h - 1)) < 1e-6);
+            for (const QPointF &point : loud) {
+                if (point.x() <= 0 || point.x() >= w)
+                    QVERIFY(qAbs(point.y() - (h - 1)) < 1e-6);
             }
-            QCOMPARE(loud.elementAt(0).x, -20.0);
-            QCOMPARE(loud.elementAt(0).y, h + 20);
+            QCOMPARE(loud.front().x(), -20.0);
         }
     }
 
     void degenerateWidthStillDefined()
     {
-        const QPainterPath path = aura::wavePath(aura::layers()[1], 1, 64, 1, 0);
-        for (int i = 0; i < path.elementCount(); ++i)
-            QVERIFY(std::isfinite(path.elementAt(i).y));
+        for (const QPointF &point : aura::waveCrest(aura::layers()[1], 1, 64, 1, 0))
+            QVERIFY(std::isfinite(point.y()));
     }
 
     void opacities()

@@ -275,6 +275,77 @@ private Q_SLOTS:
         QVERIFY(lines > 60);
     }
 
+    // A line with no break in it is laid out a bounded piece at a time, and the pieces wrap
+    // into exactly the lines the whole text has.
+    void longUnbrokenLineIsLaidOutInPieces_data()
+    {
+        QTest::addColumn<QString>("body");
+        QString surrogates;
+        for (int i = 0; i < 3000; ++i)
+            surrogates += i % 3 ? QString(QChar(0xD83D)) : QStringLiteral("\U0001F3A4");
+        QTest::newRow("letters") << QStringLiteral("intro\n") + QString(9000, u'x') + QStringLiteral("\nend");
+        QTest::newRow("lone and paired surrogates") << surrogates;
+        QString prose;
+        while (prose.size() < 7000)
+            prose += QStringLiteral("a long paragraph of ordinary words ");
+        QTest::newRow("one long paragraph of words") << prose + QStringLiteral("\n\n") + prose;
+    }
+    void longUnbrokenLineIsLaidOutInPieces()
+    {
+        QFETCH(QString, body);
+        const double fs = 19;
+        const double width = 300;
+        ColumnLayouter layouter({section(0, QStringLiteral("Cue"), body)}, width, fs);
+        int steps = 0;
+        while (!layouter.advance(std::numeric_limits<double>::infinity(), 0))
+            ++steps;
+        const ColumnLayout stepped = layouter.snapshot();
+        QList<const TextBlock *> pieces;
+        for (const TextBlock &b : stepped.blocks) {
+            if (b.role == TextBlock::Role::Body)
+                pieces.append(&b);
+        }
+        QVERIFY(pieces.size() > 2);
+        QVERIFY(steps >= pieces.size() - 1);
+
+        // The same body as one text, the way a short body is laid out.
+        QString whole = body;
+        whole.replace(u'\n', QChar::LineSeparator);
+        QTextLayout one(whole, fonts::system(fs, QFont::Medium));
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        one.setTextOption(option);
+        one.beginLayout();
+        QStringList expected;
+        for (QTextLine line = one.createLine(); line.isValid(); line = one.createLine()) {
+            line.setLineWidth(width);
+            expected.append(whole.mid(line.textStart(), line.textLength()));
+        }
+        one.endLayout();
+
+        QStringList lines;
+        double y = pieces.first()->rect.top();
+        for (const TextBlock *piece : pieces) {
+            QVERIFY(piece->layout->text().size() <= 2000);
+            QVERIFY(qAbs(piece->rect.top() - y) < 1e-6);
+            y = piece->rect.bottom() + 0.28 * fs;
+            const QString text = piece->layout->text();
+            for (int i = 0; i < piece->layout->lineCount(); ++i) {
+                const QTextLine line = piece->layout->lineAt(i);
+                QString t = text.mid(line.textStart(), line.textLength());
+                // A piece ends where a line feed was; the whole text keeps it on that line.
+                if (i == piece->layout->lineCount() - 1 && piece != pieces.last())
+                    if (expected.value(lines.size()).endsWith(QChar::LineSeparator))
+                        t += QChar::LineSeparator;
+                lines.append(t);
+            }
+        }
+        QCOMPARE(lines.size(), expected.size());
+        QCOMPARE(lines, expected);
+        QCOMPARE(stepped.rows.size(), 1);
+        QVERIFY(qAbs(stepped.rows[0].y + stepped.rows[0].height - pieces.last()->rect.bottom()) < 1e-6);
+    }
+
     void endMarkerLinesShareTheWidth()
     {
         const ColumnLayout layout

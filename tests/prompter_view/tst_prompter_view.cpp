@@ -538,6 +538,47 @@ private Q_SLOTS:
         QCOMPARE(qAlpha(open.pixel(190, 145)), 255);
         QCOMPARE(qAlpha(open.pixel(2, 5)), 255);
     }
+
+    // Once what a state shows has come to rest, no further frame is asked for; anything that
+    // still moves keeps them coming.
+    void framesStopOnceSettled_data()
+    {
+        using State = std::function<void(Rig &)>;
+        QTest::addColumn<State>("state");
+        QTest::addColumn<bool>("draws");
+        QTest::newRow("playing: the text and the glow move") << State([](Rig &) {}) << true;
+        QTest::newRow("paused: the glow sinks, then rests")
+            << State([](Rig &rig) { rig.controller.playPause(); }) << false;
+        QTest::newRow("hovered: the controls fade in, then rest")
+            << State([](Rig &rig) { rig.controller.setHovering(true); }) << false;
+        QTest::newRow("voice mode in silence") << State([](Rig &rig) {
+            rig.setSettings([](Settings &s) { s.scrollMode = ScrollMode::Voice; });
+        }) << false;
+        QTest::newRow("at the end")
+            << State([](Rig &rig) { rig.controller.scrollBy(1e6); }) << false;
+    }
+
+    void framesStopOnceSettled()
+    {
+        using State = std::function<void(Rig &)>;
+        QFETCH(State, state);
+        QFETCH(bool, draws);
+        Rig rig;
+        QVERIFY(rig.controller.frameTimerActive());
+        state(rig);
+        // Straight after the change, its animation asks for frames.
+        rig.frame();
+        QVERIFY(rig.controller.frameTimerActive());
+        rig.settle(3);
+        QCOMPARE(rig.controller.frameTimerActive(), draws);
+        QCOMPARE(rig.view->animating(), draws);
+        if (draws)
+            return;
+        // At rest, a frame drawn anyway would show the same glow.
+        const QImage before = rig.grab();
+        rig.frame();
+        QCOMPARE(rig.grab(), before);
+    }
 };
 
 QTEST_MAIN(TestPrompterView)

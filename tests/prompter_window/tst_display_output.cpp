@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/frame_clock.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
@@ -240,9 +241,14 @@ private Q_SLOTS:
         const double offset = env.controller.scroll().offset();
         QVERIFY(offset > 0);
         const Settings settings = env.store.settings();
+        const platform::FrameClock *clock = &env.controller.frameClock();
+        const bool running = clock->running();
 
         env.host.screenRemoved(screen);
         flushDeletes();
+        // The frames go by the panel's display now, running as they were.
+        QVERIFY(&env.controller.frameClock() != clock);
+        QCOMPARE(env.controller.frameClock().running(), running);
         QVERIFY(!env.host.output());
         PrompterPanel *panel = env.host.panel();
         QVERIFY(panel);

@@ -146,7 +146,24 @@ private Q_SLOTS:
         odd.notchWidth = 381;
         QTest::newRow("odd width stays whole and at the top")
             << odd << kLaptop << kLaptop << one << QRect(566, 0, 381, 150);
+        Settings huge = notch;
+        huge.notchWidth = 1e308;
+        huge.notchHeight = -1e300;
+        QTest::newRow("notch size held to the sliders")
+            << huge << kLaptop << kLaptop << one << QRect(306, 0, 900, 70);
+        Settings nan = notch;
+        nan.notchWidth = qQNaN();
+        nan.notchHeight = qQNaN();
+        QTest::newRow("notch size not a number")
+            << nan << kLaptop << kLaptop << one << QRect(566, 0, 380, 150);
 
+        Settings belowBar = settingsFor(PrompterMode::Notch);
+        belowBar.belowTopBar = true;
+        QTest::newRow("notch below the top bar")
+            << belowBar << kLaptop << QRectF(0, 38, 1512, 944) << one << QRect(566, 38, 380, 150);
+        QTest::newRow("notch over the top bar by default")
+            << settingsFor(PrompterMode::Notch) << kLaptop << QRectF(0, 38, 1512, 944) << one
+            << QRect(566, 0, 380, 150);
         const Settings floating = settingsFor(PrompterMode::Floating);
         QTest::newRow("floating default")
             << floating << kLaptop << kLaptop << one << QRect(476, 60, 560, 240);

@@ -152,16 +152,18 @@ private Q_SLOTS:
         const Qt::WindowFlags flags = panel->windowFlags();
         QVERIFY(flags & Qt::FramelessWindowHint);
         QVERIFY(flags & Qt::WindowStaysOnTopHint);
+        // Neither panel may take the keyboard from the application the user is in.
+        QVERIFY(flags & Qt::WindowDoesNotAcceptFocus);
         QCOMPARE(panel->content()->geometry(), panel->rect());
 
         const QRect screen = primary();
         if (mode == PrompterMode::Notch) {
             QVERIFY(flags & Qt::X11BypassWindowManagerHint);
-            QVERIFY(flags & Qt::WindowDoesNotAcceptFocus);
             QCOMPARE(panel->geometry(),
                 QRect(screen.x() + (screen.width() - 380) / 2, screen.y(), 380, 150));
         } else {
-            QCOMPARE(panel->windowType(), Qt::Tool);
+            // Not a tool window: KWin hides those while another application is active.
+            QCOMPARE(panel->windowType(), Qt::Window);
             QVERIFY(!(flags & Qt::X11BypassWindowManagerHint));
             QCOMPARE(panel->minimumSize(), QSize(260, 120));
             const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
@@ -244,6 +246,9 @@ private Q_SLOTS:
         QTRY_VERIFY(view->columnLayout() && view->columnLayout()->complete);
         env.controller.setContentHeight(5000);
         env.controller.setViewportHeight(200);
+        // Frames may have come while the layout finished: held still, back at the top.
+        env.controller.playPause();
+        env.controller.scrollBy(-env.controller.scroll().offset());
         env.controller.scrollBy(1000);
 
         // Delivered to the view inside the panel, as the pointer would; the view never sees it.
@@ -261,6 +266,9 @@ private Q_SLOTS:
         env.controller.show();
         env.controller.setContentHeight(5000);
         env.controller.setViewportHeight(200);
+        // Frames may have come while the layout finished: held still, back at the top.
+        env.controller.playPause();
+        env.controller.scrollBy(-env.controller.scroll().offset());
         env.controller.scrollBy(1000);
 
         QWidget other;

@@ -14,6 +14,9 @@
 
 #include <limits>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace qm;
 
 namespace {
@@ -45,6 +48,13 @@ class TestStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // As the application tells it on this desktop, which cannot hide windows from captures.
+    void initTestCase()
+    {
+        Store::setDesktopTraits({false, QStringLiteral("Scripts never leave this computer. In a "
+            "call, share a window, not your screen. They see your slides. You see your notes.")});
+    }
+
     void firstRunHasTheWelcomeScriptAndWritesNothing()
     {
         QTemporaryDir tmp;
@@ -53,16 +63,21 @@ private Q_SLOTS:
         QCOMPARE(store.scripts().size(), 1);
         const Script &welcome = store.scripts().first();
         QCOMPARE(welcome.title, QStringLiteral("Welcome to Quillmere"));
-        // 591 characters with the original line 7; the Linux wording of that line is 9 shorter.
-        QCOMPARE(welcome.text.size(), 582);
         QCOMPARE(welcome.text.count(u'\n'), 12);
         QVERIFY(!welcome.text.endsWith(u'\n'));
         QVERIFY(welcome.text.contains(QStringLiteral("Ctrl Alt and Page Up or Page Down")));
+        // No desktop here keeps the prompter out of captures: the welcome claims nothing of the
+        // kind, and the switch starts off.
+        QVERIFY(welcome.text.endsWith(QStringLiteral("\n# Private\nScripts never leave this "
+            "computer. In a call, share a window, not your screen. They see your slides. You see "
+            "your notes.")));
+        QVERIFY(!welcome.text.contains(QStringLiteral("hidden")));
+        QVERIFY(!store.settings().hideFromSharing);
         const auto stats = scriptStats(welcome.text);
         QCOMPARE(stats.cues.size(), 4);
         QCOMPARE(stats.cues.at(3).cue, std::optional<QString>(QStringLiteral("Private")));
         QCOMPARE(store.selectedID(), std::optional<QUuid>(welcome.id));
-        QVERIFY(store.settings() == Settings {});
+        QVERIFY(store.settings() == Store::defaultSettings());
         QVERIFY(!store.savePending());
         QVERIFY(QFileInfo(dir).isDir());
         QCOMPARE(QFileInfo(dir).permissions() & 0x7077,
@@ -127,7 +142,7 @@ private Q_SLOTS:
         const QString path = tmp.filePath(QStringLiteral("settings.json"));
         writeFile(path, "[1,2]");
         Store store(tmp.path());
-        QVERIFY(store.settings() == Settings {});
+        QVERIFY(store.settings() == Store::defaultSettings());
         QVERIFY(store.save());
         QCOMPARE(asideFiles(tmp.path(), QStringLiteral("settings.json")).size(), 1);
         // Only the first save moves it; later saves just write.
@@ -294,7 +309,7 @@ private Q_SLOTS:
                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
                 QVERIFY(!readFile(path).contains('\n'));
             }
-            QCOMPARE(QJsonDocument::fromJson(readFile(store.settingsPath())).object().size(), 16);
+            QCOMPARE(QJsonDocument::fromJson(readFile(store.settingsPath())).object().size(), 18);
             QVERIFY(readFile(store.scriptsPath()).contains("Talk \xc3\xa9\xe2\x80\x94"));
         }
         Store again(tmp.path());
@@ -302,6 +317,103 @@ private Q_SLOTS:
         QCOMPARE(again.scripts().first().title, QStringLiteral("Talk \u00E9\u2014"));
         QCOMPARE(again.settings().floatingFrame, std::optional<QList<double>>(QList<double> { 10, 20, 560, 240 }));
         QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    void scriptsSharingAnIdAreDeletedOneAtATime()
+    {
+        QTemporaryDir tmp;
+        writeFile(tmp.filePath(QStringLiteral("scripts.json")),
+            "[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"title\":\"One\",\"text\":\"a\"},"
+            "{\"id\":\"6f1c2a4e-9b7d-4c3a-8e21-0a1b2c3d4e5f\",\"title\":\"Two\",\"text\":\"b\"},"
+            "{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"title\":\"Three\",\"text\":\"c\"}]");
+        Store store(tmp.path());
+        QCOMPARE(store.scripts().size(), 3);
+        const QUuid first = store.scripts().at(0).id;
+        QCOMPARE(uuidText(first), QStringLiteral("6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F"));
+        QSet<QUuid> ids;
+        for (const Script &s : store.scripts())
+            ids.insert(s.id);
+        QCOMPARE(ids.size(), 3);
+        store.deleteScript(first);
+        QCOMPARE(store.scripts().size(), 2);
+        QCOMPARE(store.scripts().at(0).title, QStringLiteral("Two"));
+        QCOMPARE(store.scripts().at(0).text, QStringLiteral("b"));
+        QCOMPARE(store.scripts().at(1).title, QStringLiteral("Three"));
+    }
+
+    void aFailedSaveIsReportedAndTriedAgain()
+    {
+        QTemporaryDir tmp;
+        Store store(tmp.path());
+        const QUuid id = store.scripts().first().id;
+        QVERIFY(store.save());
+        const QByteArray good = readFile(store.scriptsPath());
+
+        QString refusal = QStringLiteral("no space left on device");
+        int attempts = 0;
+        store.setFileWriter([&](const QString &, const QByteArray &) {
+            ++attempts;
+            return refusal;
+        });
+        QSignalSpy saved(&store, &Store::saved);
+        QSignalSpy failed(&store, &Store::saveFailed);
+        store.setScriptText(id, QStringLiteral("words that must not be lost"));
+        QVERIFY(failed.wait(2000));
+        QCOMPARE(saved.size(), 0);
+        QCOMPARE(failed.first().first().toString(), refusal);
+        QCOMPARE(store.saveFailure(), std::optional<QString>(refusal));
+        QCOMPARE(readFile(store.scriptsPath()), good);
+        QCOMPARE(store.scripts().first().text, QStringLiteral("words that must not be lost"));
+
+        // Without any further change it tries again by itself.
+        attempts = 0;
+        QVERIFY(failed.wait(Store::kRetryDelayMs + 3000));
+        QVERIFY(attempts > 0);
+        QCOMPARE(saved.size(), 0);
+
+        // The next change saves at once when the disk takes it again.
+        refusal.clear();
+        store.setFileWriter({});
+        store.setScriptTitle(id, QStringLiteral("Kept"));
+        QVERIFY(saved.wait(2000));
+        QCOMPARE(store.saveFailure(), std::nullopt);
+        QCOMPARE(decodeScripts(readFile(store.scriptsPath()))->first().text,
+            QStringLiteral("words that must not be lost"));
+    }
+
+    void aFullDiskLeavesTheLastGoodFileWhole()
+    {
+        if (geteuid() != 0)
+            QSKIP("needs to mount a small tmpfs");
+        QTemporaryDir tmp;
+        const QByteArray path = tmp.path().toLocal8Bit();
+        if (mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here");
+        struct Unmount {
+            QByteArray path;
+            ~Unmount() { umount(path.constData()); }
+        } unmount { path };
+
+        Store store(tmp.path());
+        const QUuid id = store.scripts().first().id;
+        QVERIFY(store.save());
+        const QByteArray good = readFile(store.scriptsPath());
+        {
+            QFile filler(tmp.filePath(QStringLiteral("filler")));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) { }
+        }
+        store.setScriptText(id, QString(40000, u'a'));
+        const SaveResult result = store.save();
+        QVERIFY(!result);
+        QVERIFY2(result.failure.contains(QStringLiteral("space")), qPrintable(result.failure));
+        QCOMPARE(readFile(store.scriptsPath()), good);
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 3);
+
+        QVERIFY(QFile::remove(tmp.filePath(QStringLiteral("filler"))));
+        QVERIFY(store.save());
+        QCOMPARE(decodeScripts(readFile(store.scriptsPath()))->first().text.size(), 40000);
     }
 
     void everyAssignmentNotifies()
