@@ -481,20 +481,28 @@ private Q_SLOTS:
             }
             return QString();
         };
-        p.get<SegmentedControl>("mode")->segmentButton(0)->setFocus(Qt::TabFocusReason);
-        QStringList visited;
-        for (int i = 0; i < 40; ++i) {
-            const QString name = owner(QApplication::focusWidget());
-            if (!name.isEmpty() && (visited.isEmpty() || visited.last() != name))
-                visited.append(name);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            if (owner(QApplication::focusWidget()) == QLatin1String("mode") && i > 0)
-                break;
-        }
-        QCOMPARE(visited,
-            QStringList({"mode", "notchWidth", "notchHeight", "fontSize", "colors", "mirror",
-                "scrollMode", "speed", "micSensitivity", "countdown", "pauseOnHover",
-                "hideFromSharing", "reset"}));
+        auto tabThrough = [&p, &owner] {
+            p.get<SegmentedControl>("mode")->segmentButton(0)->setFocus(Qt::TabFocusReason);
+            QStringList visited;
+            for (int i = 0; i < 40; ++i) {
+                const QString name = owner(QApplication::focusWidget());
+                if (!name.isEmpty() && (visited.isEmpty() || visited.last() != name))
+                    visited.append(name);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                if (owner(QApplication::focusWidget()) == QLatin1String("mode") && i > 0)
+                    break;
+            }
+            return visited;
+        };
+        const QStringList rest {"fontSize", "colors", "mirror", "scrollMode", "speed",
+            "micSensitivity", "countdown", "pauseOnHover", "mediaRemote", "presenterClicker",
+            "hideFromSharing", "reset"};
+        QCOMPARE(tabThrough(), QStringList({"mode", "notchWidth", "notchHeight", "belowTopBar"}) + rest);
+        // Display mode's rows take the notch's place.
+        p.change([](Settings &s) { s.mode = PrompterMode::Display; });
+        QCOMPARE(tabThrough(),
+            QStringList({"mode", "displayName", "flipVertical", "eyeLineMarker"}) + rest);
+        p.change([](Settings &s) { s.mode = PrompterMode::Notch; });
 
         // Arrows move a slider by one, Page keys by ten.
         ValueSlider *speed = p.slider("speed")->slider();
