@@ -6,14 +6,18 @@
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
+#include "screen_picker.h"
 #include "settings_widgets.h"
 #include "store/store.h"
+#include "ui/display_screens.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 #include "ui/symbols.h"
 #include "ui/texts.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -75,7 +79,8 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
 
     // Prompter
     auto *prompter = new GroupCard(QStringLiteral("Prompter"), symbols::laptop, content);
-    m_mode = new SegmentedControl({QStringLiteral("Notch"), QStringLiteral("Floating")});
+    m_mode = new SegmentedControl(
+        {QStringLiteral("Notch"), QStringLiteral("Floating"), QStringLiteral("Display")});
     m_mode->setObjectName(QStringLiteral("mode"));
     m_notchWidth = new SliderRow(QStringLiteral("Width"), limits::notchWidth, QStringLiteral("pt"));
     m_notchWidth->setObjectName(QStringLiteral("notchWidth"));
@@ -92,6 +97,24 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_belowTopBar->setObjectName(QStringLiteral("belowTopBar"));
     prompter->addRow(m_belowTopBar);
     prompter->addRow(m_floatingHint);
+    m_displayHint = plainText(QStringLiteral("Fills the screen chosen below, for a monitor under "
+                                             "teleprompter glass. Mirror text flips it left to "
+                                             "right."),
+        nullptr);
+    m_displayHint->setObjectName(QStringLiteral("displayHint"));
+    m_screens = new ScreenPicker;
+    m_screens->setObjectName(QStringLiteral("displayName"));
+    m_screens->setAccessibleName(QStringLiteral("Screen"));
+    m_flipVertical = new ToggleRow(
+        QStringLiteral("Flip vertically"), QStringLiteral("For a monitor mounted upside down"));
+    m_flipVertical->setObjectName(QStringLiteral("flipVertical"));
+    m_eyeLineMarker = new ToggleRow(
+        QStringLiteral("Eye-line marker"), QStringLiteral("Points at the line to read"));
+    m_eyeLineMarker->setObjectName(QStringLiteral("eyeLineMarker"));
+    prompter->addRow(m_displayHint);
+    prompter->addRow(m_screens);
+    prompter->addRow(m_flipVertical);
+    prompter->addRow(m_eyeLineMarker);
 
     // Text
     auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
@@ -195,8 +218,31 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
 
     // Writes: one field each, through the store.
     connect(m_mode, &SegmentedControl::activated, this, [this](int i) {
-        edit([i](Settings &s) { s.mode = i == 1 ? PrompterMode::Floating : PrompterMode::Notch; });
+        const PrompterMode mode = i == 2 ? PrompterMode::Display
+            : i == 1                     ? PrompterMode::Floating
+                                         : PrompterMode::Notch;
+        // Choosing display mode settles which screen it fills, so a later show does not pick
+        // another one when that screen is off.
+        QString name = m_store.settings().displayName;
+        if (mode == PrompterMode::Display && name.isEmpty()) {
+            if (const QScreen *chosen = displayScreen(name, window()->screen()))
+                name = chosen->name();
+        }
+        edit([mode, &name](Settings &s) {
+            s.mode = mode;
+            s.displayName = name;
+        });
     });
+    connect(m_screens, &ScreenPicker::picked, this,
+        [this](const QString &name) { edit([&name](Settings &s) { s.displayName = name; }); });
+    connect(m_flipVertical, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.flipVertical = on; }); });
+    connect(m_eyeLineMarker, &ToggleRow::toggled, this,
+        [this](bool on) { edit([on](Settings &s) { s.eyeLineMarker = on; }); });
+    // The picker lists the screens connected now.
+    connect(qApp, &QGuiApplication::screenAdded, this, &SettingsPanel::refreshScreens);
+    connect(qApp, &QGuiApplication::screenRemoved, this, &SettingsPanel::refreshScreens,
+        Qt::QueuedConnection);
     connect(m_notchWidth, &SliderRow::edited, this,
         [this](double v) { edit([v](Settings &s) { s.notchWidth = v; }); });
     connect(m_notchHeight, &SliderRow::edited, this,
@@ -261,14 +307,22 @@ void SettingsPanel::refresh()
     const bool notch = s.mode == PrompterMode::Notch;
     const bool voice = s.scrollMode == ScrollMode::Voice;
 
-    m_mode->setCurrentIndex(notch ? 0 : 1);
+    const bool display = s.mode == PrompterMode::Display;
+    m_mode->setCurrentIndex(notch ? 0 : display ? 2 : 1);
     m_notchWidth->setValue(s.notchWidth);
     m_notchHeight->setValue(s.notchHeight);
     m_notchWidth->setVisible(notch);
     m_notchHeight->setVisible(notch);
+    m_floatingHint->setVisible(s.mode == PrompterMode::Floating);
     m_belowTopBar->setChecked(s.belowTopBar);
     m_belowTopBar->setVisible(notch);
-    m_floatingHint->setVisible(!notch);
+    m_displayHint->setVisible(display);
+    m_screens->setVisible(display);
+    m_flipVertical->setVisible(display);
+    m_eyeLineMarker->setVisible(display);
+    m_flipVertical->setChecked(s.flipVertical);
+    m_eyeLineMarker->setChecked(s.eyeLineMarker);
+    refreshScreens();
 
     m_fontSize->setValue(s.fontSize);
     m_colors->setSelected(s.colorHex);
@@ -293,6 +347,27 @@ void SettingsPanel::refresh()
     m_mediaRemote->setChecked(s.mediaRemote);
     m_presenterClicker->setChecked(s.presenterClicker);
     m_hideFromSharing->setChecked(s.hideFromSharing);
+}
+
+void SettingsPanel::refreshScreens()
+{
+    const QString name = m_store.settings().displayName;
+    QList<ScreenPicker::Entry> entries;
+    for (const QScreen *screen : QGuiApplication::screens())
+        entries.append({screen->name(), displayScreenLabel(screen)});
+    // The screen the output goes to: the one named, or the one picked when none is.
+    QString current = name;
+    if (name.isEmpty()) {
+        if (const QScreen *chosen = displayScreen(name, window()->screen()))
+            current = chosen->name();
+    } else if (!displayScreen(name, nullptr)) {
+        entries.append({name, name + QStringLiteral("  not connected")});
+    }
+    m_screens->setScreens(entries, current);
+    for (const ScreenPicker::Entry &entry : std::as_const(entries)) {
+        if (entry.name == current)
+            m_screens->setAccessibleDescription(entry.label);
+    }
 }
 
 void SettingsPanel::resizeEvent(QResizeEvent *)

@@ -19,6 +19,7 @@ class SegmentedControl;
 class SliderRow;
 class SwatchRow;
 class ToggleRow;
+class ScreenPicker;
 class TextButton;
 
 // The settings column: every control shows one field of the store's settings and writes it
@@ -41,6 +42,7 @@ protected:
 
 private:
     void refresh();
+    void refreshScreens();
     // Copies the settings, lets `change` edit the copy, and assigns it back in one go.
     void edit(const std::function<void(Settings &)> &change);
     void resetToDefaults();
@@ -57,6 +59,10 @@ private:
     SliderRow *m_notchHeight = nullptr;
     ToggleRow *m_belowTopBar = nullptr;
     QLabel *m_floatingHint = nullptr;
+    QLabel *m_displayHint = nullptr;
+    ScreenPicker *m_screens = nullptr;
+    ToggleRow *m_flipVertical = nullptr;
+    ToggleRow *m_eyeLineMarker = nullptr;
     SliderRow *m_fontSize = nullptr;
     SwatchRow *m_colors = nullptr;
     ToggleRow *m_mirror = nullptr;

@@ -9,7 +9,15 @@ namespace qm {
 
 QString rawValue(PrompterMode mode)
 {
-    return mode == PrompterMode::Notch ? QStringLiteral("notch") : QStringLiteral("floating");
+    switch (mode) {
+    case PrompterMode::Notch:
+        break;
+    case PrompterMode::Floating:
+        return QStringLiteral("floating");
+    case PrompterMode::Display:
+        return QStringLiteral("display");
+    }
+    return QStringLiteral("notch");
 }
 
 QString rawValue(ScrollMode mode)
@@ -31,6 +39,8 @@ std::optional<PrompterMode> prompterModeFromRaw(const QString &raw)
         return PrompterMode::Notch;
     if (raw == QLatin1String("floating"))
         return PrompterMode::Floating;
+    if (raw == QLatin1String("display"))
+        return PrompterMode::Display;
     return std::nullopt;
 }
 
@@ -74,6 +84,9 @@ std::optional<QJsonObject> Settings::encode() const
         o.insert(QStringLiteral("floatingFrame"), frame);
     }
     o.insert(QStringLiteral("countdown"), countdown);
+    o.insert(QStringLiteral("displayName"), displayName);
+    o.insert(QStringLiteral("flipVertical"), flipVertical);
+    o.insert(QStringLiteral("eyeLineMarker"), eyeLineMarker);
     o.insert(QStringLiteral("mediaRemote"), mediaRemote);
     o.insert(QStringLiteral("presenterClicker"), presenterClicker);
     // Written only when on, so a file of the defaults stays as older versions wrote it.
@@ -142,6 +155,10 @@ std::optional<Settings> Settings::decode(const QJsonValue &value, const Settings
             s.floatingFrame = frame;
     }
     boolean("countdown", s.countdown);
+    if (const QJsonValue v = o.value(QLatin1String("displayName")); v.isString())
+        s.displayName = v.toString();
+    boolean("flipVertical", s.flipVertical);
+    boolean("eyeLineMarker", s.eyeLineMarker);
     boolean("mediaRemote", s.mediaRemote);
     boolean("presenterClicker", s.presenterClicker);
     boolean("belowTopBar", s.belowTopBar);

@@ -39,7 +39,7 @@ inline constexpr Limit floatingWidth {260, kLargestWindow};
 inline constexpr Limit floatingHeight {120, kLargestWindow};
 } // namespace limits
 
-enum class PrompterMode { Notch, Floating };
+enum class PrompterMode { Notch, Floating, Display };
 enum class ScrollMode { Auto, Voice, Follow };
 
 QString rawValue(PrompterMode mode);
@@ -64,6 +64,13 @@ struct Settings {
     // [x, y, width, height] with the origin at the bottom-left of the primary screen, y up.
     std::optional<QList<double>> floatingFrame;
     bool countdown = true;
+    // Display mode: the screen the prompter fills, by name; empty picks the first screen other
+    // than the main window's, else the primary one.
+    QString displayName;
+    // Display mode: upside down as well, for a monitor mounted above the glass.
+    bool flipVertical = false;
+    // Display mode: a small triangle at the left edge marking the reading line.
+    bool eyeLineMarker = true;
     // Media keys, headset buttons, phone remotes and playerctl reach the prompter.
     bool mediaRemote = true;
     // Page Up and Page Down with no modifier go to the prompter while it is shown.

@@ -57,6 +57,9 @@ public:
     // at 60 Hz on the injected clock; the window side gives the panel's own display clock
     // (PrompterWindowHost::makeFrameClock), tests a fake. Not null.
     void setFrameClock(std::unique_ptr<platform::FrameClock> clock);
+    // The window side shows the prompter in another window now: the frames follow that
+    // window's display (when the host gives a clock for it).
+    void adoptHostClock();
     platform::FrameClock &frameClock() const { return *m_frames; }
 
     Store &store() const { return m_store; }
@@ -166,7 +169,6 @@ private:
     void setCurrentCueID(std::optional<qint64> id);
     void setAtEnd(bool v);
     void refreshed(const platform::Refresh &refresh);
-    void adoptHostClock();
     void settleFrames();
 
     Store &m_store;

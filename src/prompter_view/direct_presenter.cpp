@@ -28,7 +28,8 @@ QImage *DirectPresenter::windowImage(const QWidget &widget) const
     return usable ? image : nullptr;
 }
 
-bool DirectPresenter::present(QWidget &widget, const QRegion &region, const Paint &paint)
+bool DirectPresenter::present(
+    QWidget &widget, const QRegion &region, const Paint &paint, const QRegion *shown)
 {
     QImage *image = windowImage(widget);
     if (!image)
@@ -36,7 +37,8 @@ bool DirectPresenter::present(QWidget &widget, const QRegion &region, const Pain
     QWidget *top = widget.window();
     const QPoint at = widget.mapTo(top, QPoint(0, 0));
     const QRegion local = region & widget.rect();
-    const QRegion inWindow = local.translated(at) & image->rect();
+    const QRegion inWindow
+        = (shown ? *shown & widget.rect() : local).translated(at) & image->rect();
     if (inWindow.isEmpty())
         return true;
     // The server may still be reading the pixels the last frame handed over.

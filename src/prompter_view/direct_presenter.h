@@ -29,8 +29,10 @@ public:
     // a raster backing store at the window's size, in a 32-bit format, on a 1:1 device.
     QImage *windowImage(const QWidget &widget) const;
     // Paints `region` of `widget` through `paint` and shows it at once; false when it cannot,
-    // and the caller asks for a repaint instead.
-    bool present(QWidget &widget, const QRegion &region, const Paint &paint);
+    // and the caller asks for a repaint instead. `shown`, when the paint flips the picture, is
+    // where `region` lands in the widget.
+    bool present(
+        QWidget &widget, const QRegion &region, const Paint &paint, const QRegion *shown = nullptr);
     // The toolkit showed a frame of its own, which no fence covers.
     void toolkitPainted() { m_fence.invalidate(); }
 

@@ -43,6 +43,16 @@ void PanelShape::setGeometry(const QSizeF &size, bool floating, double dpr)
     m_floating = floating;
     m_dpr = dpr;
     const QRectF rect(QPointF(0, 0), size);
+    if (m_square) {
+        // Nothing to trim and no border: only rectangles, which any flip keeps rectangles.
+        m_path = QPainterPath();
+        m_path.addRect(rect);
+        m_borderPath = QPainterPath();
+        m_reach = 0;
+        m_cached = true;
+        m_corners = {};
+        return;
+    }
     m_path = floating ? continuousRoundedRect(rect, kFloatingRadius)
                       : continuousRoundedRect(rect, CornerRadii {0, 0, kNotchRadius, kNotchRadius});
     m_borderPath
@@ -96,9 +106,18 @@ void PanelShape::setGeometry(const QSizeF &size, bool floating, double dpr)
     }
 }
 
+void PanelShape::setSquare(bool square)
+{
+    if (square == m_square)
+        return;
+    m_square = square;
+    m_path = QPainterPath();
+    setGeometry(m_size, m_floating, m_dpr);
+}
+
 bool PanelShape::cachedFor(const QPainter &p) const
 {
-    return m_cached && p.worldTransform().isIdentity();
+    return m_cached && (m_square || p.worldTransform().isIdentity());
 }
 
 void PanelShape::paintBackground(QPainter &p, const QRegion &covered) const
@@ -150,7 +169,7 @@ void PanelShape::endClip(QPainter &p) const
 
 void PanelShape::paintBorder(QPainter &p) const
 {
-    if (!m_floating)
+    if (!m_floating || m_square)
         return;
     p.save();
     if (!cachedFor(p)) {

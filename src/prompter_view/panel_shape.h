@@ -19,6 +19,8 @@ namespace qm {
 class PanelShape final {
 public:
     void setGeometry(const QSizeF &size, bool floating, double dpr);
+    // A plain rectangle without corners or border, whatever the mode (full screen).
+    void setSquare(bool square);
 
     const QPainterPath &path() const { return m_path; }
     bool floating() const { return m_floating; }
@@ -49,6 +51,7 @@ private:
 
     QSizeF m_size;
     bool m_floating = false;
+    bool m_square = false;
     double m_dpr = 0;
     double m_reach = 0; // side of a corner square
     bool m_cached = false; // false when the corners would overlap: plain path drawing instead

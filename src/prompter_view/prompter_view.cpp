@@ -66,7 +66,8 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
 
     const Settings &settings = controller.store().settings();
     m_bodyColor = colorFromHex(settings.colorHex);
-    m_floating = settings.mode == PrompterMode::Floating;
+    // Display mode's only panel is the floating one it falls back to when its screen goes.
+    m_floating = settings.mode != PrompterMode::Notch;
 
     auto repaint = [this] { update(); };
     connect(&controller, &PrompterController::frame, this, &PrompterView::step);
@@ -211,7 +212,7 @@ void PrompterView::settingsChanged()
 {
     const Settings &settings = m_controller.store().settings();
     m_bodyColor = colorFromHex(settings.colorHex);
-    const bool floating = settings.mode == PrompterMode::Floating;
+    const bool floating = settings.mode != PrompterMode::Notch;
     if (floating != m_floating) {
         m_floating = floating;
         m_panel.setGeometry(size(), m_floating, devicePixelRatioF());
@@ -271,7 +272,7 @@ void PrompterView::step()
     else if (progressPixels() != m_progressShown)
         dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
     if (!present(dirty))
-        update(dirty);
+        update(onScreen(dirty));
 }
 
 void PrompterView::scrolled()
@@ -291,7 +292,7 @@ void PrompterView::scrolled()
     if (m_presenter.available() && m_open == 1 && m_controller.frameTimerActive())
         m_frameDirty += dirty;
     else
-        update(dirty);
+        update(onScreen(dirty));
 }
 
 void PrompterView::hoveringChanged()
@@ -366,7 +367,8 @@ void PrompterView::mousePressEvent(QMouseEvent *event)
 {
     m_pressed.reset();
     if (event->button() == Qt::LeftButton && m_controller.hovering()) {
-        if (const ControlItem *item = controlAt(m_bar, event->position()); item && item->action) {
+        if (const ControlItem *item = controlAt(m_bar, outputFlip().map(event->position()));
+            item && item->action) {
             m_pressed = item->action;
             event->accept();
             return;
@@ -380,7 +382,7 @@ void PrompterView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && m_pressed) {
         const std::optional<ControlAction> pressed = m_pressed;
         m_pressed.reset();
-        const ControlItem *item = controlAt(m_bar, event->position());
+        const ControlItem *item = controlAt(m_bar, outputFlip().map(event->position()));
         if (item && item->action == pressed && m_controller.hovering())
             perform(*pressed);
         event->accept();
@@ -393,8 +395,9 @@ bool PrompterView::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const ControlItem *item
-            = m_controller.hovering() ? controlAt(m_bar, QPointF(help->pos())) : nullptr;
+        const ControlItem *item = m_controller.hovering()
+            ? controlAt(m_bar, outputFlip().map(QPointF(help->pos())))
+            : nullptr;
         if (item && !item->tooltip.isEmpty()) {
             QToolTip::showText(help->globalPos(), item->tooltip, this, item->rect.toAlignedRect());
         } else {
@@ -441,7 +444,12 @@ bool PrompterView::syncTiles()
     const int width = qRound(area.width() * dpr);
     if (width <= 0 || qRound(area.height() * dpr) <= 0)
         return false;
-    m_reading.tiles().setStyle({m_bodyColor, m_controller.store().settings().mirror, dpr, width});
+    // Full screen, the text's own mirroring is the whole picture's: see paintFrame().
+    const bool mirror
+        = m_output ? m_output->flipHorizontal : m_controller.store().settings().mirror;
+    m_reading.tiles().setStyle({m_bodyColor, mirror, dpr, width});
+    m_reading.setOutput(
+        m_output.has_value(), m_output && m_output->flipHorizontal ? this->width() : 0);
     return true;
 }
 
@@ -458,8 +466,12 @@ bool PrompterView::present(const QRegion &region)
     // Only once the panel has settled: while it opens, Qt repaints it whole.
     if (m_open != 1)
         return false;
-    return m_presenter.present(*this, region,
-        [this](QPainter &p, const QRegion &local, bool clear) { paintFrame(p, local, clear); });
+    // Flipped full screen, the region lands where the flip puts it.
+    const QRegion shown = onScreen(region & rect());
+    return m_presenter.present(
+        *this, region,
+        [this](QPainter &p, const QRegion &local, bool clear) { paintFrame(p, local, clear); },
+        &shown);
 }
 
 void PrompterView::paintEvent(QPaintEvent *event)
@@ -467,7 +479,7 @@ void PrompterView::paintEvent(QPaintEvent *event)
     // The toolkit hands this frame to the server on its own, unseen by the fence.
     m_presenter.toolkitPainted();
     QPainter p(this);
-    paintFrame(p, event->region(), false);
+    paintFrame(p, onScreen(event->region()), false);
 }
 
 void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
@@ -478,9 +490,12 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     const double h = height();
     const double dpr = devicePixelRatioF();
 
+    // Full screen, everything is painted in the picture's coordinates and lands flipped.
+    if (m_output)
+        p.setWorldTransform(outputFlip(), true);
     // Opening: the notch panel grows from its top centre, the floating one only fades in.
     if (m_open != 1) {
-        if (!m_floating) {
+        if (!m_floating && !m_output) {
             p.translate(w / 2, 0);
             p.scale(0.55 + 0.45 * m_open, 0.2 + 0.8 * m_open);
             p.translate(-w / 2, 0);
@@ -521,15 +536,26 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
 
     // Drawn over the panel, the text's edges need no clip: the reading area lies inside the
     // shape's corners. Copied opaque, it goes inside the clip, which trims the corners.
-    if (!settled)
+    // The text's tiles are already mirrored for a horizontal flip (syncTiles), so the text
+    // takes only the vertical part of the flip; its rows are then written bottom up.
+    auto paintText = [&] {
+        const QTransform picture = p.worldTransform();
+        if (m_output && m_output->flipHorizontal)
+            p.setWorldTransform(QTransform(-1, 0, 0, 1, w, 0) * picture);
         paintReading();
+        p.setWorldTransform(picture);
+    };
+    if (!settled)
+        paintText();
     m_panel.beginClip(p);
     if (settled)
-        paintReading();
+        paintText();
     m_aura.paint(p, QRectF(0, h - aura::kStripHeight, w, aura::kStripHeight), m_smoother.value(),
         m_glowTime, dpr);
     const double inset = m_controller.topInset();
     m_countdown.paint(p, QPointF(w / 2.0, inset + (h - inset) / 2.0), dpr);
+    if (m_output && m_output->eyeLine)
+        paintEyeLine(p);
     if (m_hoverShown > 0)
         m_controlsPainter.paintControls(p, m_bar, m_hoverShown);
     ControlsPainter::paintProgress(
@@ -538,13 +564,72 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     m_panel.endClip(p);
 
     // The status items sit in the top right corner; most frames repaint only the text and glow.
-    const QRect statusArea(int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach,
-        kStatusReach / 2);
+    const QRect statusArea(
+        int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
     if (region.intersects(statusArea))
         m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
     m_panel.paintBorder(p);
     traceFrame();
+}
+
+// MARK: Full-screen output
+
+void PrompterView::setOutput(const Output &output)
+{
+    if (m_output == output)
+        return;
+    m_output = output;
+    m_panel.setSquare(true);
+    m_reading.recompose();
+    update();
+}
+
+double PrompterView::readingLineY() const
+{
+    const QRectF area = readingArea();
+    return area.top() + area.height() / 3;
+}
+
+QTransform PrompterView::outputFlip() const
+{
+    if (!m_output)
+        return {};
+    const bool h = m_output->flipHorizontal;
+    const bool v = m_output->flipVertical;
+    return QTransform(h ? -1 : 1, 0, 0, v ? -1 : 1, h ? width() : 0, v ? height() : 0);
+}
+
+QRegion PrompterView::onScreen(const QRegion &region) const
+{
+    if (!m_output || (!m_output->flipHorizontal && !m_output->flipVertical))
+        return region;
+    QRegion flipped;
+    for (QRect r : region) {
+        if (m_output->flipHorizontal)
+            r.moveLeft(width() - r.left() - r.width());
+        if (m_output->flipVertical)
+            r.moveTop(height() - r.top() - r.height());
+        flipped += r;
+    }
+    return flipped;
+}
+
+void PrompterView::paintEyeLine(QPainter &p) const
+{
+    // A small tally triangle at the left edge pointing at the line being read; it grows a
+    // little with the text but stays inside the margin beside it.
+    const double fontSize = usableFontSize(m_controller.store().settings().fontSize);
+    const double across = std::clamp(fontSize * 0.3, 9.0, kSideInset - 4);
+    const double tall = across * 1.5;
+    const double y = readingLineY();
+    const QPointF points[3] = {{0, y - tall / 2}, {across, y}, {0, y + tall / 2}};
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::tally());
+    p.drawPolygon(points, 3);
+    p.restore();
 }
 
 } // namespace qm

@@ -12,6 +12,7 @@
 #include "transition.h"
 #include "word_lines.h"
 
+#include <QTransform>
 #include <QWidget>
 
 #include <functional>
@@ -53,6 +54,19 @@ public:
     // Frames painted straight into the window and handed to the display server.
     quint64 presentedFrames() const { return m_presenter.presented(); }
 
+    // Full screen on a studio monitor: a plain black rectangle that only fades in, the whole
+    // picture flipped as the glass needs it, and the eye-line marker at the reading line.
+    struct Output {
+        bool flipHorizontal = false;
+        bool flipVertical = false;
+        bool eyeLine = false;
+        friend bool operator==(const Output &, const Output &) = default;
+    };
+    void setOutput(const Output &output);
+    // The eye-line marker's height in the unflipped picture: a third of the way down the
+    // reading area.
+    double readingLineY() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -87,8 +101,15 @@ private:
     // Brings the tiles' style up to date; false when there is no reading area to show.
     bool syncTiles();
 
+    // Full-screen output: the flip between the picture's coordinates and the window's (its own
+    // inverse), and the marker.
+    QTransform outputFlip() const;
+    QRegion onScreen(const QRegion &region) const;
+    void paintEyeLine(QPainter &p) const;
+
     PrompterController &m_controller;
     Clock m_clock;
+    std::optional<Output> m_output;
 
     LayoutSteps m_steps;
     WordLineIndex m_wordLines; // where each script word's line is, for follow mode

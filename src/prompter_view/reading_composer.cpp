@@ -4,8 +4,10 @@
 #include "painter_pixels.h"
 
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
+#include <optional>
 
 namespace qm {
 
@@ -15,18 +17,28 @@ constexpr int kBlitRows = 64;
 
 } // namespace
 
+void ReadingComposer::setOutput(bool output, double mirrorWidth)
+{
+    m_output = output;
+    m_mirrorWidth = mirrorWidth;
+}
+
 QRegion ReadingComposer::inkRegion(
     const QRectF &area, double dpr, const std::vector<ColumnTiles::Band> &bands) const
 {
     // A frame asks for the same bands' region when it scrolls and again when it paints.
-    const InkKey key {&bands == &m_tiles.lastBands() ? m_tiles.planRevision() : 0, area, dpr};
+    const InkKey key {
+        &bands == &m_tiles.lastBands() ? m_tiles.planRevision() : 0, area, dpr, m_mirrorWidth};
     if (key.revision && key == m_inkKey)
         return m_ink;
     QRegion region;
     for (const ColumnTiles::Band &band : bands) {
-        region += QRectF(area.left() + band.left / dpr, area.top() + band.first / dpr,
-            (band.right - band.left) / dpr, (band.last - band.first) / dpr)
-                      .toAlignedRect();
+        QRectF ink(area.left() + band.left / dpr, area.top() + band.first / dpr,
+            (band.right - band.left) / dpr, (band.last - band.first) / dpr);
+        // Mirrored tiles hold the picture's text mirrored; the region is the picture's.
+        if (m_mirrorWidth > 0)
+            ink.moveLeft(m_mirrorWidth - ink.right());
+        region += ink.toAlignedRect();
     }
     m_inkKey = key;
     m_ink = region;
@@ -38,15 +50,30 @@ QRegion ReadingComposer::inkAt(const QRectF &area, double dpr, double offset, do
     return inkRegion(area, dpr, m_tiles.bands(qRound(area.height() * dpr), offset, opacity));
 }
 
-bool ReadingComposer::composeInPlace(QPainter &p, const QRectF &area, double dpr, double offset,
-    double opacity, const QRegion *ink)
+bool ReadingComposer::composeInPlace(
+    QPainter &p, const QRectF &area, double dpr, double offset, double opacity, const QRegion *ink)
 {
     // Painting into an image (the window's backing store, or an image being rendered into)
     // with no rotation, no painter clip and the reading area on whole device pixels: the text
     // can be written straight into the image's pixels, inside the region being painted.
     if (p.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
-    const std::optional<PainterPixels> target = painterPixels(p, area.topLeft(), dpr);
+    // Upside down (a full-screen output flipped vertically): the area's rows are written bottom
+    // up into where the flip puts the area.
+    const QTransform t = p.deviceTransform();
+    const bool upsideDown = m_output && t.m22() < 0;
+    std::optional<PainterPixels> target;
+    if (upsideDown) {
+        if (dpr != 1 || t.type() > QTransform::TxScale || t.m11() != 1 || t.m22() != -1)
+            return false;
+        const QPointF corner = t.mapRect(area).topLeft();
+        p.save();
+        p.resetTransform();
+        target = painterPixels(p, corner, 1);
+        p.restore();
+    } else {
+        target = painterPixels(p, area.topLeft(), dpr);
+    }
     if (!target)
         return false;
     const QPoint at = target->at;
@@ -57,11 +84,13 @@ bool ReadingComposer::composeInPlace(QPainter &p, const QRectF &area, double dpr
     const std::vector<ColumnTiles::Band> &bands = m_tiles.bands(rows, offset, opacity);
     const QRegion &clip = target->clip;
     for (const ColumnTiles::Band &band : bands) {
+        const int top = upsideDown ? rows - band.last : band.first;
         const QRect inDevice(
-            at.x() + band.left, at.y() + band.first, band.right - band.left, band.last - band.first);
+            at.x() + band.left, at.y() + top, band.right - band.left, band.last - band.first);
         for (const QRect &piece : clip.intersected(inDevice)) {
             for (int y = piece.top(); y <= piece.bottom(); ++y) {
-                m_tiles.writeRow(bits + y * stride + qsizetype(at.x()) * 4, y - at.y(),
+                const int row = upsideDown ? rows - 1 - (y - at.y()) : y - at.y();
+                m_tiles.writeRow(bits + y * stride + qsizetype(at.x()) * 4, row,
                     piece.left() - at.x(), piece.right() + 1 - at.x(),
                     ColumnTiles::Backdrop::Black);
             }

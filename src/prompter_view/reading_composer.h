@@ -19,6 +19,13 @@ class ReadingComposer final {
 public:
     ColumnTiles &tiles() { return m_tiles; }
 
+    // Full screen: `output` lets a painter turned upside down take the rows bottom up; a
+    // `mirrorWidth` above 0 says the tiles hold the text mirrored across a picture that wide,
+    // and the ink regions stay the picture's.
+    void setOutput(bool output, double mirrorWidth);
+    // The next paint composes the text again.
+    void recompose() { m_composed = {}; }
+
     // The device rows of `area` that hold ink in `bands`, in the area's coordinates.
     QRegion inkRegion(
         const QRectF &area, double dpr, const std::vector<ColumnTiles::Band> &bands) const;
@@ -37,8 +44,8 @@ public:
 
 private:
     // Writes the settled text straight into the painter's image when it can; false otherwise.
-    bool composeInPlace(QPainter &p, const QRectF &area, double dpr, double offset,
-        double opacity, const QRegion *ink);
+    bool composeInPlace(QPainter &p, const QRectF &area, double dpr, double offset, double opacity,
+        const QRegion *ink);
 
     ColumnTiles m_tiles;
     QImage m_reading;
@@ -53,11 +60,14 @@ private:
     };
     Composed m_composed;
     QRegion m_shownInk;
+    bool m_output = false;
+    double m_mirrorWidth = 0;
     // The last inkRegion() worked out, and for which bands.
     struct InkKey {
         quint64 revision = 0;
         QRectF area;
         double dpr = 0;
+        double mirrorWidth = 0;
         friend bool operator==(const InkKey &, const InkKey &) = default;
     };
     mutable InkKey m_inkKey;

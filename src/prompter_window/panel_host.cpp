@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_host.h"
 
+#include "display_window.h"
 #include "panel_frame.h"
 #include "panel_input.h"
 #include "platform/capture_exclusion.h"
@@ -40,12 +41,14 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     : QObject(parent)
     , m_controller(controller)
 {
+    connect(qApp, &QGuiApplication::screenRemoved, this, &PanelHost::screenRemoved);
 }
 
 PanelHost::~PanelHost()
 {
     delete m_menu.data();
     delete m_panel.data();
+    delete m_output.data();
 }
 
 void PanelHost::setOpenMainWindow(std::function<void()> open)
@@ -58,11 +61,12 @@ QScreen *PanelHost::screenForNewPanel() const
     // The main window's screen: the active window unless that is a panel, else the first
     // registered window that is not one.
     QWidget *main = QApplication::activeWindow();
-    if (qobject_cast<PrompterPanel *>(main))
+    if (qobject_cast<PrompterPanel *>(main) || qobject_cast<DisplayWindow *>(main))
         main = nullptr;
     if (!main) {
         for (QWidget *window : WindowRegistry::windows()) {
-            if (window->isVisible() && !qobject_cast<PrompterPanel *>(window)) {
+            if (window->isVisible() && !qobject_cast<PrompterPanel *>(window)
+                && !qobject_cast<DisplayWindow *>(window)) {
                 main = window;
                 break;
             }
@@ -80,8 +84,12 @@ double PanelHost::buildPanel(const Settings &settings)
 {
     QScreen *screen = screenForNewPanel();
     dropPanel();
+    if (settings.mode == PrompterMode::Display && showOutput(settings, screen))
+        return 0.0;
 
-    auto *panel = new PrompterPanel(m_controller, settings.mode);
+    // Display mode without its screen stands in with the floating panel.
+    auto *panel = new PrompterPanel(m_controller,
+        settings.mode == PrompterMode::Display ? PrompterMode::Floating : settings.mode);
     m_panel = panel;
     connect(panel, &PrompterPanel::hoverChanged, this,
         [this](bool hovering) { m_controller.setHovering(hovering); });
@@ -101,6 +109,7 @@ double PanelHost::buildPanel(const Settings &settings)
 
 void PanelHost::dropPanel()
 {
+    dropOutput();
     if (!m_panel)
         return;
     // A resize that ended just before the panel goes is still kept.
@@ -119,12 +128,14 @@ void PanelHost::dropPanel()
 
 std::unique_ptr<platform::FrameClock> PanelHost::makeFrameClock()
 {
-    if (!m_panel)
+    // The window shown: the full-screen output, or the panel.
+    QWidget *window = currentWindow();
+    if (!window)
         return nullptr;
-    QScreen *screen = m_panel->screen();
+    QScreen *screen = window->screen();
     const double rate = screen ? screen->refreshRate() : 0;
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    return platform::makeFrameClock(x11 ? quintptr(m_panel->winId()) : 0, rate);
+    return platform::makeFrameClock(x11 ? quintptr(window->winId()) : 0, rate);
 }
 
 void PanelHost::closePanel()
@@ -134,7 +145,7 @@ void PanelHost::closePanel()
 
 void PanelHost::reapply(const Settings &settings)
 {
-    if (!m_panel)
+    if (reapplyOutput(settings) || !m_panel)
         return;
     applyCaptureExclusion(settings);
     if (settings.mode == PrompterMode::Notch && m_panel->mode() == PrompterMode::Notch) {
@@ -183,9 +194,9 @@ void PanelHost::installWheelMonitor()
 
 bool PanelHost::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::Wheel || !m_panel || !watched->isWidgetType())
+    if (event->type() != QEvent::Wheel || !currentWindow() || !watched->isWidgetType())
         return false;
-    if (static_cast<QWidget *>(watched)->window() != m_panel)
+    if (static_cast<QWidget *>(watched)->window() != currentWindow())
         return false;
     const auto *wheel = static_cast<QWheelEvent *>(event);
     const double delta = wheelScroll(

@@ -7,12 +7,14 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class QMenu;
 class QScreen;
 
 namespace qm {
 
+class DisplayWindow;
 class PrompterController;
 class PrompterPanel;
 
@@ -32,12 +34,19 @@ public:
 
     double buildPanel(const Settings &settings) override;
     void closePanel() override;
-    bool hasPanel() const override { return !m_panel.isNull(); }
+    bool hasPanel() const override { return !m_panel.isNull() || !m_output.isNull(); }
     void reapply(const Settings &settings) override;
     void installWheelMonitor() override;
     std::unique_ptr<platform::FrameClock> makeFrameClock() override;
 
     PrompterPanel *panel() const { return m_panel; }
+    // Display mode's full-screen window, while it is shown.
+    DisplayWindow *output() const;
+    // Whichever window shows the prompter: the full-screen output or the panel.
+    QWidget *currentWindow() const;
+    // A screen going away: the full-screen output on it gives way to the floating panel on the
+    // main screen, which carries on at the same place in the same play state.
+    void screenRemoved(QScreen *screen);
     // Whether the current panel is really kept out of screen captures.
     bool panelExcludedFromCapture() const { return m_excluded; }
 
@@ -51,10 +60,17 @@ private:
     void placeOn(QScreen *screen, const Settings &settings);
     void storeFloatingFrame();
     void showContextMenu(const QPoint &globalPos);
+    // Display mode (display_host.cpp).
+    bool showOutput(const Settings &settings, QScreen *mainScreen);
+    void dropOutput();
+    bool reapplyOutput(const Settings &settings);
 
     PrompterController &m_controller;
     QPointer<PrompterPanel> m_panel;
     QPointer<QMenu> m_menu;
+    QPointer<DisplayWindow> m_output;
+    // The screen name the output (or the panel standing in for it) was built for.
+    std::optional<QString> m_outputFor;
     std::function<void()> m_openMainWindow;
     bool m_excluded = false;
     bool m_wheelMonitor = false;

@@ -24,7 +24,8 @@ e2e_cleanup() {
   fi
 }
 
-# e2e_setup QUILLMERE_BINARY: starts Xvfb (1512 x 982, like a laptop screen) and openbox.
+# e2e_setup QUILLMERE_BINARY: starts Xvfb (1512 x 982, like a laptop screen, unless E2E_SCREEN
+# says otherwise) and openbox.
 e2e_setup() {
   QM_BIN=$(readlink -f "$1")
   E2E_TMP=$(mktemp -d /tmp/qm-e2e.XXXXXX)
@@ -40,7 +41,7 @@ e2e_setup() {
   DATA_DIR="$XDG_DATA_HOME/Quillmere"
 
   local fdfile="$E2E_TMP/display"
-  Xvfb -displayfd 3 -screen 0 1512x982x24 -nolisten tcp -noreset 3>"$fdfile" \
+  Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1512x982x24}" -nolisten tcp -noreset 3>"$fdfile" \
     >"$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   local i

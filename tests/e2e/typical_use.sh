@@ -78,9 +78,10 @@ click_in_main() {
   sleep 0.3
 }
 # Where the settings column's segments sit in the 1180 x 740 window (the column is the right
-# 272 px; measured from a screenshot with the settings column scrolled to the top). "Voice"
+# 272 px; measured from a screenshot with the settings column scrolled to the top; Floating is
+# the middle of three segments). "Voice"
 # moves up once the notch sliders are gone in floating mode.
-FLOATING_SEGMENT=(1097 102)
+FLOATING_SEGMENT=(1044 102)
 VOICE_SEGMENT_FLOATING=(1097 418)
 EDITOR_POINT=(600 400)
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller_fixture.h"
+#include "main_window/screen_picker.h"
 #include "main_window/settings_panel.h"
 #include "main_window/settings_widgets.h"
 #include "platform/capture_exclusion.h"
@@ -37,6 +38,10 @@ enum class Control {
     NotchWidth,
     NotchHeight,
     MicSensitivity,
+    Display,
+    FlipVertical,
+    EyeLineMarker,
+    Screen,
     MediaRemote,
     PresenterClicker,
 };
@@ -194,6 +199,18 @@ private Q_SLOTS:
                                 << Edit([](Settings &s) { s.notchHeight = 70; });
         QTest::newRow("mic 73 %") << Control::MicSensitivity
                                   << Edit([](Settings &s) { s.micSensitivity = 0.73; });
+        // Choosing the mode settles which screen it fills.
+        QTest::newRow("Display") << Control::Display << Edit([](Settings &s) {
+            s.mode = PrompterMode::Display;
+            s.displayName = QGuiApplication::primaryScreen()->name();
+        });
+        QTest::newRow("flip") << Control::FlipVertical
+                              << Edit([](Settings &s) { s.flipVertical = true; });
+        QTest::newRow("eye line") << Control::EyeLineMarker
+                                  << Edit([](Settings &s) { s.eyeLineMarker = false; });
+        QTest::newRow("screen") << Control::Screen << Edit([](Settings &s) {
+            s.displayName = QGuiApplication::primaryScreen()->name();
+        });
     }
 
     // Driven by the mouse where the control is clicked, so the hit areas are tested too.
@@ -205,6 +222,13 @@ private Q_SLOTS:
         // The voice-only slider needs voice scrolling; the fixture starts with countdown off.
         if (control == Control::MicSensitivity)
             p.change([](Settings &s) { s.scrollMode = ScrollMode::Voice; });
+        // The display rows need display mode, on a screen not (yet) named.
+        if (control == Control::FlipVertical || control == Control::EyeLineMarker
+            || control == Control::Screen)
+            p.change([](Settings &s) {
+                s.mode = PrompterMode::Display;
+                s.displayName = QStringLiteral("gone");
+            });
         p.show();
         Settings want = p.f.store.settings();
         expected(want);
@@ -274,6 +298,23 @@ private Q_SLOTS:
             // What a drag to 73 % writes.
             p.slider("micSensitivity")->slider()->edit(73);
             break;
+        case Control::Display:
+            clickSegment(p.get<SegmentedControl>("mode"), 2);
+            break;
+        case Control::FlipVertical:
+            clickSwitch("flipVertical");
+            break;
+        case Control::EyeLineMarker:
+            clickSwitch("eyeLineMarker");
+            break;
+        case Control::Screen: {
+            // The connected screen first, then the named one that is not connected.
+            auto *picker = p.get<ScreenPicker>("displayName");
+            QCOMPARE(picker->entries().size(), QGuiApplication::screens().size() + 1);
+            QCOMPARE(picker->entries().last().label, QStringLiteral("gone  not connected"));
+            QTest::mouseClick(picker, Qt::LeftButton, {}, picker->rowRect(0).center().toPoint());
+            break;
+        }
         }
         QCOMPARE(p.f.store.settings(), want);
     }
@@ -344,7 +385,9 @@ private Q_SLOTS:
         QVERIFY(!p.shown("micSensitivity"));
         QCOMPARE(
             p.get<QLabel>("modeDescription")->text(), QStringLiteral("Scrolls at a steady pace."));
-        QCOMPARE(p.get<SegmentedControl>("mode")->items(), QStringList({"Notch", "Floating"}));
+        QCOMPARE(p.get<SegmentedControl>("mode")->items(),
+            QStringList({"Notch", "Floating", "Display"}));
+        QVERIFY(!p.shown("displayName") && !p.shown("flipVertical") && !p.shown("displayHint"));
         QCOMPARE(p.get<SegmentedControl>("scrollMode")->items(),
             QStringList({"Steady", "Voice", "Follow"}));
 
@@ -358,8 +401,17 @@ private Q_SLOTS:
             QStringLiteral("Drag the prompter anywhere. Resize it from any edge."));
         QCOMPARE(p.get<SegmentedControl>("mode")->currentIndex(), 1);
 
+        p.change([](Settings &s) { s.mode = PrompterMode::Display; });
+        QVERIFY(!p.shown("notchWidth") && !p.shown("floatingHint"));
+        QVERIFY(p.shown("displayHint") && p.shown("displayName") && p.shown("flipVertical")
+            && p.shown("eyeLineMarker"));
+        QCOMPARE(p.get<SegmentedControl>("mode")->currentIndex(), 2);
+        // No name: the screen it would fill is the one shown as chosen.
+        QCOMPARE(p.get<ScreenPicker>("displayName")->current(),
+            QGuiApplication::primaryScreen()->name());
+
         p.change([](Settings &s) { s.mode = PrompterMode::Notch; });
-        QVERIFY(p.shown("notchWidth") && !p.shown("floatingHint"));
+        QVERIFY(p.shown("notchWidth") && !p.shown("floatingHint") && !p.shown("displayName"));
         QCOMPARE(p.slider("notchWidth")->valueText(), QStringLiteral("512 pt"));
 
         p.change([](Settings &s) { s.scrollMode = ScrollMode::Voice; });
@@ -441,20 +493,28 @@ private Q_SLOTS:
             }
             return QString();
         };
-        p.get<SegmentedControl>("mode")->segmentButton(0)->setFocus(Qt::TabFocusReason);
-        QStringList visited;
-        for (int i = 0; i < 40; ++i) {
-            const QString name = owner(QApplication::focusWidget());
-            if (!name.isEmpty() && (visited.isEmpty() || visited.last() != name))
-                visited.append(name);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            if (owner(QApplication::focusWidget()) == QLatin1String("mode") && i > 0)
-                break;
-        }
-        QCOMPARE(visited,
-            QStringList({"mode", "notchWidth", "notchHeight", "belowTopBar", "fontSize", "colors",
-                "mirror", "scrollMode", "speed", "micSensitivity", "countdown", "pauseOnHover",
-                "mediaRemote", "presenterClicker", "hideFromSharing", "reset"}));
+        auto tabThrough = [&p, &owner] {
+            p.get<SegmentedControl>("mode")->segmentButton(0)->setFocus(Qt::TabFocusReason);
+            QStringList visited;
+            for (int i = 0; i < 40; ++i) {
+                const QString name = owner(QApplication::focusWidget());
+                if (!name.isEmpty() && (visited.isEmpty() || visited.last() != name))
+                    visited.append(name);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                if (owner(QApplication::focusWidget()) == QLatin1String("mode") && i > 0)
+                    break;
+            }
+            return visited;
+        };
+        const QStringList rest {"fontSize", "colors", "mirror", "scrollMode", "speed",
+            "micSensitivity", "countdown", "pauseOnHover", "mediaRemote", "presenterClicker",
+            "hideFromSharing", "reset"};
+        QCOMPARE(tabThrough(), QStringList({"mode", "notchWidth", "notchHeight", "belowTopBar"}) + rest);
+        // Display mode's rows take the notch's place.
+        p.change([](Settings &s) { s.mode = PrompterMode::Display; });
+        QCOMPARE(tabThrough(),
+            QStringList({"mode", "displayName", "flipVertical", "eyeLineMarker"}) + rest);
+        p.change([](Settings &s) { s.mode = PrompterMode::Notch; });
 
         // Arrows move a slider by one, Page keys by ten.
         ValueSlider *speed = p.slider("speed")->slider();
@@ -547,6 +607,16 @@ private Q_SLOTS:
         QAccessibleInterface *reset = QAccessible::queryAccessibleInterface(p.get<QAbstractButton>("reset"));
         QCOMPARE(reset->role(), QAccessible::Button);
         QCOMPARE(reset->text(QAccessible::Name), QStringLiteral("Reset to defaults"));
+
+        // Display mode's own rows.
+        choiceSays(mode->segmentButton(2), QStringLiteral("Display"), false);
+        p.change([](Settings &s) { s.mode = PrompterMode::Display; });
+        switchSays("flipVertical", QStringLiteral("Flip vertically"), false);
+        switchSays("eyeLineMarker", QStringLiteral("Eye-line marker"), true);
+        auto *picker = p.get<ScreenPicker>("displayName");
+        QCOMPARE(picker->focusPolicy(), Qt::TabFocus);
+        QCOMPARE(QAccessible::queryAccessibleInterface(picker)->text(QAccessible::Name),
+            QStringLiteral("Screen"));
     }
 
     void resetKeepsTheFloatingFrame()

@@ -98,6 +98,18 @@ private Q_SLOTS:
         QTest::newRow("unknown scroll mode keeps the default")
             << QByteArray("{\"scrollMode\":\"Follow\"}") << d;
 
+        Settings studio = d;
+        studio.mode = PrompterMode::Display;
+        studio.displayName = QStringLiteral("DP-2");
+        studio.flipVertical = true;
+        studio.eyeLineMarker = false;
+        QTest::newRow("display mode keys") << QByteArray(
+            "{\"mode\":\"display\",\"displayName\":\"DP-2\",\"flipVertical\":true,"
+            "\"eyeLineMarker\":false}") << studio;
+        QTest::newRow("display keys of the wrong type keep their defaults")
+            << QByteArray("{\"displayName\":2,\"flipVertical\":\"yes\",\"eyeLineMarker\":null}")
+            << d;
+
         Settings color = d;
         color.colorHex = QStringLiteral("#zz");
         QTest::newRow("colour not validated") << QByteArray("{\"colorHex\":\"#zz\"}") << color;
@@ -167,12 +179,13 @@ private Q_SLOTS:
         QVERIFY(!Settings::decode(QJsonValue()));
     }
 
-    void defaultWritesFourteenKeysAndReadsBack()
+    void defaultWritesSeventeenKeysAndReadsBack()
     {
         const Settings d;
         const auto o = d.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 14);
+        QCOMPARE(o->size(), 17);
+        QVERIFY(!o->contains(QStringLiteral("belowTopBar")));
         QVERIFY(!o->contains(QStringLiteral("floatingFrame")));
         const auto back = Settings::decode(*o);
         QVERIFY(back && *back == d);
@@ -194,13 +207,17 @@ private Q_SLOTS:
         s.micSensitivity = 0.73;
         s.floatingFrame = QList<double> { 12.5, -3, 380, 182 };
         s.countdown = false;
+        s.mode = PrompterMode::Display;
+        s.displayName = QStringLiteral("HDMI-1");
+        s.flipVertical = true;
+        s.eyeLineMarker = false;
         s.mediaRemote = false;
         s.presenterClicker = true;
         s.belowTopBar = true;
         const auto o = s.encode();
         QVERIFY(o);
-        QCOMPARE(o->size(), 16);
-        QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("floating"));
+        QCOMPARE(o->size(), 19);
+        QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("display"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         s.scrollMode = ScrollMode::Follow;
         QCOMPARE(s.encode()->value(QStringLiteral("scrollMode")).toString(),

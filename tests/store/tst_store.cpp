@@ -309,7 +309,7 @@ private Q_SLOTS:
                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
                 QVERIFY(!readFile(path).contains('\n'));
             }
-            QCOMPARE(QJsonDocument::fromJson(readFile(store.settingsPath())).object().size(), 15);
+            QCOMPARE(QJsonDocument::fromJson(readFile(store.settingsPath())).object().size(), 18);
             QVERIFY(readFile(store.scriptsPath()).contains("Talk \xc3\xa9\xe2\x80\x94"));
         }
         Store again(tmp.path());

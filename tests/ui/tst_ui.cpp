@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/display_screens.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 #include "ui/screen_coords.h"
@@ -51,6 +52,33 @@ private Q_SLOTS:
         const QRectF stored = flipVertically(qt, 982);
         QCOMPARE(stored, QRectF(566, 800, 380, 182));
         QCOMPARE(flipVertically(stored, 982), qt);
+    }
+
+    void displayScreenChoice_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("mainIndex");
+        QTest::addColumn<int>("primaryIndex");
+        QTest::addColumn<int>("expected");
+        const QStringList two {QStringLiteral("A"), QStringLiteral("B")};
+        QTest::newRow("named") << QStringLiteral("A") << two << 0 << 0 << 0;
+        QTest::newRow("named but gone") << QStringLiteral("HDMI-1") << two << 0 << 0 << -1;
+        QTest::newRow("unnamed: not the main window's") << QString() << two << 0 << 0 << 1;
+        QTest::newRow("unnamed, main window on the second") << QString() << two << 1 << 0 << 0;
+        QTest::newRow("unnamed, main window nowhere") << QString() << two << -1 << 1 << 0;
+        QTest::newRow("one screen: the primary")
+            << QString() << QStringList {QStringLiteral("A")} << 0 << 0 << 0;
+        QTest::newRow("no screen") << QString() << QStringList() << -1 << -1 << -1;
+    }
+    void displayScreenChoice()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, names);
+        QFETCH(int, mainIndex);
+        QFETCH(int, primaryIndex);
+        QFETCH(int, expected);
+        QCOMPARE(displayScreenIndex(name, names, mainIndex, primaryIndex), expected);
     }
 
     void springSettlesAtOne()
