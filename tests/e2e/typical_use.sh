@@ -79,10 +79,10 @@ click_in_main() {
 }
 # Where the settings column's segments sit in the 1180 x 740 window (the column is the right
 # 272 px; measured from a screenshot with the settings column scrolled to the top; Floating is
-# the middle of three segments). "Voice"
+# the middle of three segments, and so is "Voice"). "Voice"
 # moves up once the notch sliders are gone in floating mode.
 FLOATING_SEGMENT=(1044 102)
-VOICE_SEGMENT_FLOATING=(1097 418)
+VOICE_SEGMENT_FLOATING=(1044 418)
 EDITOR_POINT=(600 400)
 
 # --- a private sound server whose default source is a pipe (for voice mode at the end); the
