@@ -36,6 +36,8 @@ void installTraceHooks(Store &store, QWidget *mainWindow)
         return;
     if (mainWindow)
         mainWindow->installEventFilter(new FirstPaint(mainWindow));
+    // An edit has reached the store (an end-to-end check counts them before it quits).
+    QObject::connect(&store, &Store::scriptsChanged, &store, [] { trace("scripts-changed"); });
 
     bool ok = false;
     const double delay = qEnvironmentVariable("QUILLMERE_TRACE_FONT_STEP").toDouble(&ok);
