@@ -11,9 +11,9 @@ mkdir -p "$shots"
 app_start --snapshot "$shots"
 check "main window appears" app_wait_window 30
 check "a first run writes nothing before a change" test ! -e "$DATA_DIR/scripts.json"
-check "snapshot written about 6 s after launch" e2e_wait 20 "windows.txt" test -s "$shots/windows.txt"
+check "snapshot written about 6 s after launch" e2e_wait 30 "windows.txt" test -s "$shots/windows.txt"
 check "main window listed in windows.txt" grep -q '^Quillmere visible=true mini=false frame=(.*, .*, 1180.0, 740.0)$' "$shots/windows.txt"
-check "window1-1180x740.png written" e2e_wait 5 png test -s "$shots/window1-1180x740.png"
+check "window1-1180x740.png written" e2e_wait 30 png test -s "$shots/window1-1180x740.png"
 check "still running after the snapshot" app_running
 
 # The frame is in bottom-left, y-up coordinates: y = 982 - top - 740.

@@ -53,7 +53,7 @@ e2e_setup() {
   export DISPLAY=":$(head -n1 "$fdfile")"
   openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
   E2E_PIDS+=($!)
-  e2e_wait 10 "window manager" wm_running
+  e2e_wait 30 "window manager" wm_running
 }
 
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
@@ -199,7 +199,7 @@ editor_takes_keys() {
     click_at $(editor_point "$win")
     xdotool key --clearmodifiers ctrl+End
     xdotool type --delay 10 "$1"
-    e2e_wait 3 "$1 on disk" grep -q "$1" "$DATA_DIR/scripts.json" 2>/dev/null && return 0
+    e2e_wait 10 "$1 on disk" grep -q "$1" "$DATA_DIR/scripts.json" 2>/dev/null && return 0
   done
   return 1
 }
@@ -273,13 +273,13 @@ settled_as() {
 other_start() {
   xmessage -geometry "$1" "another program" >/dev/null 2>&1 &
   E2E_PIDS+=($!)
-  e2e_wait 10 "xmessage" eval "other_window >/dev/null"
+  e2e_wait 30 "xmessage" eval "other_window >/dev/null"
 }
 other_window() { xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | first_line; }
 other_has_focus() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$(other_window)" ]; }
 other_focus() {
   xdotool windowactivate --sync "$(other_window || echo 0)" 2>/dev/null || true
-  e2e_wait 5 "focus" other_has_focus
+  e2e_wait 30 "focus" other_has_focus
 }
 
 # A tray: Xvfb has none of its own, trayer provides an XEmbed one.

@@ -19,7 +19,7 @@ panel_at() { window_at "$(panel_id || echo 0)" "$@"; }
 # Notch mode, the default: --start opens it 0.8 s after launch.
 app_start --start
 check "main window appears" app_wait_window 30
-check "prompter panel appears" e2e_wait 15 "prompter panel" panel_shown
+check "prompter panel appears" e2e_wait 30 "prompter panel" panel_shown
 panel=$(panel_id || echo 0)
 check "notch panel bypasses the window manager" override_redirect "$panel"
 check "notch panel at the top centre, 380 x 150" geometry_is "$panel" "566 0 380 150"
@@ -28,9 +28,9 @@ check "still running" app_running
 
 # The first item of its context menu is "Hide Prompter".
 click_at $(window_point "$panel" 50 47) 3
-e2e_wait 10 "menu" menu_open || true
+e2e_wait 30 "menu" menu_open || true
 xdotool key Down Return
-check "hidden from its right-click menu" e2e_wait 5 "panel hidden" panel_gone
+check "hidden from its right-click menu" e2e_wait 30 "panel hidden" panel_gone
 check "the prompter's frame is not stored in notch mode" stored_frame_is None
 check "SIGTERM ends the program" app_stop TERM
 
@@ -43,24 +43,24 @@ check "floating panel is managed" eval "! override_redirect $panel"
 check "floating panel centred 60 below the top, 560 x 240" geometry_is "$panel" "476 60 560 240"
 
 drag $(panel_at 84 80) 100 50
-check "dragging the background moves it" e2e_wait 5 "moved" geometry_is "$panel" "576 110 560 240"
+check "dragging the background moves it" e2e_wait 30 "moved" geometry_is "$panel" "576 110 560 240"
 # Stored with the origin at the bottom-left: y = 982 - 110 - 240.
-check "the new frame is stored" e2e_wait 5 "stored frame" stored_frame_is "[576, 632, 560, 240]"
+check "the new frame is stored" e2e_wait 30 "stored frame" stored_frame_is "[576, 632, 560, 240]"
 
 drag $(panel_at -2 90) 60 0
-check "dragging the right edge resizes it" e2e_wait 5 "resized" geometry_is "$panel" "576 110 620 240"
-check "the resized frame is stored" e2e_wait 5 "stored frame" stored_frame_is "[576, 632, 620, 240]"
+check "dragging the right edge resizes it" e2e_wait 30 "resized" geometry_is "$panel" "576 110 620 240"
+check "the resized frame is stored" e2e_wait 30 "stored frame" stored_frame_is "[576, 632, 620, 240]"
 
 drag $(panel_at -2 -2) -800 -800
-check "never smaller than 260 x 120" e2e_wait 5 "minimum" geometry_is "$panel" "576 110 260 120"
-check "the smallest frame is stored" e2e_wait 5 "stored frame" stored_frame_is "[576, 752, 260, 120]"
+check "never smaller than 260 x 120" e2e_wait 30 "minimum" geometry_is "$panel" "576 110 260 120"
+check "the smallest frame is stored" e2e_wait 30 "stored frame" stored_frame_is "[576, 752, 260, 120]"
 check "SIGTERM ends the program" app_stop TERM
 
 # The next start puts it back where it was left.
 app_start --start
 check "floating panel appears again" e2e_wait 30 "prompter panel" panel_shown
 panel=$(panel_id || echo 0)
-check "at the stored frame" e2e_wait 5 "placed" geometry_is "$panel" "576 110 260 120"
+check "at the stored frame" e2e_wait 30 "placed" geometry_is "$panel" "576 110 260 120"
 app_stop TERM || true
 
 e2e_pass
