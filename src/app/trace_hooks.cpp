@@ -5,6 +5,8 @@
 #include "store/store.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -36,6 +38,9 @@ void installTraceHooks(Store &store, QWidget *mainWindow)
         return;
     if (mainWindow)
         mainWindow->installEventFilter(new FirstPaint(mainWindow));
+    // An edit has reached the store (an end-to-end check counts them before it quits).
+    QObject::connect(&store, &Store::scriptsChanged, &store, [] { trace("scripts-changed"); });
+    QObject::connect(qApp, &QGuiApplication::screenAdded, &store, [] { trace("screen-added"); });
 
     bool ok = false;
     const double delay = qEnvironmentVariable("QUILLMERE_TRACE_FONT_STEP").toDouble(&ok);

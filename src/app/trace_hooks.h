@@ -7,7 +7,8 @@ namespace qm {
 
 class Store;
 
-// Measurement only, active with QUILLMERE_TRACE set: marks the main window's first paint, and
+// Measurement only, active with QUILLMERE_TRACE set: marks the main window's first paint and
+// every change of the scripts and every screen added, and
 // with QUILLMERE_TRACE_FONT_STEP=<seconds> raises the font size by one point once after that
 // delay, through the store as the settings slider does, so the re-layout can be timed.
 void installTraceHooks(Store &store, QWidget *mainWindow);

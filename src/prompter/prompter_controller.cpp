@@ -57,6 +57,8 @@ PrompterController::PrompterController(
     setFrameClock(platform::makeDeadlineClock(60, m_clock));
     // The speaker starting or stopping moves the text in voice mode.
     connect(&m_voice, &VoiceMonitor::speakingChanged, this, [this] { requestFrame(); });
+    connect(&m_voice, &VoiceMonitor::speakingChanged, this,
+        [](bool speaking) { trace(speaking ? "speaking" : "quiet"); });
 
     // The store signals every assignment, equal values included; only a real change of the
     // settings is acted on, and the value current now is the starting point.
@@ -330,6 +332,7 @@ void PrompterController::runCountdown(int n, quint64 generation)
         } else {
             self->setCountdown(std::nullopt);
             self->setPlaying(true);
+            trace("countdown-done");
         }
     });
 }

@@ -6,8 +6,8 @@
 source "$QM_E2E_LIB"
 e2e_setup "$1"
 
-trace=$E2E_TMP/trace.txt
-export QUILLMERE_TRACE=$trace
+e2e_trace
+trace=$E2E_TRACE
 mkdir -p "$DATA_DIR"
 printf '{"countdown": false, "speed": 47}' >"$DATA_DIR/settings.json"
 python3 - "$DATA_DIR/scripts.json" <<'PY'
@@ -70,15 +70,15 @@ now_ns() { python3 -c 'import time; print(time.monotonic_ns())'; }
 xdotool mousemove 2 980
 app_start --start
 check "prompter shown" e2e_wait 30 "first prompter paint" trace_check shown
-check "frames on refreshes while playing" e2e_wait 15 "refresh lines" trace_check refreshes 60
+check "frames on refreshes while playing" e2e_wait 30 "refresh lines" trace_check refreshes 60
 
 paused=$(now_ns)
 "$QM_BIN" --play-pause >>"$E2E_TMP/app.log" 2>&1
-check "paused and settled: no frame for 2 s" e2e_wait 20 "a quiet trace" trace_check quiet-since "$paused"
+check "paused and settled: no frame for 2 s" e2e_wait 30 "a quiet trace" trace_check quiet-since "$paused"
 
 played=$(now_ns)
 "$QM_BIN" --play-pause >>"$E2E_TMP/app.log" 2>&1
-check "playing again draws frames" e2e_wait 15 "frames after play" trace_check frames-since "$played"
+check "playing again draws frames" e2e_wait 30 "frames after play" trace_check frames-since "$played"
 check "each frame follows a refresh notification" trace_check each-on-a-refresh "$played"
 check "still running" app_running
 check "SIGTERM ends the program" app_stop TERM

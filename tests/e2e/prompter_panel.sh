@@ -6,12 +6,6 @@
 source "$QM_E2E_LIB"
 e2e_setup "$1"
 
-panel_id() { xdotool search --onlyvisible --name '^Quillmere Prompter' 2>/dev/null | head -n1 | grep .; }
-panel_shown() { panel_id >/dev/null; }
-panel_gone() { ! panel_shown; }
-override_redirect() { xwininfo -id "$1" | grep -q 'Override Redirect State: yes'; }
-geometry_is() { [ "$(window_geometry "$1")" = "$2" ]; }
-not_active() { [ "$(xdotool getactivewindow 2>/dev/null)" != "$1" ]; }
 # stored_frame_is VALUE: the floatingFrame in settings.json, None when absent (or no file yet).
 stored_frame_is() {
   local value=None
@@ -20,25 +14,12 @@ stored_frame_is() {
   fi
   [ "$value" = "$1" ]
 }
-# drag X Y DX DY: presses the left button at (X, Y), moves by (DX, DY) in steps, releases.
-drag() {
-  xdotool mousemove "$1" "$2"
-  sleep 0.2
-  xdotool mousedown 1
-  sleep 0.2
-  local i
-  for i in 1 2 3 4 5; do
-    xdotool mousemove_relative -- $(($3 / 5)) $(($4 / 5))
-    sleep 0.05
-  done
-  sleep 0.2
-  xdotool mouseup 1
-}
+panel_at() { window_at "$(panel_id || echo 0)" "$@"; }
 
 # Notch mode, the default: --start opens it 0.8 s after launch.
 app_start --start
 check "main window appears" app_wait_window 30
-check "prompter panel appears" e2e_wait 15 "prompter panel" panel_shown
+check "prompter panel appears" e2e_wait 30 "prompter panel" panel_shown
 panel=$(panel_id || echo 0)
 check "notch panel bypasses the window manager" override_redirect "$panel"
 check "notch panel at the top centre, 380 x 150" geometry_is "$panel" "566 0 380 150"
@@ -46,52 +27,40 @@ check "notch panel did not take the focus" not_active "$panel"
 check "still running" app_running
 
 # The first item of its context menu is "Hide Prompter".
-xdotool mousemove 756 70
-sleep 0.2
-xdotool click 3
-sleep 0.5
+click_at $(window_point "$panel" 50 47) 3
+e2e_wait 30 "menu" menu_open || true
 xdotool key Down Return
-check "hidden from its right-click menu" e2e_wait 5 "panel hidden" panel_gone
+check "hidden from its right-click menu" e2e_wait 30 "panel hidden" panel_gone
 check "the prompter's frame is not stored in notch mode" stored_frame_is None
 check "SIGTERM ends the program" app_stop TERM
 
 # Floating mode.
-python3 - "$DATA_DIR/settings.json" <<'PY'
-import json, sys
-path = sys.argv[1]
-try:
-    d = json.load(open(path, encoding="utf-8"))
-except (OSError, ValueError):
-    d = {}
-d.update(mode="floating", countdown=False)
-d.pop("floatingFrame", None)
-json.dump(d, open(path, "w", encoding="utf-8"))
-PY
+settings_merge '{"mode": "floating", "countdown": false, "floatingFrame": null}'
 app_start --start
 check "floating panel appears" e2e_wait 30 "prompter panel" panel_shown
 panel=$(panel_id || echo 0)
 check "floating panel is managed" eval "! override_redirect $panel"
 check "floating panel centred 60 below the top, 560 x 240" geometry_is "$panel" "476 60 560 240"
 
-drag 560 140 100 50
-check "dragging the background moves it" e2e_wait 5 "moved" geometry_is "$panel" "576 110 560 240"
+drag $(panel_at 84 80) 100 50
+check "dragging the background moves it" e2e_wait 30 "moved" geometry_is "$panel" "576 110 560 240"
 # Stored with the origin at the bottom-left: y = 982 - 110 - 240.
-check "the new frame is stored" e2e_wait 5 "stored frame" stored_frame_is "[576, 632, 560, 240]"
+check "the new frame is stored" e2e_wait 30 "stored frame" stored_frame_is "[576, 632, 560, 240]"
 
-drag $((576 + 558)) 200 60 0
-check "dragging the right edge resizes it" e2e_wait 5 "resized" geometry_is "$panel" "576 110 620 240"
-check "the resized frame is stored" e2e_wait 5 "stored frame" stored_frame_is "[576, 632, 620, 240]"
+drag $(panel_at -2 90) 60 0
+check "dragging the right edge resizes it" e2e_wait 30 "resized" geometry_is "$panel" "576 110 620 240"
+check "the resized frame is stored" e2e_wait 30 "stored frame" stored_frame_is "[576, 632, 620, 240]"
 
-drag $((576 + 618)) $((110 + 238)) -800 -800
-check "never smaller than 260 x 120" e2e_wait 5 "minimum" geometry_is "$panel" "576 110 260 120"
-check "the smallest frame is stored" e2e_wait 5 "stored frame" stored_frame_is "[576, 752, 260, 120]"
+drag $(panel_at -2 -2) -800 -800
+check "never smaller than 260 x 120" e2e_wait 30 "minimum" geometry_is "$panel" "576 110 260 120"
+check "the smallest frame is stored" e2e_wait 30 "stored frame" stored_frame_is "[576, 752, 260, 120]"
 check "SIGTERM ends the program" app_stop TERM
 
 # The next start puts it back where it was left.
 app_start --start
 check "floating panel appears again" e2e_wait 30 "prompter panel" panel_shown
 panel=$(panel_id || echo 0)
-check "at the stored frame" e2e_wait 5 "placed" geometry_is "$panel" "576 110 260 120"
+check "at the stored frame" e2e_wait 30 "placed" geometry_is "$panel" "576 110 260 120"
 app_stop TERM || true
 
 e2e_pass

@@ -6,84 +6,51 @@
 # tray, and find it all again on the next start; then let a microphone drive it in voice mode.
 source "$QM_E2E_LIB"
 e2e_setup "$1"
+e2e_trace
 for tool in trayer xmessage pulseaudio pactl espeak-ng sox; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps)"; exit 1; }
 done
 
-# The first line of the input, failing on none. Reads it all: with pipefail, a reader that stops
-# early (head, grep -q) can fail the pipeline by killing the writer with SIGPIPE.
-first_line() { awk 'NR == 1 { print; found = 1 } END { exit !found }'; }
-
-panel_id() { xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Quillmere Prompter' 2>/dev/null | first_line; }
-panel_shown() { panel_id >/dev/null; }
-# The main window is the large "Quillmere" window (the tray icon and menus share the name).
-main_id() {
-  local w
-  for w in $(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Quillmere$' 2>/dev/null); do
-    [ "$(xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 900 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-main_shown() { main_id >/dev/null; }
-geometry_is() { [ "$(window_geometry "$1")" = "$2" ]; }
-settings_is() { [ -e "$DATA_DIR/settings.json" ] && [ "$(json_get "$DATA_DIR/settings.json" "$1")" = "$2" ]; }
 # script_text_is TEXT: the first script's text is exactly TEXT (trailing newlines included).
 script_text_is() {
   [ -e "$DATA_DIR/scripts.json" ] && python3 -c 'import json, sys
 sys.exit(json.load(open(sys.argv[1], encoding="utf-8"))[0]["text"] != sys.argv[2])' "$DATA_DIR/scripts.json" "$1" 2>/dev/null
 }
-same_image() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
-different_image() { ! same_image "$1" "$2"; }
+main_id() { main_window_id "$APP_PID"; }
 away() { xdotool mousemove 20 960; }
 
 # reading_shot FILE: the upper part of the reading area of the panel that is shown. Left out:
 # the bottom 70 px (the hover controls and the glow, which animates on every frame) and the
 # top-right corner with the status dot.
-reading_shot() {
-  local x y w h
-  read -r x y w h < <(window_geometry "$(panel_id || echo 0)")
-  import -window root -crop "$((w - 60))x$((h - 70))+$((x + 10))+$y" +repage "$1" 2>/dev/null
-}
-# still NAME: two shots half a second apart are equal. moving NAME: they differ.
+reading_shot() { window_shot "$(panel_id || echo 0)" "$1" 10 0 50 70; }
+# still NAME [SECONDS]: two shots SECONDS (half a second) apart are equal. moving: they differ.
 two_shots() {
   reading_shot "$E2E_TMP/$1-a.png"
-  sleep "${2:-0.5}"
+  sleep "${2:-0.5}" # the time over which the text must stand still, or move
   reading_shot "$E2E_TMP/$1-b.png"
 }
 still() { two_shots "$@" && same_image "$E2E_TMP/$1-a.png" "$E2E_TMP/$1-b.png"; }
 moving() { two_shots "$@" && different_image "$E2E_TMP/$1-a.png" "$E2E_TMP/$1-b.png"; }
+# at_rest NAME: waits until the text has come to rest (it eases to a stop). Ten seconds at most:
+# text that never stops has not reached the end of the script by then.
+at_rest() { E2E_SETTLE_SECONDS=10 settled reading_shot "$E2E_TMP/$1-rest.png" || true; }
+# countdown_over N: the Nth show's 3-2-1 countdown has ended and a frame without it is drawn.
+countdown_over() { trace_after countdown-done "$1" frame; }
 
-# drag X Y DX DY: presses the left button at (X, Y), moves by (DX, DY) in steps, releases.
-drag() {
-  xdotool mousemove "$1" "$2"
-  sleep 0.2
-  xdotool mousedown 1
-  sleep 0.2
-  local i
-  for i in 1 2 3 4 5; do
-    xdotool mousemove_relative -- $(($3 / 5)) $(($4 / 5))
-    sleep 0.05
-  done
-  sleep 0.2
-  xdotool mouseup 1
-}
-
-# click_in_main X Y: a click at a point of the main window's client area.
+# click_in_main DX DY: a click at a point of the main window (window_at), after which the main
+# window has the focus.
 click_in_main() {
-  local ox oy
-  read -r ox oy < <(window_origin "$(main_id || echo 0)")
-  xdotool mousemove $((ox + $1)) $((oy + $2))
-  sleep 0.2
-  xdotool click 1
-  sleep 0.3
+  local w
+  w=$(main_id) || w=0
+  click_at $(window_at "$w" "$1" "$2")
+  e2e_wait 30 "main window active" window_active "$w" || true
 }
-# Where the settings column's segments sit in the 1180 x 740 window (the column is the right
-# 272 px; measured from a screenshot with the settings column scrolled to the top; Floating is
-# the middle of three segments, and so is "Voice"). "Voice"
-# moves up once the notch sliders are gone in floating mode.
-FLOATING_SEGMENT=(1044 102)
-VOICE_SEGMENT_FLOATING=(1044 418)
-EDITOR_POINT=(600 400)
+# Where the settings column's segments sit, from the main window's right edge (the column is
+# the right 272 px; measured from a screenshot with the settings column scrolled to the top;
+# Floating and Voice are each the middle of three segments). "Voice" moves up once the notch
+# sliders are gone in floating mode.
+FLOATING_SEGMENT=(-136 102)
+VOICE_SEGMENT_FLOATING=(-136 418)
 
 # --- a private sound server whose default source is a pipe (for voice mode at the end); the
 # program finds it through XDG_RUNTIME_DIR like a session's own server.
@@ -99,17 +66,16 @@ HOME=$E2E_TMP/home pulseaudio -n --daemonize=no --system=no --disallow-exit --ex
   >"$E2E_TMP/pulse.log" 2>&1 &
 E2E_PIDS+=($!)
 pulse_up() { pactl info >/dev/null 2>&1 && [ -p "$fifo" ]; }
-check "the private sound server starts" e2e_wait 20 "sound server" pulse_up
+check "the private sound server starts" e2e_wait 30 "sound server" pulse_up
 pactl set-default-source mic || true
 
-# --- a tray host: Xvfb has none of its own, trayer provides an XEmbed one.
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
-  >"$E2E_TMP/trayer.log" 2>&1 &
-E2E_PIDS+=($!)
+# --- a tray host.
+tray_start
 
 # --- 1. a fresh data folder: nothing on disk until the first edit.
 app_start
-check "main window appears" e2e_wait 30 "main window" main_shown
+check "main window appears" e2e_wait 30 "main window" main_shown "$APP_PID"
+# Nothing marks a file that is not written: give a wrong save (0.4 s after a change) the time.
 sleep 1
 check "no files before the first edit" test ! -e "$DATA_DIR/scripts.json" -a ! -e "$DATA_DIR/settings.json"
 
@@ -129,117 +95,83 @@ lines=(
   "After that we visit the bakery by the station, where the bread comes out of the oven at four and the fishermen stop on their way to the boats."
 )
 expected=$(printf '%s\n' "${lines[@]}")$'\n'
-# A window that has just been mapped can miss the first click: make sure the editor has the
-# keyboard (a marker reaches the disk) before the script replaces everything.
-for attempt in 1 2 3 4 5; do
-  click_in_main "${EDITOR_POINT[@]}"
-  xdotool key ctrl+End
-  xdotool type --delay 6 "zqmarker"
-  e2e_wait 3 "marker on disk" grep -q "zqmarker" "$DATA_DIR/scripts.json" 2>/dev/null && break
-done
-click_in_main "${EDITOR_POINT[@]}"
+# Make sure the editor has the keyboard (a marker reaches the disk) before the script replaces
+# everything.
+editor_takes_keys "zqmarker" || true
+click_at $(editor_point "$(main_id || echo 0)")
 xdotool key ctrl+a
 for line in "${lines[@]}"; do
   xdotool type --delay 6 "$line"
   xdotool key Return
 done
 check "the typed script is saved to scripts.json once the typing stops" \
-  e2e_wait 15 "typed text on disk" script_text_is "$expected"
+  e2e_wait 30 "typed text on disk" script_text_is "$expected"
 check "settings.json is written with it (defaults: speed 36)" settings_is 'd["speed"]' 36
 
 # --- 3. the hot key while another program has the focus.
-xmessage -geometry 300x100+100+880 "another program" >/dev/null 2>&1 &
-E2E_PIDS+=($!)
-other_window() { xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | first_line; }
-check "another program's window appears" e2e_wait 10 "xmessage" eval "other_window >/dev/null"
-xdotool windowactivate --sync "$(other_window || echo 0)" 2>/dev/null || true
-other_has_focus() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$(other_window)" ]; }
-check "another program has the focus" e2e_wait 5 "focus" other_has_focus
+check "another program's window appears" other_start 300x100+100+880
+check "another program has the focus" other_focus
 away
 xdotool key ctrl+alt+p
-check "Ctrl+Alt+P shows the prompter" e2e_wait 10 "panel" panel_shown
+check "Ctrl+Alt+P shows the prompter" e2e_wait 30 "panel" panel_shown
 check "a notch panel at the top centre, 380 x 150" geometry_is "$(panel_id || echo 0)" "566 0 380 150"
 check "the other program keeps the focus" other_has_focus
 # The 3-2-1 countdown comes first.
-sleep 4.5
+e2e_wait 30 "the countdown over" countdown_over 1 || true
 check "it plays: the text moves" moving play 0.5
 
 # --- 4. hover stops it, leaving starts it again.
-xdotool mousemove 756 60
-sleep 0.7
+hover() { xdotool mousemove $(window_point "$(panel_id || echo 0)" 50 40); }
+hover
+at_rest hover
 check "hovered, the text stands still" still hover 0.5
 away
-sleep 0.5
-check "left, it moves again" moving left 0.5
+check "left, it moves again" e2e_wait 30 "moving" moving left 0.5
 
 # --- 5. the wheel over the panel (hovered, so only the wheel moves it).
-xdotool mousemove 756 60
-sleep 0.7
+hover
+at_rest wheel
 reading_shot "$E2E_TMP/wheel-before.png"
 xdotool click --repeat 4 --delay 50 5
-sleep 0.7
-reading_shot "$E2E_TMP/wheel-after.png"
+settled reading_shot "$E2E_TMP/wheel-after.png" "$E2E_TMP/wheel-before.png" || true
 check "the wheel scrolls the text" different_image "$E2E_TMP/wheel-before.png" "$E2E_TMP/wheel-after.png"
 away
 
 # --- 6. next cue, paused so that only the jump moves it.
 xdotool key ctrl+alt+space
-sleep 0.7
+at_rest paused
 check "Ctrl+Alt+Space pauses" still paused 0.5
 xdotool key ctrl+alt+Next
-sleep 1.5
-reading_shot "$E2E_TMP/cue.png"
+settled reading_shot "$E2E_TMP/cue.png" "$E2E_TMP/paused-b.png" || true
 check "Ctrl+Alt+PgDn glides to the next cue" different_image "$E2E_TMP/paused-b.png" "$E2E_TMP/cue.png"
 check "and stays there" still at-cue 0.5
 xdotool key ctrl+alt+space
-sleep 0.3
-check "Ctrl+Alt+Space plays again" moving resumed 0.5
+check "Ctrl+Alt+Space plays again" e2e_wait 30 "moving" moving resumed 0.5
 
 # --- 7. speed.
 xdotool key ctrl+alt+equal
-check "Ctrl+Alt+Plus: speed 36 to 40 in settings.json" e2e_wait 5 "speed 40" settings_is 'd["speed"]' 40
+check "Ctrl+Alt+Plus: speed 36 to 40 in settings.json" e2e_wait 30 "speed 40" settings_is 'd["speed"]' 40
 
 # --- 8. floating mode while it is shown, then move the panel.
 click_in_main "${FLOATING_SEGMENT[@]}"
-check "the Floating segment sets the mode" e2e_wait 5 "mode floating" settings_is 'd["mode"]' floating
+check "the Floating segment sets the mode" e2e_wait 30 "mode floating" settings_is 'd["mode"]' floating
 floating_at() { panel_shown && geometry_is "$(panel_id)" "$1"; }
 check "the panel is rebuilt floating, 560 x 240, centred 60 below the top" \
-  e2e_wait 10 "floating panel" floating_at "476 60 560 240"
+  e2e_wait 30 "floating panel" floating_at "476 60 560 240"
 import -window root "$E2E_TMP/floating.png" 2>/dev/null || true
-drag 560 140 100 50
-check "dragging its background moves it" e2e_wait 5 "moved" floating_at "576 110 560 240"
+drag $(window_at "$(panel_id || echo 0)" 84 80) 100 50
+check "dragging its background moves it" e2e_wait 30 "moved" floating_at "576 110 560 240"
 # Stored with the origin at the bottom-left: y = 982 - 110 - 240.
-check "the new frame is stored" e2e_wait 5 "stored frame" settings_is 'd.get("floatingFrame")' "[576, 632, 560, 240]"
+check "the new frame is stored" e2e_wait 30 "stored frame" settings_is 'd.get("floatingFrame")' "[576, 632, 560, 240]"
 away
 
 # --- 9. quit from the tray menu.
-# The docked icon: a small "Quillmere" window of ours inside the tray's window tree. (awk reads
-# to the end: an early exit would kill xwininfo with SIGPIPE and fail the pipeline.)
-tray_icon() {
-  xwininfo -root -tree | awk '/"Quillmere": \("quillmere" "quillmere"\)/ {
-    split($5, size, "[x+]"); if (!found && size[1] <= 64 && size[2] <= 64) { print $1; found = 1 } }
-    END { exit !found }'
-}
-menu_open() {
-  xwininfo -root -tree | awk '/"Quillmere": \("quillmere" "quillmere"\)/ {
-    split($5, size, "[x+]"); if (size[1] > 64 && size[1] < 900) found = 1 }
-    END { exit !found }'
-}
-check "the icon is docked in the tray" e2e_wait 30 "tray icon" eval "tray_icon >/dev/null"
-# xwininfo gives up on the whole tree when a window goes away under it; ask again then.
-icon=0
-for _ in $(seq 1 20); do
-  icon=$(tray_icon) && break
-  sleep 0.1
-done
-read -r ix iy iw ih < <(window_geometry "$icon")
-xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2))
-sleep 0.2
-xdotool click 3
-check "a right-click opens the tray menu" e2e_wait 5 "menu" menu_open
+check "the icon is docked in the tray" e2e_wait 30 "tray icon" tray_docked
+tray_menu
+check "a right-click opens the tray menu" e2e_wait 30 "menu" menu_open
 # "Quit Quillmere" is the last item.
 xdotool key Up Return
-check "Quit Quillmere ends the program" e2e_wait 15 "exit" bash -c "! kill -0 $APP_PID 2>/dev/null"
+check "Quit Quillmere ends the program" e2e_wait 30 "exit" bash -c "! kill -0 $APP_PID 2>/dev/null"
 check "scripts.json holds the typed script" script_text_is "$expected"
 check "settings.json holds speed 40" settings_is 'd["speed"]' 40
 check "settings.json holds floating mode" settings_is 'd["mode"]' floating
@@ -249,24 +181,26 @@ cp "$DATA_DIR/settings.json" "$E2E_TMP/settings-at-quit.json"
 
 # --- 10. start again: everything as it was left.
 app_start
-check "main window appears again" e2e_wait 30 "main window" main_shown
+check "main window appears again" e2e_wait 30 "main window" main_shown "$APP_PID"
+# Nothing marks a file that is not written: give a wrong save (0.4 s after a change) the time.
 sleep 1
 check "starting leaves scripts.json as it was" cmp -s "$DATA_DIR/scripts.json" "$E2E_TMP/scripts-at-quit.json"
 check "starting leaves settings.json as it was" cmp -s "$DATA_DIR/settings.json" "$E2E_TMP/settings-at-quit.json"
 # The editor holds the script: a word added at its end lands after the typed text.
-click_in_main "${EDITOR_POINT[@]}"
+click_at $(editor_point "$(main_id || echo 0)")
+e2e_wait 30 "main window active" window_active "$(main_id || echo 0)" || true
 xdotool key ctrl+End
 xdotool type --delay 6 "Bye."
-check "the editor shows the script typed before" e2e_wait 15 "edited text on disk" script_text_is "${expected}Bye."
+check "the editor shows the script typed before" e2e_wait 30 "edited text on disk" script_text_is "${expected}Bye."
 away
 xdotool key ctrl+alt+p
 check "the prompter opens as a floating panel where it was left" \
-  e2e_wait 10 "floating panel" floating_at "576 110 560 240"
+  e2e_wait 30 "floating panel" floating_at "576 110 560 240"
 # The speed came back as 40: one step down gives 36.
 xdotool key ctrl+alt+minus
-check "the speed was 40 (Ctrl+Alt+Minus gives 36)" e2e_wait 5 "speed 36" settings_is 'd["speed"]' 36
+check "the speed was 40 (Ctrl+Alt+Minus gives 36)" e2e_wait 30 "speed 36" settings_is 'd["speed"]' 36
 xdotool key ctrl+alt+p
-check "Ctrl+Alt+P hides it" e2e_wait 10 "hidden" bash -c "! xdotool search --all --onlyvisible --pid $APP_PID --name '^Quillmere Prompter' | grep -q ."
+check "Ctrl+Alt+P hides it" e2e_wait 30 "hidden" panel_gone
 
 # --- 11. voice mode: the text moves only while someone speaks into the microphone.
 # The feed: silence at real time; each time $E2E_TMP/speak appears, one sentence without pauses
@@ -304,23 +238,28 @@ PY
 E2E_PIDS+=($!)
 
 click_in_main "${VOICE_SEGMENT_FLOATING[@]}"
-check "the Voice segment sets voice scrolling" e2e_wait 5 "scroll mode voice" settings_is 'd["scrollMode"]' voice
+check "the Voice segment sets voice scrolling" e2e_wait 30 "scroll mode voice" settings_is 'd["scrollMode"]' voice
 away
 xdotool key ctrl+alt+p
-check "the prompter is shown" e2e_wait 10 "floating panel" floating_at "576 110 560 240"
-# Past the countdown, in silence.
-sleep 4.5
+check "the prompter is shown" e2e_wait 30 "floating panel" floating_at "576 110 560 240"
+# Past the countdown (this is the second show), in silence.
+e2e_wait 30 "the countdown over" countdown_over 2 || true
 check "in silence the text waits" still silence 1.0
-# speak ROUND: plays the sentence once; the text moves while it plays and waits after it.
+# speak ROUND: plays the sentence once; the text moves while it plays and waits after it. The
+# program marks in its trace when it hears speaking start and stop.
 speak() {
+  local heard stopped
+  heard=$(trace_count speaking)
+  stopped=$(trace_count quiet)
   rm -f "$E2E_TMP/spoken"
   touch "$E2E_TMP/speak"
-  sleep 1.5
+  e2e_wait 30 "speaking heard" trace_reaches speaking $((heard + 1)) || true
   check "$1: while speech plays the text moves" moving "speech$1" 1.0
   check "$1: (the speech was still playing)" test ! -e "$E2E_TMP/spoken"
   e2e_wait 30 "end of the speech" test -e "$E2E_TMP/spoken" || true
-  # Speaking is held for half a second after the last loud block.
-  sleep 2
+  # Speaking is held for half a second after the last loud block; then the text eases to a stop.
+  e2e_wait 30 "quiet heard" trace_reaches quiet $((stopped + 1)) || true
+  at_rest "after$1"
   check "$1: after the speech the text waits again" still "after$1" 1.0
 }
 speak first
