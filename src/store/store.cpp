@@ -288,6 +288,16 @@ void Store::setSettings(const Settings &settings)
     scheduleSave();
 }
 
+void Store::setSettingsForThisRun(const Settings &settings)
+{
+    // A change of the user's own still on its way to the disk gets there first.
+    if (m_pending.isActive())
+        save();
+    m_settingsForThisRun = true;
+    m_settings = settings;
+    Q_EMIT settingsChanged();
+}
+
 void Store::addScript()
 {
     Script script(QStringLiteral("Untitled script"), QString());
@@ -345,7 +355,9 @@ SaveResult Store::save()
         result.failure = scripts;
 
     QString settings;
-    if (const auto object = m_settings.encode()) {
+    if (m_settingsForThisRun) {
+        // Left as it was when the run took the settings over.
+    } else if (const auto object = m_settings.encode()) {
         const QByteArray bytes = QJsonDocument(*object).toJson(QJsonDocument::Compact);
         settings = writeFile(settingsPath(), bytes, m_settingsAside.get());
         if (settings.isEmpty())

@@ -69,6 +69,10 @@ public:
     // that depend on what the desktop can do set to match it.
     static Settings defaultSettings();
     void setSettings(const Settings &settings);
+    // Applies `settings` for this run only: from now on the settings file is left as it is,
+    // whatever changes later (the scripts are still saved). For measurements, which must never
+    // change the user's files.
+    void setSettingsForThisRun(const Settings &settings);
 
     void addScript();
     void deleteScript(const QUuid &id);
@@ -119,6 +123,7 @@ private:
     // aside, so a damaged or newer-format file never silently replaces the user's work.
     std::unique_ptr<UnreadableFile> m_scriptsAside;
     std::unique_ptr<UnreadableFile> m_settingsAside;
+    bool m_settingsForThisRun = false;
 };
 
 // The welcome script of a first run.
