@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPointer>
@@ -58,7 +59,6 @@ Application::Application(
     PrompterController::setShared(m_prompter.get());
     MenuContent::useDarkMenus();
     m_prompter->setWindowHost(m_panelHost.get());
-    m_panelHost->setOpenMainWindow([this] { presentMainWindow(); });
 
     m_sessionEnd = new SessionEnd(this);
     connect(m_sessionEnd, &SessionEnd::terminationRequested, this, [] { QApplication::quit(); });
@@ -96,6 +96,8 @@ void Application::start(const QStringList &arguments)
     m_menu = std::make_unique<MenuContent>(*m_prompter, [this] { presentMainWindow(); });
     connect(m_menu.get(), &MenuContent::quitRequested, this, &Application::requestQuit);
     m_menu->setToggleMainWindow([this] { toggleMainWindow(); });
+    // The panel's right-click menu is the tray's: the same actions, titles and ways out.
+    m_panelHost->setMenuActions(m_menu->menu()->actions());
     m_window->installEventFilter(this);
     connect(m_prompter.get(), &PrompterController::isVisibleChanged, this, [this](bool visible) {
         if (!visible)

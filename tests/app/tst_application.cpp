@@ -11,13 +11,16 @@
 #include "main_window/save_banner.h"
 #include "main_window/shortcut_sheet.h"
 #include "prompter/prompter_controller.h"
+#include "prompter_window/prompter_panel.h"
 #include "store/store.h"
 #include "ui/texts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -188,6 +191,28 @@ private Q_SLOTS:
         QCOMPARE(rig.app->mainWindow(), window);
         rig.app->menuContent()->openAction()->trigger();
         QCOMPARE(rig.app->mainWindow(), window);
+    }
+
+    // The panel's right-click menu is the tray's own: the same actions, so the same titles.
+    void panelMenuIsTheTrayMenu()
+    {
+        Rig rig;
+        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->prompter().show();
+        PrompterPanel *panel = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *p = qobject_cast<PrompterPanel *>(w))
+                panel = p;
+        }
+        QVERIFY(panel);
+        QContextMenuEvent event(
+            QContextMenuEvent::Mouse, QPoint(20, 20), panel->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(panel, &event);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions(), rig.app->menuContent()->menu()->actions());
+        QCOMPARE(menu->actions().first()->text(), texts::hidePrompterItem());
+        menu->close();
     }
 
     // The sheet's rows for refused chords say "In use by another app", also after a change.
