@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/hot_keys.h"
 #include "app/menu_content.h"
 #include "app/single_instance.h"
@@ -85,7 +86,7 @@ private Q_SLOTS:
     {
         Rig rig;
         QCOMPARE(&PrompterController::shared(), &rig.app->prompter());
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         MainWindow *window = rig.app->mainWindow();
         QVERIFY(window);
         QVERIFY(window->isVisible());
@@ -102,7 +103,7 @@ private Q_SLOTS:
     void hotKeyDrivesTheAppsController()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         rig.fake->press(1);
         QVERIFY(rig.app->prompter().isVisible());
         rig.fake->press(4);
@@ -114,7 +115,7 @@ private Q_SLOTS:
     void startSwitchShowsThePrompterLater()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere"), QStringLiteral("--start")});
+        rig.app->start(parseCommandLine({QStringLiteral("quillmere"), QStringLiteral("--start")}));
         // Scheduled, not immediate.
         QVERIFY(!rig.app->prompter().isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(rig.app->prompter().isVisible(), 5000);
@@ -124,8 +125,8 @@ private Q_SLOTS:
     void commandsGivenToTheFirstLaunchRunAfterStartUp()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere"), QStringLiteral("--faster"),
-            QStringLiteral("--faster"), QStringLiteral("--play-pause")});
+        rig.app->start(parseCommandLine({QStringLiteral("quillmere"), QStringLiteral("--faster"),
+            QStringLiteral("--faster"), QStringLiteral("--play-pause")}));
         QCOMPARE(rig.store.settings().speed, 40.0);
         QTRY_COMPARE(rig.store.settings().speed, 48.0);
         QVERIFY(rig.app->prompter().isVisible());
@@ -161,7 +162,7 @@ private Q_SLOTS:
         QFETCH(bool, prompterShown);
         QFETCH(double, speed);
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         rig.app->mainWindow()->close();
         QVERIFY(!rig.app->mainWindow()->isVisible());
         rig.app->handleRemote(arguments);
@@ -173,7 +174,7 @@ private Q_SLOTS:
     void listShortcutsAnswer()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         const QString answer = rig.app->answerRemote({QStringLiteral("--list-shortcuts")});
         QCOMPARE(answer.count(u'\n'), 7);
         QCOMPARE(answer.count(QStringLiteral("active")), 7);
@@ -183,7 +184,7 @@ private Q_SLOTS:
     void openQuillmereBringsTheSameWindowBack()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         MainWindow *window = rig.app->mainWindow();
         window->close();
         rig.app->menuContent()->openAction()->trigger();
@@ -197,7 +198,7 @@ private Q_SLOTS:
     void panelMenuIsTheTrayMenu()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         rig.app->prompter().show();
         PrompterPanel *panel = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -219,7 +220,7 @@ private Q_SLOTS:
     void refusedChordsAreMarkedInTheSheet()
     {
         Rig rig({ 2, 6 });
-        rig.app->start({ QStringLiteral("quillmere") });
+        rig.app->start({});
         Editor *editor = rig.app->mainWindow()->contentView()->editor();
         editor->setShowShortcuts(true);
         QVERIFY(editor->shortcutsPopup());
@@ -241,7 +242,7 @@ private Q_SLOTS:
     void quitSavesAtOnce()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         Settings s = rig.store.settings();
         s.speed = 77;
         rig.store.setSettings(s);
@@ -280,7 +281,7 @@ private Q_SLOTS:
     void focusRingFollowsTheKeyboard()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         MainWindow *w = rig.app->mainWindow();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -303,7 +304,7 @@ private Q_SLOTS:
     void aFailedSaveShowsTheBannerAndQuitAsksOnce()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         auto *banner = rig.app->mainWindow()->findChild<SaveBanner *>();
         QVERIFY(banner);
         QVERIFY(!banner->isVisible());
