@@ -14,6 +14,7 @@
 #include "prompter/prompter_controller.h"
 #include "prompter_window/prompter_panel.h"
 #include "store/store.h"
+#include "support/fake_hot_key_backend.h"
 #include "ui/texts.h"
 
 #include <QAction>
@@ -30,31 +31,6 @@ using namespace qm;
 
 namespace {
 
-class GrantAll final : public platform::HotKeyBackend {
-public:
-    explicit GrantAll(int &grabs, QList<quint32> refuse = {})
-        : m_grabs(grabs)
-        , m_refuse(std::move(refuse))
-    {
-    }
-    void install(Dispatch dispatch, StatusChanged statusChanged) override
-    {
-        press = std::move(dispatch);
-        changed = std::move(statusChanged);
-    }
-    platform::GrabStatus grab(quint32 id, const platform::HotKeyChord &) override
-    {
-        ++m_grabs;
-        return m_refuse.contains(id) ? platform::GrabStatus::InUse : platform::GrabStatus::Granted;
-    }
-    Dispatch press;
-    StatusChanged changed;
-
-private:
-    int &m_grabs;
-    QList<quint32> m_refuse;
-};
-
 struct Rig {
     explicit Rig(QList<quint32> refuse = {})
         : store(dir.path())
@@ -63,15 +39,13 @@ struct Rig {
         s.countdown = false;
         s.speed = 40;
         store.setSettings(s);
-        auto backend = std::make_unique<GrantAll>(grabs, std::move(refuse));
-        fake = backend.get();
-        hotKeys = std::make_unique<HotKeys>(std::move(backend));
+        hotKeys = std::make_unique<HotKeys>(
+            std::make_unique<testing::FakeHotKeyBackend>(keys, std::move(refuse)));
         app = std::make_unique<Application>(store, nullptr, hotKeys.get());
     }
     QTemporaryDir dir;
     Store store;
-    int grabs = 0;
-    GrantAll *fake = nullptr;
+    testing::FakeHotKeyBackend::Log keys;
     std::unique_ptr<HotKeys> hotKeys;
     std::unique_ptr<Application> app;
 };
@@ -92,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Quillmere"));
         QCOMPARE(window->size(), QSize(1180, 740));
-        QCOMPARE(rig.grabs, 7);
+        QCOMPARE(rig.keys.ids.size(), 7);
         QVERIFY(!rig.app->prompter().isVisible());
         // Ctrl+Q lives in the main window as the tray's own quit action.
         QVERIFY(window->actions().contains(rig.app->menuContent()->quitAction()));
@@ -104,11 +78,11 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.app->start({});
-        rig.fake->press(1);
+        rig.keys.dispatch(1);
         QVERIFY(rig.app->prompter().isVisible());
-        rig.fake->press(4);
+        rig.keys.dispatch(4);
         QCOMPARE(rig.store.settings().speed, 44.0);
-        rig.fake->press(1);
+        rig.keys.dispatch(1);
         QVERIFY(!rig.app->prompter().isVisible());
     }
 
@@ -235,7 +209,7 @@ private Q_SLOTS:
             return n;
         };
         QCOMPARE(marked(), 2); // play/pause, and the cue row
-        rig.fake->changed(6, platform::GrabStatus::Granted);
+        rig.keys.statusChanged(6, platform::GrabStatus::Granted);
         QCOMPARE(marked(), 1);
     }
 
