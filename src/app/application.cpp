@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
 
+#include "command_line.h"
 #include "hot_keys.h"
 #include "main_window/content_view.h"
 #include "main_window/editor.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPointer>
@@ -37,13 +39,15 @@ Store::DesktopTraits desktopTraits()
     return {platform::captureExclusionSupport().enforced, texts::welcomePrivateLine()};
 }
 
-QString snapshotDirectory(const QStringList &arguments)
+namespace {
+
+// What a later launch handed over, which comes without the program's name.
+CommandLine handedOver(const QStringList &arguments)
 {
-    const qsizetype i = arguments.indexOf(QStringLiteral("--snapshot"));
-    if (i < 0 || i + 1 >= arguments.size())
-        return {};
-    return QDir::current().absoluteFilePath(arguments.at(i + 1));
+    return parseCommandLine(QStringList {QStringLiteral("quillmere")} + arguments);
 }
+
+} // namespace
 
 Application::Application(
     Store &store, std::unique_ptr<SingleInstance> instance, HotKeys *hotKeys, QObject *parent)
@@ -58,7 +62,6 @@ Application::Application(
     PrompterController::setShared(m_prompter.get());
     MenuContent::useDarkMenus();
     m_prompter->setWindowHost(m_panelHost.get());
-    m_panelHost->setOpenMainWindow([this] { presentMainWindow(); });
 
     m_sessionEnd = new SessionEnd(this);
     connect(m_sessionEnd, &SessionEnd::terminationRequested, this, [] { QApplication::quit(); });
@@ -88,7 +91,7 @@ MainWindow *Application::mainWindow() const
     return m_window.get();
 }
 
-void Application::start(const QStringList &arguments)
+void Application::start(const CommandLine &line)
 {
     m_window = std::make_unique<MainWindow>(m_store, *m_prompter, nullptr);
     WindowRegistry::add(m_window.get());
@@ -96,6 +99,8 @@ void Application::start(const QStringList &arguments)
     m_menu = std::make_unique<MenuContent>(*m_prompter, [this] { presentMainWindow(); });
     connect(m_menu.get(), &MenuContent::quitRequested, this, &Application::requestQuit);
     m_menu->setToggleMainWindow([this] { toggleMainWindow(); });
+    // The panel's right-click menu is the tray's: the same actions, titles and ways out.
+    m_panelHost->setMenuActions(m_menu->menu()->actions());
     m_window->installEventFilter(this);
     connect(m_prompter.get(), &PrompterController::isVisibleChanged, this, [this](bool visible) {
         if (!visible)
@@ -128,16 +133,14 @@ void Application::start(const QStringList &arguments)
     connect(&m_store, &Store::settingsChanged, this, &Application::showClickerShortcut);
     showClickerShortcut();
 
-    if (arguments.contains(QStringLiteral("--start"))) {
+    if (line.start) {
         QTimer::singleShot(kStartDelayMs, this, [this] { m_prompter->show(); });
     }
-    const QString snapshotDir = snapshotDirectory(arguments);
-    if (!snapshotDir.isEmpty())
-        QTimer::singleShot(kSnapshotDelayMs, this, [snapshotDir] { snapshot(snapshotDir); });
+    if (const QString dir = line.snapshotDir; !dir.isEmpty())
+        QTimer::singleShot(kSnapshotDelayMs, this, [dir] { snapshot(dir); });
 
     // Commands given to the first launch run once start-up is done, as if sent to it.
-    const QList<Command> commands = commandsIn(arguments);
-    if (!commands.isEmpty()) {
+    if (const QList<Command> commands = line.commands; !commands.isEmpty()) {
         QTimer::singleShot(0, this, [this, commands] {
             for (const Command c : commands)
                 perform(c);
@@ -197,23 +200,23 @@ void Application::quitIfInvisible()
 
 void Application::handleRemote(const QStringList &arguments)
 {
+    const CommandLine line = handedOver(arguments);
     bool acted = false;
-    for (const Command c : commandsIn(arguments)) {
+    for (const Command c : line.commands) {
         perform(c);
         acted = true;
     }
-    if (arguments.contains(QStringLiteral("--start"))) {
+    if (line.start) {
         if (!m_prompter->isVisible())
             m_prompter->show();
         acted = true;
     }
     // The sender made the path absolute: this process may run in another directory.
-    const QString snapshotDir = snapshotDirectory(arguments);
-    if (!snapshotDir.isEmpty()) {
-        snapshot(snapshotDir);
+    if (!line.snapshotDir.isEmpty()) {
+        snapshot(line.snapshotDir);
         acted = true;
     }
-    if (arguments.contains(QLatin1String(kListShortcuts)))
+    if (line.listShortcuts)
         acted = true;
     // A plain second launch means "I want the program": bring its window back.
     if (!acted)
@@ -222,7 +225,7 @@ void Application::handleRemote(const QStringList &arguments)
 
 QString Application::answerRemote(const QStringList &arguments) const
 {
-    if (arguments.contains(QLatin1String(kListShortcuts)))
+    if (handedOver(arguments).listShortcuts)
         return shortcutReport(m_hotKeys, commandsNamed(m_gnomeInstalled));
     return {};
 }

@@ -13,6 +13,7 @@
 
 namespace qm {
 
+struct CommandLine;
 class HotKeys;
 class MainWindow;
 class MediaPlayer;
@@ -40,9 +41,9 @@ public:
 
     // Opens the main window and the tray item, registers the hot keys and schedules the
     // command-line actions.
-    void start(const QStringList &arguments);
-    // Acts on the arguments a later launch handed over: its commands, or else it brings the
-    // main window back.
+    void start(const CommandLine &line);
+    // Acts on the arguments a later launch handed over (CommandLine::forHandOver): its
+    // commands, or else it brings the main window back.
     void handleRemote(const QStringList &arguments);
     // The answer a later launch prints, for the switches that ask something.
     QString answerRemote(const QStringList &arguments) const;
@@ -109,10 +110,5 @@ private:
 // What this desktop can do, as the store needs to know before it is built.
 Store::DesktopTraits desktopTraits();
 
-// The directory after the first "--snapshot", when there is one.
-QString snapshotDirectory(const QStringList &arguments);
-
-// The switch that asks the running program which shortcuts it holds.
-inline constexpr const char *kListShortcuts = "--list-shortcuts";
 
 } // namespace qm

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/gnome_shortcuts.h"
-#include "platform/hot_keys.h"
+#include "platform/hot_key_backend.h"
 #include "remote_commands.h"
 
 #include <QList>

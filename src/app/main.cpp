@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
+#include "command_line.h"
 #include "hot_keys.h"
 #include "menu_content.h"
 #include "single_instance.h"
@@ -7,50 +8,12 @@
 #include "ui/fonts.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
 
 #include <cstdio>
 
 namespace {
-
-const char *const kUsage
-    = "Usage: quillmere [options]\n"
-      "\n"
-      "A teleprompter that sits under your webcam.\n"
-      "\n"
-      "Options:\n"
-      "  --start            open the prompter shortly after launch\n"
-      "  --snapshot DIR     6 seconds after launch, write a PNG of every\n"
-      "                     window and windows.txt into DIR (must exist)\n"
-      "  --help             show this help and exit\n"
-      "  --version          show the version and exit\n"
-      "\n"
-      "Remote commands (act on the running Quillmere, or start it first):\n"
-      "  --toggle           show or hide the prompter        (Ctrl+Alt+P)\n"
-      "  --play-pause       play or pause                    (Ctrl+Alt+Space)\n"
-      "  --restart          back to the top                  (Ctrl+Alt+R)\n"
-      "  --faster           speed up by 4                    (Ctrl+Alt+Plus)\n"
-      "  --slower           slow down by 4                   (Ctrl+Alt+Minus)\n"
-      "  --next-cue         glide to the next cue            (Ctrl+Alt+PgDn)\n"
-      "  --previous-cue     glide to the previous cue        (Ctrl+Alt+PgUp)\n"
-      "  --show-window      bring the main window to the front\n"
-      "  --list-shortcuts   print which system-wide shortcuts the running\n"
-      "                     Quillmere holds (or, when none runs, which ones\n"
-      "                     are free now) and exit\n"
-      "\n"
-      "Scripts and settings are kept in $XDG_DATA_HOME/Quillmere\n"
-      "(~/.local/share/Quillmere by default).\n";
-
-// The running instance may sit in another directory: hand it an absolute snapshot path.
-QStringList forHandOver(QStringList arguments)
-{
-    const qsizetype i = arguments.indexOf(QStringLiteral("--snapshot"));
-    if (i >= 0 && i + 1 < arguments.size())
-        arguments[i + 1] = QDir::current().absoluteFilePath(arguments.at(i + 1));
-    return arguments;
-}
 
 constexpr int kPortalWaitMs = 5000;
 
@@ -78,16 +41,24 @@ int probeShortcuts()
 
 int main(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg(argv[i]);
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("quillmere %s\n", QUILLMERE_VERSION);
-            return 0;
-        }
+    // Read before the application exists: help, the version and a mistyped switch need no
+    // display.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw.append(QString::fromLocal8Bit(argv[i]));
+    const qm::CommandLine line = qm::parseCommandLine(raw);
+    if (line.help) {
+        std::fputs(qm::commandLineHelp().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("quillmere %s\n", QUILLMERE_VERSION);
+        return 0;
+    }
+    if (!line.ok()) {
+        std::fprintf(stderr, "quillmere: %s\nTry 'quillmere --help' for the options.\n",
+            line.error.toLocal8Bit().constData());
+        return 2;
     }
 
     // On a Wayland session the panel can only be placed through XWayland.
@@ -102,12 +73,10 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.quillmere.Quillmere"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const QStringList arguments = QApplication::arguments();
-    const bool listShortcuts = arguments.contains(QLatin1String(qm::kListShortcuts));
     auto instance = std::make_unique<qm::SingleInstance>(qm::Store::defaultDirectory());
     if (!instance->acquire()) {
         QString answer;
-        if (instance->sendToPrimary(forHandOver(arguments.mid(1)), 3000, &answer)) {
+        if (instance->sendToPrimary(line.forHandOver(), 3000, &answer)) {
             std::fputs(answer.toUtf8().constData(), stdout);
             return 0;
         }
@@ -118,7 +87,7 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    if (listShortcuts)
+    if (line.listShortcuts)
         return probeShortcuts();
     instance->listen();
 
@@ -129,6 +98,6 @@ int main(int argc, char *argv[])
     qm::Store::setDesktopTraits(qm::desktopTraits());
     qm::Store &store = qm::Store::shared();
     qm::Application application(store, std::move(instance));
-    application.start(arguments);
+    application.start(line);
     return QApplication::exec();
 }

@@ -19,8 +19,9 @@ namespace qm {
 class PrompterController;
 
 // The tray item and its menu: show or hide the prompter, play or pause, restart, open the main
-// window, quit. Where the desktop has no tray (yet) it keeps looking for one for a while; the
-// menu's actions stay reachable from the panel's right-click menu and the remote commands.
+// window, quit. The panel's right-click menu offers the same actions. Where the desktop has no
+// tray (yet) it keeps looking for one for a while; the menu's actions stay reachable from the
+// panel's menu and the remote commands.
 class MenuContent final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MenuContent)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hot_keys.h"
+#include "platform/hot_key_backend.h"
 
 #include <QObject>
 

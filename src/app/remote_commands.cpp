@@ -43,16 +43,6 @@ std::optional<Command> commandFromSwitch(const QString &argument)
     return std::nullopt;
 }
 
-QList<Command> commandsIn(const QStringList &arguments)
-{
-    QList<Command> out;
-    for (const QString &a : arguments) {
-        if (const std::optional<Command> c = commandFromSwitch(a))
-            out.append(*c);
-    }
-    return out;
-}
-
 bool performOnPrompter(Command command, PrompterController &prompter)
 {
     switch (command) {

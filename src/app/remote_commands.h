@@ -26,8 +26,6 @@ enum class Command {
 // The switch for a command, e.g. "--play-pause".
 QString commandSwitch(Command command);
 std::optional<Command> commandFromSwitch(const QString &argument);
-// The commands among `arguments`, in the order given.
-QList<Command> commandsIn(const QStringList &arguments);
 
 // Runs a prompter command exactly as its hot key does. ShowWindow is not the prompter's: false.
 bool performOnPrompter(Command command, PrompterController &prompter);

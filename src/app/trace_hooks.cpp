@@ -50,7 +50,8 @@ void installTraceHooks(Store &store, QWidget *mainWindow)
         Settings settings = store.settings();
         settings.fontSize += 1;
         traceBegin("relayout-begin", "relayout-done");
-        store.setSettings(settings);
+        // Never saved: a measurement leaves the user's settings file as it was.
+        store.setSettingsForThisRun(settings);
     });
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hot_keys_match.h"
 
-#include "hot_keys.h"
+#include "hot_key_backend.h"
 
 namespace qm::platform::x11 {
 

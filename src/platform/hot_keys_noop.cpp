@@ -1,23 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// For sessions that offer no way to grab keys system-wide (offscreen, a native Wayland
-// session): every chord is refused, and the remote commands remain the way in.
-#include "hot_keys.h"
+// Builds without X11 development files grab no keys: every chord is refused.
+#include "hot_key_backend.h"
 
 namespace qm::platform {
 
-namespace {
-
-class NoopHotKeys final : public HotKeyBackend {
-public:
-    void install(Dispatch, StatusChanged) override { }
-    GrabStatus grab(quint32, const HotKeyChord &) override { return GrabStatus::Unsupported; }
-};
-
-} // namespace
-
-std::unique_ptr<HotKeyBackend> createNoopHotKeyBackend()
+std::unique_ptr<HotKeyBackend> createX11HotKeyBackend()
 {
-    return std::make_unique<NoopHotKeys>();
+    return createNoopHotKeyBackend();
 }
 
 } // namespace qm::platform

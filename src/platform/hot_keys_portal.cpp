@@ -3,7 +3,7 @@
 // portal session holds every chord and is made again whenever a chord is added or let go (a
 // session binds once). Until the portal has bound a chord, and for good on a desktop without
 // the portal, the fallback backend (the X11 grab) holds it.
-#include "hot_keys.h"
+#include "hot_key_backend.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

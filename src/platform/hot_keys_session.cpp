@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Picks the hot-key backend for the session at run time.
-#include "hot_keys.h"
+#include "hot_key_backend.h"
 
 #include <QHash>
 

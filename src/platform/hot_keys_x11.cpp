@@ -2,7 +2,7 @@
 // System-wide hot keys on X11: passive key grabs on the root window, read back through Qt's own
 // connection by a native event filter. A chord another client already grabbed fails with
 // BadAccess, which is checked per chord so the registry knows which ones the system refused.
-#include "hot_keys.h"
+#include "hot_key_backend.h"
 #include "hot_keys_match.h"
 
 #include <QAbstractNativeEventFilter>

@@ -9,7 +9,6 @@
 #include "prompter_panel.h"
 #include "store/store.h"
 #include "ui/screen_coords.h"
-#include "ui/texts.h"
 #include "ui/window_registry.h"
 
 #include <QApplication>
@@ -51,9 +50,11 @@ PanelHost::~PanelHost()
     delete m_output.data();
 }
 
-void PanelHost::setOpenMainWindow(std::function<void()> open)
+void PanelHost::setMenuActions(const QList<QAction *> &actions)
 {
-    m_openMainWindow = std::move(open);
+    m_menuActions.clear();
+    for (QAction *action : actions)
+        m_menuActions.append(action);
 }
 
 QScreen *PanelHost::screenForNewPanel() const
@@ -216,21 +217,10 @@ void PanelHost::showContextMenu(const QPoint &globalPos)
     auto *menu = new QMenu;
     m_menu = menu;
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    PrompterController &c = m_controller;
-
-    connect(menu->addAction(c.isVisible() ? texts::hidePrompterItem() : texts::showPrompterItem()),
-        &QAction::triggered, this, [&c] { c.toggle(); });
-    connect(menu->addAction(c.isPlaying() ? texts::pauseItem() : texts::playItem()),
-        &QAction::triggered, this, [&c] { c.playPause(); });
-    connect(
-        menu->addAction(texts::restartItem()), &QAction::triggered, this, [&c] { c.restart(); });
-    menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("Open Quillmere")), &QAction::triggered, this, [this] {
-        if (m_openMainWindow)
-            m_openMainWindow();
-    });
-    connect(menu->addAction(QStringLiteral("Quit Quillmere")), &QAction::triggered, qApp,
-        &QApplication::quit);
+    for (QAction *action : std::as_const(m_menuActions)) {
+        if (action)
+            menu->addAction(action);
+    }
     menu->popup(globalPos);
 }
 

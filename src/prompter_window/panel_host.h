@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QMenu;
 class QScreen;
 
@@ -20,7 +21,7 @@ class PrompterPanel;
 
 // The window side of the prompter: builds, re-applies and closes the PrompterPanel for the
 // controller, turns hover and the wheel over the panel into controller calls, stores the
-// floating panel's frame and offers the prompter's commands on a right-click.
+// floating panel's frame and offers the application's menu on a right-click.
 class PanelHost final : public QObject, public PrompterWindowHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PanelHost)
@@ -29,8 +30,9 @@ public:
     explicit PanelHost(PrompterController &controller, QObject *parent = nullptr);
     ~PanelHost() override;
 
-    // What "Open Quillmere" in the panel's menu does.
-    void setOpenMainWindow(std::function<void()> open);
+    // What the right-click menu offers, in order (separators included): the application's own
+    // actions, which it keeps current and which run the same wherever they are chosen.
+    void setMenuActions(const QList<QAction *> &actions);
 
     double buildPanel(const Settings &settings) override;
     void closePanel() override;
@@ -71,7 +73,7 @@ private:
     QPointer<DisplayWindow> m_output;
     // The screen name the output (or the panel standing in for it) was built for.
     std::optional<QString> m_outputFor;
-    std::function<void()> m_openMainWindow;
+    QList<QPointer<QAction>> m_menuActions;
     bool m_excluded = false;
     bool m_wheelMonitor = false;
 };

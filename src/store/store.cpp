@@ -139,14 +139,16 @@ Script welcomeScript()
 }
 
 Store::Store(const QString &dir, QObject *parent)
+    : Store(dir, eventLoopSaveTimers(), parent)
+{
+}
+
+Store::Store(const QString &dir, const SaveTimerFactory &timers, QObject *parent)
     : QObject(parent)
+    , m_pending(timers([this] { save(); }))
+    , m_retry(timers([this] { save(); }))
     , m_dir(dir)
 {
-    m_pending.setSingleShot(true);
-    m_pending.setTimerType(Qt::PreciseTimer);
-    connect(&m_pending, &QTimer::timeout, this, [this] { save(); });
-    m_retry.setSingleShot(true);
-    connect(&m_retry, &QTimer::timeout, this, [this] { save(); });
     m_writer = writeAtomically;
 
     if (!QFileInfo::exists(m_dir)) {
@@ -288,6 +290,16 @@ void Store::setSettings(const Settings &settings)
     scheduleSave();
 }
 
+void Store::setSettingsForThisRun(const Settings &settings)
+{
+    // A change of the user's own still on its way to the disk gets there first.
+    if (m_pending->isActive())
+        save();
+    m_settingsForThisRun = true;
+    m_settings = settings;
+    Q_EMIT settingsChanged();
+}
+
 void Store::addScript()
 {
     Script script(QStringLiteral("Untitled script"), QString());
@@ -314,8 +326,8 @@ void Store::scheduleSave()
     // The save already scheduled writes the values current when it runs, so it covers this
     // change too. It is not pushed back by later changes: typing without pauses would then
     // never reach the disk, and a crash would lose all of it.
-    if (!m_pending.isActive())
-        m_pending.start(kSaveDelayMs);
+    if (!m_pending->isActive())
+        m_pending->start(kSaveDelayMs);
 }
 
 void Store::setFileWriter(FileWriter writer)
@@ -333,8 +345,8 @@ QString Store::writeFile(const QString &path, const QByteArray &bytes, Unreadabl
 
 SaveResult Store::save()
 {
-    m_pending.stop();
-    m_retry.stop();
+    m_pending->stop();
+    m_retry->stop();
     SaveResult result;
 
     // The scripts go first and are written even when the settings cannot be.
@@ -345,7 +357,9 @@ SaveResult Store::save()
         result.failure = scripts;
 
     QString settings;
-    if (const auto object = m_settings.encode()) {
+    if (m_settingsForThisRun) {
+        // Left as it was when the run took the settings over.
+    } else if (const auto object = m_settings.encode()) {
         const QByteArray bytes = QJsonDocument(*object).toJson(QJsonDocument::Compact);
         settings = writeFile(settingsPath(), bytes, m_settingsAside.get());
         if (settings.isEmpty())
@@ -361,7 +375,7 @@ SaveResult Store::save()
         Q_EMIT saved();
     } else {
         m_failure = result.failure;
-        m_retry.start(kRetryDelayMs);
+        m_retry->start(kRetryDelayMs);
         Q_EMIT saveFailed(result.failure);
     }
     return result;

@@ -3,6 +3,7 @@
 
 #include "model/script.h"
 #include "model/settings.h"
+#include "save_timer.h"
 
 #include <QObject>
 #include <QTimer>
@@ -32,8 +33,10 @@ class Store final : public QObject {
     Q_DISABLE_COPY_MOVE(Store)
 
 public:
-    // `dir` is the data folder; it is created (mode 0700) when missing.
+    // `dir` is the data folder; it is created (mode 0700) when missing. The delayed saves run
+    // on `timers` (tests pass a clock of their own), by default on the event loop.
     explicit Store(const QString &dir, QObject *parent = nullptr);
+    Store(const QString &dir, const SaveTimerFactory &timers, QObject *parent = nullptr);
     ~Store() override;
 
     // The program's store on the user's data folder, built on first use and never destroyed.
@@ -69,6 +72,10 @@ public:
     // that depend on what the desktop can do set to match it.
     static Settings defaultSettings();
     void setSettings(const Settings &settings);
+    // Applies `settings` for this run only: from now on the settings file is left as it is,
+    // whatever changes later (the scripts are still saved). For measurements, which must never
+    // change the user's files.
+    void setSettingsForThisRun(const Settings &settings);
 
     void addScript();
     void deleteScript(const QUuid &id);
@@ -87,7 +94,7 @@ public:
     QString directory() const { return m_dir; }
     QString scriptsPath() const;
     QString settingsPath() const;
-    bool savePending() const { return m_pending.isActive(); }
+    bool savePending() const { return m_pending->isActive(); }
 
     static constexpr int kSaveDelayMs = 400;
     static constexpr int kRetryDelayMs = 5000;
@@ -110,8 +117,8 @@ private:
     QList<Script> m_scripts;
     std::optional<QUuid> m_selectedID;
     Settings m_settings;
-    QTimer m_pending;
-    QTimer m_retry;
+    std::unique_ptr<SaveTimer> m_pending;
+    std::unique_ptr<SaveTimer> m_retry;
     std::optional<QString> m_failure;
     FileWriter m_writer;
     QString m_dir;
@@ -119,6 +126,7 @@ private:
     // aside, so a damaged or newer-format file never silently replaces the user's work.
     std::unique_ptr<UnreadableFile> m_scriptsAside;
     std::unique_ptr<UnreadableFile> m_settingsAside;
+    bool m_settingsForThisRun = false;
 };
 
 // The welcome script of a first run.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/hot_keys.h"
 #include "app/menu_content.h"
 #include "app/single_instance.h"
@@ -11,13 +12,17 @@
 #include "main_window/save_banner.h"
 #include "main_window/shortcut_sheet.h"
 #include "prompter/prompter_controller.h"
+#include "prompter_window/prompter_panel.h"
 #include "store/store.h"
+#include "support/fake_hot_key_backend.h"
 #include "ui/texts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,31 +30,6 @@
 using namespace qm;
 
 namespace {
-
-class GrantAll final : public platform::HotKeyBackend {
-public:
-    explicit GrantAll(int &grabs, QList<quint32> refuse = {})
-        : m_grabs(grabs)
-        , m_refuse(std::move(refuse))
-    {
-    }
-    void install(Dispatch dispatch, StatusChanged statusChanged) override
-    {
-        press = std::move(dispatch);
-        changed = std::move(statusChanged);
-    }
-    platform::GrabStatus grab(quint32 id, const platform::HotKeyChord &) override
-    {
-        ++m_grabs;
-        return m_refuse.contains(id) ? platform::GrabStatus::InUse : platform::GrabStatus::Granted;
-    }
-    Dispatch press;
-    StatusChanged changed;
-
-private:
-    int &m_grabs;
-    QList<quint32> m_refuse;
-};
 
 struct Rig {
     explicit Rig(QList<quint32> refuse = {})
@@ -59,15 +39,13 @@ struct Rig {
         s.countdown = false;
         s.speed = 40;
         store.setSettings(s);
-        auto backend = std::make_unique<GrantAll>(grabs, std::move(refuse));
-        fake = backend.get();
-        hotKeys = std::make_unique<HotKeys>(std::move(backend));
+        hotKeys = std::make_unique<HotKeys>(
+            std::make_unique<testing::FakeHotKeyBackend>(keys, std::move(refuse)));
         app = std::make_unique<Application>(store, nullptr, hotKeys.get());
     }
     QTemporaryDir dir;
     Store store;
-    int grabs = 0;
-    GrantAll *fake = nullptr;
+    testing::FakeHotKeyBackend::Log keys;
     std::unique_ptr<HotKeys> hotKeys;
     std::unique_ptr<Application> app;
 };
@@ -82,13 +60,13 @@ private Q_SLOTS:
     {
         Rig rig;
         QCOMPARE(&PrompterController::shared(), &rig.app->prompter());
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         MainWindow *window = rig.app->mainWindow();
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Quillmere"));
         QCOMPARE(window->size(), QSize(1180, 740));
-        QCOMPARE(rig.grabs, 7);
+        QCOMPARE(rig.keys.ids.size(), 7);
         QVERIFY(!rig.app->prompter().isVisible());
         // Ctrl+Q lives in the main window as the tray's own quit action.
         QVERIFY(window->actions().contains(rig.app->menuContent()->quitAction()));
@@ -99,19 +77,19 @@ private Q_SLOTS:
     void hotKeyDrivesTheAppsController()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
-        rig.fake->press(1);
+        rig.app->start({});
+        rig.keys.dispatch(1);
         QVERIFY(rig.app->prompter().isVisible());
-        rig.fake->press(4);
+        rig.keys.dispatch(4);
         QCOMPARE(rig.store.settings().speed, 44.0);
-        rig.fake->press(1);
+        rig.keys.dispatch(1);
         QVERIFY(!rig.app->prompter().isVisible());
     }
 
     void startSwitchShowsThePrompterLater()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere"), QStringLiteral("--start")});
+        rig.app->start(parseCommandLine({QStringLiteral("quillmere"), QStringLiteral("--start")}));
         // Scheduled, not immediate.
         QVERIFY(!rig.app->prompter().isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(rig.app->prompter().isVisible(), 5000);
@@ -121,8 +99,8 @@ private Q_SLOTS:
     void commandsGivenToTheFirstLaunchRunAfterStartUp()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere"), QStringLiteral("--faster"),
-            QStringLiteral("--faster"), QStringLiteral("--play-pause")});
+        rig.app->start(parseCommandLine({QStringLiteral("quillmere"), QStringLiteral("--faster"),
+            QStringLiteral("--faster"), QStringLiteral("--play-pause")}));
         QCOMPARE(rig.store.settings().speed, 40.0);
         QTRY_COMPARE(rig.store.settings().speed, 48.0);
         QVERIFY(rig.app->prompter().isVisible());
@@ -158,7 +136,7 @@ private Q_SLOTS:
         QFETCH(bool, prompterShown);
         QFETCH(double, speed);
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         rig.app->mainWindow()->close();
         QVERIFY(!rig.app->mainWindow()->isVisible());
         rig.app->handleRemote(arguments);
@@ -170,7 +148,7 @@ private Q_SLOTS:
     void listShortcutsAnswer()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         const QString answer = rig.app->answerRemote({QStringLiteral("--list-shortcuts")});
         QCOMPARE(answer.count(u'\n'), 7);
         QCOMPARE(answer.count(QStringLiteral("active")), 7);
@@ -180,7 +158,7 @@ private Q_SLOTS:
     void openQuillmereBringsTheSameWindowBack()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         MainWindow *window = rig.app->mainWindow();
         window->close();
         rig.app->menuContent()->openAction()->trigger();
@@ -190,11 +168,33 @@ private Q_SLOTS:
         QCOMPARE(rig.app->mainWindow(), window);
     }
 
+    // The panel's right-click menu is the tray's own: the same actions, so the same titles.
+    void panelMenuIsTheTrayMenu()
+    {
+        Rig rig;
+        rig.app->start({});
+        rig.app->prompter().show();
+        PrompterPanel *panel = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *p = qobject_cast<PrompterPanel *>(w))
+                panel = p;
+        }
+        QVERIFY(panel);
+        QContextMenuEvent event(
+            QContextMenuEvent::Mouse, QPoint(20, 20), panel->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(panel, &event);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions(), rig.app->menuContent()->menu()->actions());
+        QCOMPARE(menu->actions().first()->text(), texts::hidePrompterItem());
+        menu->close();
+    }
+
     // The sheet's rows for refused chords say "In use by another app", also after a change.
     void refusedChordsAreMarkedInTheSheet()
     {
         Rig rig({ 2, 6 });
-        rig.app->start({ QStringLiteral("quillmere") });
+        rig.app->start({});
         Editor *editor = rig.app->mainWindow()->contentView()->editor();
         editor->setShowShortcuts(true);
         QVERIFY(editor->shortcutsPopup());
@@ -209,14 +209,14 @@ private Q_SLOTS:
             return n;
         };
         QCOMPARE(marked(), 2); // play/pause, and the cue row
-        rig.fake->changed(6, platform::GrabStatus::Granted);
+        rig.keys.statusChanged(6, platform::GrabStatus::Granted);
         QCOMPARE(marked(), 1);
     }
 
     void quitSavesAtOnce()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         Settings s = rig.store.settings();
         s.speed = 77;
         rig.store.setSettings(s);
@@ -255,7 +255,7 @@ private Q_SLOTS:
     void focusRingFollowsTheKeyboard()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         MainWindow *w = rig.app->mainWindow();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -278,7 +278,7 @@ private Q_SLOTS:
     void aFailedSaveShowsTheBannerAndQuitAsksOnce()
     {
         Rig rig;
-        rig.app->start({QStringLiteral("quillmere")});
+        rig.app->start({});
         auto *banner = rig.app->mainWindow()->findChild<SaveBanner *>();
         QVERIFY(banner);
         QVERIFY(!banner->isVisible());

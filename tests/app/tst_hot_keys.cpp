@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/fake_audio_input.h"
+#include "support/fake_hot_key_backend.h"
 #include "support/fake_window_host.h"
 #include "app/hot_keys.h"
 #include "app/presenter_clicker.h"
@@ -19,44 +20,7 @@ using platform::HotKeyChord;
 
 namespace {
 
-// Grants every chord except the ids listed in `refuse`, and lets the test press keys.
-class FakeBackend final : public platform::HotKeyBackend {
-public:
-    struct Log {
-        int installs = 0;
-        QList<quint32> ids;
-        QList<HotKeyChord> chords;
-        QList<quint32> released;
-        QHash<quint32, QString> assigned;
-        Dispatch dispatch;
-        StatusChanged statusChanged;
-    };
-
-    FakeBackend(Log &log, QList<quint32> refuse = {})
-        : m_log(log)
-        , m_refuse(std::move(refuse))
-    {
-    }
-
-    void install(Dispatch dispatch, StatusChanged statusChanged) override
-    {
-        ++m_log.installs;
-        m_log.dispatch = std::move(dispatch);
-        m_log.statusChanged = std::move(statusChanged);
-    }
-    GrabStatus grab(quint32 id, const HotKeyChord &chord) override
-    {
-        m_log.ids.append(id);
-        m_log.chords.append(chord);
-        return m_refuse.contains(id) ? GrabStatus::InUse : GrabStatus::Granted;
-    }
-    void release(quint32 id) override { m_log.released.append(id); }
-    QString assignedKeys(quint32 id) const override { return m_log.assigned.value(id); }
-
-private:
-    Log &m_log;
-    QList<quint32> m_refuse;
-};
+using FakeBackend = testing::FakeHotKeyBackend;
 
 using NoAudio = qm::testing::FakeAudioInput;
 

@@ -48,16 +48,6 @@ private Q_SLOTS:
             QCOMPARE(commandSwitch(*command), argument);
     }
 
-    void commandsKeepTheirOrder()
-    {
-        const QStringList args {QStringLiteral("/usr/bin/quillmere"), QStringLiteral("--faster"),
-            QStringLiteral("--snapshot"), QStringLiteral("/tmp/x"), QStringLiteral("--faster"),
-            QStringLiteral("--toggle")};
-        QCOMPARE(
-            commandsIn(args), (QList<Command> {Command::Faster, Command::Faster, Command::Toggle}));
-        QVERIFY(commandsIn({QStringLiteral("--start")}).isEmpty());
-    }
-
     // A later launch gets the running instance's answer back (what --list-shortcuts prints).
     void answerComesBack()
     {

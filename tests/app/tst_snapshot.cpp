@@ -45,26 +45,6 @@ private Q_SLOTS:
             QStringLiteral("A title with spaces visible=true mini=false frame=(0.0, 0.0, 0.0, 0.0)"));
     }
 
-    void snapshotSwitch_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("hasDir");
-        QTest::newRow("none") << QStringList { QStringLiteral("quillmere") } << false;
-        QTest::newRow("last argument") << QStringList { QStringLiteral("quillmere"), QStringLiteral("--snapshot") } << false;
-        QTest::newRow("with dir, any order")
-            << QStringList { QStringLiteral("q"), QStringLiteral("--snapshot"), QStringLiteral("shots"), QStringLiteral("--start") } << true;
-        QTest::newRow("case-sensitive") << QStringList { QStringLiteral("q"), QStringLiteral("--Snapshot"), QStringLiteral("x") } << false;
-    }
-    void snapshotSwitch()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(bool, hasDir);
-        const QString dir = snapshotDirectory(args);
-        QCOMPARE(!dir.isEmpty(), hasDir);
-        if (hasDir)
-            QCOMPARE(dir, QDir::current().absoluteFilePath(QStringLiteral("shots")));
-    }
-
     void rendersVisibleWindowsInRegistryOrder()
     {
         QWidget hidden;

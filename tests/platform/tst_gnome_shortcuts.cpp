@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gnome_shortcuts.h"
-#include "platform/hot_keys.h"
+#include "platform/hot_key_backend.h"
 
 #include <QMap>
 #include <QTest>

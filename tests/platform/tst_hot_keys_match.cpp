@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/hot_keys.h"
+#include "platform/hot_key_backend.h"
 #include "platform/hot_keys_match.h"
 
 #include <QTest>

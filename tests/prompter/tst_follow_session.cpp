@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter/follow_session.h"
 #include "prompter/scroll_state.h"
+#include "support/fake_speech_recognizer.h"
 
 #include <QTest>
 
@@ -10,26 +11,7 @@ using namespace qm;
 
 namespace {
 
-class FakeRecognizer final : public platform::SpeechRecognizer {
-public:
-    Availability availability_ = Availability::Available;
-    bool started = false;
-    ModelBuilder model;
-    quint64 generation = 0;
-
-    Availability availability() const override { return availability_; }
-    bool start(Handlers) override
-    {
-        started = true;
-        return availability_ == Availability::Available;
-    }
-    void setModel(quint64 g, ModelBuilder build) override
-    {
-        generation = g;
-        model = std::move(build);
-    }
-    void stop() override { started = false; }
-};
+using FakeRecognizer = testing::FakeSpeechRecognizer;
 
 const QString kText = QStringLiteral(
     "one two three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen "

@@ -8,6 +8,10 @@
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
+#include "support/fake_frame_clock.h"
+#include "support/fake_speech_recognizer.h"
+#include "support/fake_window_host.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,73 +24,10 @@ namespace {
 constexpr double kFrame = 1.0 / 60.0;
 using CueOffsets = QHash<qint64, double>;
 
-class FakeAudioInput final : public platform::AudioInput {
-public:
-    platform::MicrophonePermission permission() const override
-    {
-        return platform::MicrophonePermission::Granted;
-    }
-    void requestPermission(std::function<void(bool)> answer) override { answer(true); }
-    bool start(BlockHandler, FailureHandler) override { return true; }
-    void stop() override { }
-};
-
-// Records what the engine asks of the window side.
-class FakeHost final : public PrompterWindowHost {
-public:
-    double buildPanel(const Settings &settings) override
-    {
-        calls << QStringLiteral("build");
-        built = settings;
-        panel = true;
-        return inset;
-    }
-    void closePanel() override
-    {
-        calls << QStringLiteral("close");
-        panel = false;
-    }
-    bool hasPanel() const override { return panel; }
-    void reapply(const Settings &settings) override
-    {
-        calls << QStringLiteral("reapply");
-        reapplied = settings;
-    }
-    void installWheelMonitor() override { calls << QStringLiteral("wheel"); }
-
-    QStringList calls;
-    Settings built;
-    Settings reapplied;
-    bool panel = false;
-    double inset = 32;
-};
-
-// A display the test refreshes by hand; like a real one, it reports nothing while stopped.
-class FakeFrameClock final : public platform::FrameClock {
-public:
-    void start() override { on = true; }
-    void stop() override { on = false; }
-    bool running() const override { return on; }
-    double period() const override { return kFrame; }
-    const char *kind() const override { return "fake"; }
-    void refresh(double seconds)
-    {
-        if (on)
-            deliver({++msc, qint64(seconds * 1e6), seconds});
-    }
-
-    bool on = false;
-    quint64 msc = 0;
-};
-
-// A recogniser that is always ready and hears only what the test hands the session.
-class QuietRecognizer final : public platform::SpeechRecognizer {
-public:
-    Availability availability() const override { return Availability::Available; }
-    bool start(Handlers) override { return true; }
-    void setModel(quint64, ModelBuilder) override {}
-    void stop() override {}
-};
+using FakeAudioInput = testing::FakeAudioInput;
+using FakeHost = testing::FakeWindowHost;
+using FakeFrameClock = testing::FakeFrameClock;
+using QuietRecognizer = testing::FakeSpeechRecognizer;
 
 struct Step {
     double delay;
@@ -97,6 +38,7 @@ struct Step {
 struct Env {
     Env()
     {
+        host.inset = 32;
         controller.setWindowHost(&host);
         controller.setScheduler([this](double delay, std::function<void()> run) {
             steps.append({delay, run});

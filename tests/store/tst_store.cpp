@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/sections.h"
 #include "store/store.h"
+#include "support/manual_save_timers.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -173,15 +174,19 @@ private Q_SLOTS:
     void burstOfChangesSavesOnce()
     {
         QTemporaryDir tmp;
-        Store store(tmp.path());
+        testing::ManualSaveTimers clock;
+        Store store(tmp.path(), clock.factory());
         QSignalSpy saved(&store, &Store::saved);
         const QUuid id = store.scripts().first().id;
         for (int i = 0; i < 3; ++i) {
             store.setScriptText(id, QStringLiteral("text %1").arg(i));
-            QTest::qWait(100);
+            clock.advance(100);
         }
-        QVERIFY(saved.wait(2000));
-        QTest::qWait(Store::kSaveDelayMs + 100);
+        QCOMPARE(saved.size(), 0);
+        // 0.4 s after the first change, not after the last.
+        clock.advance(Store::kSaveDelayMs - 300);
+        QCOMPARE(saved.size(), 1);
+        clock.advance(Store::kRetryDelayMs * 2);
         QCOMPARE(saved.size(), 1);
         const auto onDisk = decodeScripts(readFile(store.scriptsPath()));
         QVERIFY(onDisk);
@@ -192,28 +197,30 @@ private Q_SLOTS:
     {
         // Changes every 0.1 s for 1.6 s never leave a 0.4 s pause; they must be saved anyway.
         QTemporaryDir tmp;
-        Store store(tmp.path());
+        testing::ManualSaveTimers clock;
+        Store store(tmp.path(), clock.factory());
         QSignalSpy saved(&store, &Store::saved);
         const QUuid id = store.scripts().first().id;
         for (int i = 0; i < 16; ++i) {
             store.setScriptText(id, QStringLiteral("typed %1").arg(i));
-            QTest::qWait(100);
+            clock.advance(100);
         }
-        QVERIFY(saved.size() >= 2);
+        QCOMPARE(saved.size(), 4);
         QVERIFY(readFile(store.scriptsPath()).contains("typed 1"));
     }
 
     void selectionAloneNeverWrites()
     {
         QTemporaryDir tmp;
-        Store store(tmp.path());
+        testing::ManualSaveTimers clock;
+        Store store(tmp.path(), clock.factory());
         store.addScript();
         store.save();
         QSignalSpy saved(&store, &Store::saved);
         store.setSelectedID(store.scripts().last().id);
         store.setSelectedID(std::nullopt);
         QVERIFY(!store.savePending());
-        QTest::qWait(Store::kSaveDelayMs + 100);
+        clock.advance(Store::kSaveDelayMs + 100);
         QCOMPARE(saved.size(), 0);
         QCOMPARE(store.selectedIndex(), std::nullopt);
         store.setSelectedID(QUuid::createUuid());
@@ -344,7 +351,8 @@ private Q_SLOTS:
     void aFailedSaveIsReportedAndTriedAgain()
     {
         QTemporaryDir tmp;
-        Store store(tmp.path());
+        testing::ManualSaveTimers clock;
+        Store store(tmp.path(), clock.factory());
         const QUuid id = store.scripts().first().id;
         QVERIFY(store.save());
         const QByteArray good = readFile(store.scriptsPath());
@@ -358,7 +366,8 @@ private Q_SLOTS:
         QSignalSpy saved(&store, &Store::saved);
         QSignalSpy failed(&store, &Store::saveFailed);
         store.setScriptText(id, QStringLiteral("words that must not be lost"));
-        QVERIFY(failed.wait(2000));
+        clock.advance(Store::kSaveDelayMs);
+        QCOMPARE(failed.size(), 1);
         QCOMPARE(saved.size(), 0);
         QCOMPARE(failed.first().first().toString(), refusal);
         QCOMPARE(store.saveFailure(), std::optional<QString>(refusal));
@@ -367,15 +376,19 @@ private Q_SLOTS:
 
         // Without any further change it tries again by itself.
         attempts = 0;
-        QVERIFY(failed.wait(Store::kRetryDelayMs + 3000));
+        clock.advance(Store::kRetryDelayMs - 1);
+        QCOMPARE(attempts, 0);
+        clock.advance(1);
         QVERIFY(attempts > 0);
+        QCOMPARE(failed.size(), 2);
         QCOMPARE(saved.size(), 0);
 
         // The next change saves at once when the disk takes it again.
         refusal.clear();
         store.setFileWriter({});
         store.setScriptTitle(id, QStringLiteral("Kept"));
-        QVERIFY(saved.wait(2000));
+        clock.advance(Store::kSaveDelayMs);
+        QCOMPARE(saved.size(), 1);
         QCOMPARE(store.saveFailure(), std::nullopt);
         QCOMPARE(decodeScripts(readFile(store.scriptsPath()))->first().text,
             QStringLiteral("words that must not be lost"));

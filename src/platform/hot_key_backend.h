@@ -93,14 +93,24 @@ public:
 // session that has one, with the X11 grab until (and unless) it answers; the X11 grab alone
 // elsewhere; or one that refuses everything.
 std::unique_ptr<HotKeyBackend> createHotKeyBackend();
-// Passive grabs on the X server the program is connected to (refuses all without one).
+// Passive grabs on the X server the program is connected to (refuses all without one, and in
+// builds without X11).
 std::unique_ptr<HotKeyBackend> createX11HotKeyBackend();
 // The org.freedesktop.portal.GlobalShortcuts portal, with `fallback` holding the chords until
 // the portal has bound them, and for good when it has no such portal.
 std::unique_ptr<HotKeyBackend> createPortalHotKeyBackend(std::unique_ptr<HotKeyBackend> fallback);
 // Whether the program runs in a Wayland session (through XWayland or not).
 bool isWaylandSession();
-// Refuses every chord; for sessions without a way to grab keys system-wide.
-std::unique_ptr<HotKeyBackend> createNoopHotKeyBackend();
+// Refuses every chord; for sessions without a way to grab keys system-wide (offscreen, a native
+// Wayland session without the portal): the remote commands remain the way in.
+class NoopHotKeyBackend final : public HotKeyBackend {
+public:
+    void install(Dispatch, StatusChanged) override { }
+    GrabStatus grab(quint32, const HotKeyChord &) override { return GrabStatus::Unsupported; }
+};
+inline std::unique_ptr<HotKeyBackend> createNoopHotKeyBackend()
+{
+    return std::make_unique<NoopHotKeyBackend>();
+}
 
 } // namespace qm::platform
