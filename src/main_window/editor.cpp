@@ -321,6 +321,7 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     m_title = new QLineEdit(column);
     m_title->setObjectName(QStringLiteral("scriptTitle"));
     m_title->setPlaceholderText(QStringLiteral("Script title"));
+    m_title->setAccessibleName(QStringLiteral("Script title"));
     m_title->setFrame(false);
     m_title->setFont(fonts::rounded(22, QFont::Bold));
     // QLineEdit keeps two pixels before its text; the title lines up with the text below.
@@ -356,6 +357,7 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     columnLayout->addWidget(m_cueStripBox);
 
     m_text = new ScriptEditor(column);
+    m_text->setAccessibleName(QStringLiteral("Script"));
     columnLayout->addWidget(m_text, 1);
     m_placeholder = new Placeholder(m_text);
     m_placeholder->hide();

@@ -160,4 +160,15 @@ bool FocusRing::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+void setTabOrderAfter(QWidget *before, QWidget *widget)
+{
+    const Qt::FocusPolicy first = before->focusPolicy();
+    const Qt::FocusPolicy second = widget->focusPolicy();
+    before->setFocusPolicy(Qt::TabFocus);
+    widget->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(before, widget);
+    before->setFocusPolicy(first);
+    widget->setFocusPolicy(second);
+}
+
 } // namespace qm

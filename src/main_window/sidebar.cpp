@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sidebar.h"
 
+#include "focus_ring.h"
 #include "import.h"
 #include "logo_mark.h"
 #include "overlay_scroll_bar.h"
@@ -86,8 +87,11 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    // The rows are the Tab stops, not the area around them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     new OverlayScrollBar(m_scroll);
     auto *content = new QWidget;
+    content->setObjectName(QLatin1String(ScriptRow::kListName));
     m_list = new QVBoxLayout(content);
     // One point less on the left: the selected row's tally mark reaches past its edge.
     m_list->setContentsMargins(10 - ScriptRow::kBleed, 0, 10, 0);
@@ -167,10 +171,18 @@ void Sidebar::syncRows()
         // The store may drop this row while its own button or menu is still being handled,
         // so removed rows are deleted later.
         connect(row, &ScriptRow::deleteRequested, this, [this, id] { m_store.deleteScript(id); });
+        connect(row, &ScriptRow::focusMoveRequested, this,
+            [this, id](int step) { moveKeyboard(id, step); });
+        connect(row, &ScriptRow::focused, this, [this, id, row] {
+            setKeyboardRow(id);
+            m_scroll->ensureWidgetVisible(row, 0, 0);
+        });
         m_rows.insert(id, row);
     }
-    if (order == m_order)
+    if (order == m_order) {
+        setKeyboardRow(m_keyboardRow);
         return;
+    }
 
     for (auto it = m_rows.begin(); it != m_rows.end();) {
         if (!order.contains(it.key())) {
@@ -189,6 +201,13 @@ void Sidebar::syncRows()
     m_list->addStretch(1);
     m_order = order;
     m_stats.retain(order);
+    // Rows made later would otherwise come last in the window's Tab order.
+    QWidget *before = m_new;
+    for (const QUuid &id : std::as_const(m_order)) {
+        setTabOrderAfter(before, m_rows.value(id));
+        before = m_rows.value(id);
+    }
+    setKeyboardRow(m_keyboardRow);
 }
 
 void Sidebar::syncSelection()
@@ -196,6 +215,40 @@ void Sidebar::syncSelection()
     const std::optional<QUuid> selected = m_store.selectedID();
     for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
         it.value()->setSelected(selected && *selected == it.key());
+    // Tab comes back to the selected script.
+    if (!m_rows.value(m_keyboardRow) || !m_rows.value(m_keyboardRow)->hasFocus())
+        setKeyboardRow(selected);
+}
+
+void Sidebar::setKeyboardRow(std::optional<QUuid> id)
+{
+    if (!id || !m_rows.contains(*id)) {
+        const std::optional<QUuid> selected = m_store.selectedID();
+        id = selected && m_rows.contains(*selected)
+            ? selected
+            : (m_order.isEmpty() ? std::nullopt : std::optional<QUuid>(m_order.first()));
+    }
+    m_keyboardRow = id.value_or(QUuid());
+    for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
+        it.value()->setFocusPolicy(it.key() == m_keyboardRow ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void Sidebar::moveKeyboard(const QUuid &from, int step)
+{
+    const qsizetype at = m_order.indexOf(from);
+    if (at < 0 || m_order.isEmpty())
+        return;
+    qsizetype to = at + step;
+    if (step == -2)
+        to = 0;
+    else if (step == 2)
+        to = m_order.size() - 1;
+    to = qBound<qsizetype>(0, to, m_order.size() - 1);
+    if (to == at)
+        return;
+    setKeyboardRow(m_order.at(to));
+    // Keyboard focus, which the focus ring follows.
+    m_rows.value(m_order.at(to))->setFocus(Qt::TabFocusReason);
 }
 
 } // namespace qm

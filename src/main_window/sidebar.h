@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QScrollArea;
 class QVBoxLayout;
@@ -46,6 +47,9 @@ protected:
 private:
     void syncRows();
     void syncSelection();
+    // Gives the list's one Tab stop to `id`'s row, or to the selected or first row without it.
+    void setKeyboardRow(std::optional<QUuid> id);
+    void moveKeyboard(const QUuid &from, int step);
 
     Store &m_store;
     StatsCache &m_stats;
@@ -57,6 +61,8 @@ private:
     // Rows are kept per script, so a row keeps its hover state while its script moves.
     QHash<QUuid, ScriptRow *> m_rows;
     QList<QUuid> m_order;
+    // The row that is the list's Tab stop.
+    QUuid m_keyboardRow;
 };
 
 } // namespace qm
