@@ -10,6 +10,7 @@
 #include "store/store.h"
 #include "transport.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/shapes.h"
 #include "ui/symbols.h"
@@ -50,16 +51,6 @@ CueStripParts makeCueStrip(PrompterController &controller, QWidget *parent)
 QWidget *makeShortcutSheet(QWidget *parent)
 {
     return new ShortcutSheet(parent);
-}
-
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-    return label;
 }
 
 QWidget *makeHairline(QWidget *parent)
@@ -336,7 +327,7 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
         m_title->setPalette(pal);
     }
     titleBox->addWidget(m_title);
-    m_statistics = makeLabel(QString(), fonts::system(12), palette::white(45), column);
+    m_statistics = makeLabel(QString(), fonts::system(12), palette::white(45), false, column);
     // On a narrow window the line wraps rather than pushing the prompter controls away.
     m_statistics->setWordWrap(true);
     titleBox->addWidget(m_statistics);
@@ -373,10 +364,10 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     hint->setSpacing(8);
     QFont numberFont = fonts::symbols(10);
     numberFont.setBold(true);
-    hint->addWidget(makeLabel(symbols::numberSign, numberFont, palette::tally(), m_content), 0,
-        Qt::AlignVCenter);
+    hint->addWidget(makeLabel(symbols::numberSign, numberFont, palette::tally(), false, m_content),
+        0, Qt::AlignVCenter);
     hint->addWidget(makeLabel(QStringLiteral("Start a line with # to add a cue you can jump to."),
-                        fonts::system(11.5), palette::white(50), m_content),
+                        fonts::system(11.5), palette::white(50), false, m_content),
         0, Qt::AlignVCenter);
     hint->addStretch(1);
     m_shortcutsButton = new ShortcutsButton(m_content);

@@ -3,6 +3,7 @@
 
 #include "painting.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/shapes.h"
 
@@ -114,19 +115,6 @@ private:
 };
 
 } // namespace
-
-QLabel *makeLabel(
-    const QString &text, const QFont &font, const QColor &color, bool wrap, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-    label->setWordWrap(wrap);
-    return label;
-}
 
 QString sliderValueText(double value, const QString &unit)
 {

@@ -3,6 +3,7 @@
 
 #include "capsule_buttons.h"
 #include "model/settings.h"
+#include "ui/labels.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -14,11 +15,6 @@ class QLabel;
 class QVBoxLayout;
 
 namespace qm {
-
-// A label with a fixed font and colour that never reads its text as markup; `wrap` lets it
-// take as many lines as it needs.
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, bool wrap = false,
-    QWidget *parent = nullptr);
 
 // A slider's value text: the value truncated toward zero, then " unit" when there is a unit.
 // A value within rounding noise of a whole number counts as that number, so a fraction read

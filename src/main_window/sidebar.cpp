@@ -10,6 +10,7 @@
 #include "stats_cache.h"
 #include "store/store.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/symbols.h"
 #include "ui/texts.h"
@@ -25,20 +26,6 @@
 #include <QVBoxLayout>
 
 namespace qm {
-
-namespace {
-
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-    return label;
-}
-
-} // namespace
 
 Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     : QWidget(parent)
@@ -58,7 +45,7 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     logo->setFixedSize(24, 24);
     header->addWidget(logo, 0, Qt::AlignVCenter);
     header->addWidget(makeLabel(QStringLiteral("Quillmere"), fonts::rounded(16, QFont::Bold),
-                          palette::white(100), this),
+                          palette::white(100), false, this),
         0, Qt::AlignVCenter);
     header->addStretch(1);
     column->addLayout(header);
@@ -69,8 +56,9 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     listHeader->setSpacing(6);
     QFont capsFont = fonts::system(10, QFont::Bold);
     capsFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
-    listHeader->addWidget(makeLabel(QStringLiteral("SCRIPTS"), capsFont, palette::white(40), this),
-        0, Qt::AlignVCenter);
+    listHeader->addWidget(
+        makeLabel(QStringLiteral("SCRIPTS"), capsFont, palette::white(40), false, this), 0,
+        Qt::AlignVCenter);
     listHeader->addStretch(1);
     m_import = new SmallIconButton(symbols::importFile, QStringLiteral("Import a text file"), this);
     m_new = new SmallIconButton(symbols::plus, texts::newScriptTip(), this);
@@ -106,9 +94,10 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     auto *footer = new QHBoxLayout;
     footer->setContentsMargins(18, 14, 18, 14);
     footer->setSpacing(8);
-    QLabel *lock = makeLabel(symbols::lock, fonts::symbols(9), palette::tallySoft(), this);
+    QLabel *lock = makeLabel(symbols::lock, fonts::symbols(9), palette::tallySoft(), false, this);
     footer->addWidget(lock, 0, Qt::AlignVCenter);
-    QLabel *note = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), this);
+    QLabel *note
+        = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), false, this);
     note->setWordWrap(true);
     footer->addWidget(note, 1, Qt::AlignVCenter);
     column->addLayout(footer);
