@@ -2,6 +2,7 @@
 #include "settings_panel.h"
 
 #include "model/settings.h"
+#include "overlay_scroll_bar.h"
 #include "platform/capture_exclusion.h"
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
@@ -19,26 +20,11 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace qm {
 
 namespace {
-
-// The column's own scroll bar floats over its right edge, as an overlay bar does, so the
-// content keeps its full width whether or not it scrolls.
-constexpr int kBarWidth = 8;
-
-QString barStyle()
-{
-    return QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 1px 2px 0; }"
-        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 56); border-radius: 3px;"
-        " min-height: 28px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
-}
 
 QLabel *plainText(const QString &text, QWidget *parent)
 {
@@ -202,19 +188,10 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_scroll);
 
-    m_bar = new QScrollBar(Qt::Vertical, this);
-    m_bar->setObjectName(QStringLiteral("settingsScrollBar"));
-    m_bar->setStyleSheet(barStyle());
-    m_bar->hide();
-    QScrollBar *inner = m_scroll->verticalScrollBar();
-    connect(inner, &QScrollBar::rangeChanged, this, [this](int min, int max) {
-        m_bar->setRange(min, max);
-        m_bar->setPageStep(m_scroll->verticalScrollBar()->pageStep());
-        m_bar->setVisible(max > min);
-        m_bar->raise();
-    });
-    connect(inner, &QScrollBar::valueChanged, m_bar, &QScrollBar::setValue);
-    connect(m_bar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+    // The column's own scroll bar floats over its right edge, so the content keeps its full
+    // width whether or not it scrolls.
+    auto *bar = new OverlayScrollBar(m_scroll, OverlayScrollBar::Look::Steady);
+    bar->setObjectName(QStringLiteral("settingsScrollBar"));
 
     // Writes: one field each, through the store.
     connect(m_mode, &SegmentedControl::activated, this, [this](int i) {
@@ -368,17 +345,6 @@ void SettingsPanel::refreshScreens()
         if (entry.name == current)
             m_screens->setAccessibleDescription(entry.label);
     }
-}
-
-void SettingsPanel::resizeEvent(QResizeEvent *)
-{
-    placeScrollBar();
-}
-
-void SettingsPanel::placeScrollBar()
-{
-    m_bar->setGeometry(width() - kBarWidth, 0, kBarWidth, height());
-    m_bar->raise();
 }
 
 } // namespace qm
