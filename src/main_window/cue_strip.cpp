@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cue_strip.h"
 
-#include "capsule_buttons.h"
-#include "focus_ring.h"
+#include "cue_chip.h"
+#include "main_window/controls/focus_ring.h"
 #include "prompter/prompter_controller.h"
 #include "spring_animation.h"
 

@@ -2,9 +2,9 @@
 #include "script_editor.h"
 
 #include "cue_highlighter.h"
-#include "overlay_scroll_bar.h"
-#include "stats_cache.h"
+#include "main_window/controls/overlay_scroll_bar.h"
 #include "model/sections.h"
+#include "stats_cache.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sidebar.h"
 
-#include "focus_ring.h"
 #include "import.h"
 #include "logo_mark.h"
-#include "overlay_scroll_bar.h"
+#include "main_window/controls/focus_ring.h"
+#include "main_window/controls/overlay_scroll_bar.h"
+#include "main_window/controls/small_icon_button.h"
 #include "script_row.h"
-#include "small_icon_button.h"
 #include "stats_cache.h"
 #include "store/store.h"
 #include "ui/fonts.h"

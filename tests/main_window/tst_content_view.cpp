@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window/content_view.h"
+#include "main_window/controls/focus_ring.h"
+#include "main_window/controls/small_icon_button.h"
 #include "main_window/editor.h"
-#include "main_window/focus_ring.h"
 #include "main_window/main_window.h"
 #include "main_window/script_editor.h"
 #include "main_window/script_row.h"
 #include "main_window/sidebar.h"
-#include "main_window/small_icon_button.h"
 #include "ui/fonts.h"
 #include "window_fixture.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "main_window/controls/small_icon_button.h"
 #include "main_window/script_row.h"
 #include "main_window/sidebar.h"
-#include "main_window/small_icon_button.h"
 #include "main_window/stats_cache.h"
 #include "store/store.h"
 #include "ui/fonts.h"
