@@ -91,6 +91,39 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     columnLayout->setContentsMargins(CenteredColumn::kBleed, 0, CenteredColumn::kBleed, 0);
     columnLayout->setSpacing(0);
 
+    columnLayout->addLayout(buildHeader(column));
+    columnLayout->addWidget(buildCueStrip(column));
+
+    m_text = new ScriptEditor(column);
+    m_text->setAccessibleName(QStringLiteral("Script"));
+    columnLayout->addWidget(m_text, 1);
+    m_placeholder = new Placeholder(m_text);
+    m_placeholder->hide();
+    area->setChild(column);
+    stack->addWidget(area, 1);
+
+    // 2. The hairline.
+    stack->addWidget(makeHairline(m_content));
+
+    // 3. The hint bar.
+    stack->addLayout(buildHintBar());
+
+    connect(m_title, &QLineEdit::textEdited, this, [this](const QString &title) {
+        if (m_shownID)
+            m_store.setScriptTitle(*m_shownID, title);
+    });
+    connect(m_text, &ScriptEditor::textEdited, this, [this](const QString &text) {
+        if (m_shownID)
+            m_store.setScriptText(*m_shownID, text);
+    });
+    connect(&m_store, &Store::scriptsChanged, this, &Editor::scriptsChanged);
+    connect(&m_store, &Store::selectedIDChanged, this, &Editor::selectionChanged);
+    selectionChanged();
+}
+
+// The title, the statistics below it and the prompter controls beside them.
+QLayout *Editor::buildHeader(QWidget *column)
+{
     auto *header = new QHBoxLayout;
     header->setContentsMargins(0, 44, 0, 16);
     header->setSpacing(16);
@@ -122,8 +155,12 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     header->addLayout(titleBox, 1);
     header->addSpacing(12);
     header->addWidget(makeTransport(m_controller, column), 0, Qt::AlignTop);
-    columnLayout->addLayout(header);
+    return header;
+}
 
+// The cue strip, hidden while the script has no cues.
+QWidget *Editor::buildCueStrip(QWidget *column)
+{
     m_cueStripBox = new QWidget(column);
     auto *stripLayout = new QVBoxLayout(m_cueStripBox);
     stripLayout->setContentsMargins(0, 0, 0, 10);
@@ -133,20 +170,12 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     m_setCues = std::move(strip.setCues);
     stripLayout->addWidget(m_cueStrip);
     m_cueStripBox->hide();
-    columnLayout->addWidget(m_cueStripBox);
+    return m_cueStripBox;
+}
 
-    m_text = new ScriptEditor(column);
-    m_text->setAccessibleName(QStringLiteral("Script"));
-    columnLayout->addWidget(m_text, 1);
-    m_placeholder = new Placeholder(m_text);
-    m_placeholder->hide();
-    area->setChild(column);
-    stack->addWidget(area, 1);
-
-    // 2. The hairline.
-    stack->addWidget(makeHairline(m_content));
-
-    // 3. The hint bar.
+// The line about cues and the Shortcuts button.
+QLayout *Editor::buildHintBar()
+{
     auto *hint = new QHBoxLayout;
     hint->setContentsMargins(28, 10, 28, 10);
     hint->setSpacing(8);
@@ -160,21 +189,9 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     hint->addStretch(1);
     m_shortcutsButton = new ShortcutsButton(m_content);
     hint->addWidget(m_shortcutsButton, 0, Qt::AlignVCenter);
-    stack->addLayout(hint);
     connect(m_shortcutsButton, &QAbstractButton::clicked, this,
         [this] { setShowShortcuts(!m_showShortcuts); });
-
-    connect(m_title, &QLineEdit::textEdited, this, [this](const QString &title) {
-        if (m_shownID)
-            m_store.setScriptTitle(*m_shownID, title);
-    });
-    connect(m_text, &ScriptEditor::textEdited, this, [this](const QString &text) {
-        if (m_shownID)
-            m_store.setScriptText(*m_shownID, text);
-    });
-    connect(&m_store, &Store::scriptsChanged, this, &Editor::scriptsChanged);
-    connect(&m_store, &Store::selectedIDChanged, this, &Editor::selectionChanged);
-    selectionChanged();
+    return hint;
 }
 
 Editor::~Editor()

@@ -69,7 +69,44 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     stack->setContentsMargins(14, 46, 14, 20);
     stack->setSpacing(12);
 
-    // Prompter
+    QWidget *prompter = buildPrompterCard(content);
+    QWidget *text = buildTextCard(content);
+    QWidget *scrolling = buildScrollingCard(content);
+    QWidget *privacy = buildPrivacyCard(content);
+    m_reset = new TextButton(QStringLiteral("Reset to defaults"), content);
+    m_reset->setObjectName(QStringLiteral("reset"));
+
+    stack->addWidget(prompter);
+    stack->addWidget(text);
+    stack->addWidget(scrolling);
+    stack->addWidget(privacy);
+    stack->addWidget(m_reset);
+    stack->addStretch(1);
+    m_scroll->setWidget(content);
+    // setWidget turns the background on; the column's own shows through.
+    content->setAutoFillBackground(false);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+
+    // The column's own scroll bar floats over its right edge, so the content keeps its full
+    // width whether or not it scrolls.
+    auto *bar = new OverlayScrollBar(m_scroll, OverlayScrollBar::Look::Steady);
+    bar->setObjectName(QStringLiteral("settingsScrollBar"));
+
+    connectWrites();
+
+    // Reads.
+    connect(&m_store, &Store::settingsChanged, this, &SettingsPanel::refresh);
+    connect(&m_controller.voice(), &VoiceMonitor::deniedChanged, this, &SettingsPanel::refresh);
+    connect(&m_controller.follow(), &FollowSession::stateChanged, this, &SettingsPanel::refresh);
+    refresh();
+}
+
+// The notch or floating panel's size, or the display's screen and options.
+QWidget *SettingsPanel::buildPrompterCard(QWidget *content)
+{
     auto *prompter = new GroupCard(QStringLiteral("Prompter"), symbols::laptop, content);
     m_mode = new SegmentedControl(
         {QStringLiteral("Notch"), QStringLiteral("Floating"), QStringLiteral("Display")});
@@ -107,8 +144,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     prompter->addRow(m_screens);
     prompter->addRow(m_flipVertical);
     prompter->addRow(m_eyeLineMarker);
+    return prompter;
+}
 
-    // Text
+// Size, colour and mirroring of the text.
+QWidget *SettingsPanel::buildTextCard(QWidget *content)
+{
     auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
     m_fontSize = new SliderRow(QStringLiteral("Size"), limits::fontSize, QStringLiteral("pt"));
     m_fontSize->setObjectName(QStringLiteral("fontSize"));
@@ -120,8 +161,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     text->addRow(m_fontSize);
     text->addRow(m_colors);
     text->addRow(m_mirror);
+    return text;
+}
 
-    // Scrolling
+// How the text moves and what moves it from outside.
+QWidget *SettingsPanel::buildScrollingCard(QWidget *content)
+{
     auto *scrolling = new GroupCard(QStringLiteral("Scrolling"), symbols::scrolling, content);
     m_scrollMode = new SegmentedControl(
         {QStringLiteral("Steady"), QStringLiteral("Voice"), QStringLiteral("Follow")});
@@ -161,8 +206,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
     scrolling->addRow(m_mediaRemote);
     scrolling->addRow(m_presenterClicker);
+    return scrolling;
+}
 
-    // Privacy
+// Hiding the prompter from captures, or why this desktop cannot.
+QWidget *SettingsPanel::buildPrivacyCard(QWidget *content)
+{
     auto *privacy = new GroupCard(QStringLiteral("Privacy"), symbols::eyeSlash, content);
     m_hideFromSharing = new ToggleRow(QStringLiteral("Hide from screen sharing"),
         QStringLiteral("Kept out of shared screens and recordings"));
@@ -176,30 +225,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         m_captureReason->setObjectName(QStringLiteral("captureReason"));
         privacy->addRow(m_captureReason);
     }
+    return privacy;
+}
 
-    m_reset = new TextButton(QStringLiteral("Reset to defaults"), content);
-    m_reset->setObjectName(QStringLiteral("reset"));
-
-    stack->addWidget(prompter);
-    stack->addWidget(text);
-    stack->addWidget(scrolling);
-    stack->addWidget(privacy);
-    stack->addWidget(m_reset);
-    stack->addStretch(1);
-    m_scroll->setWidget(content);
-    // setWidget turns the background on; the column's own shows through.
-    content->setAutoFillBackground(false);
-
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_scroll);
-
-    // The column's own scroll bar floats over its right edge, so the content keeps its full
-    // width whether or not it scrolls.
-    auto *bar = new OverlayScrollBar(m_scroll, OverlayScrollBar::Look::Steady);
-    bar->setObjectName(QStringLiteral("settingsScrollBar"));
-
-    // Writes: one field each, through the store.
+// Writes: one field each, through the store.
+void SettingsPanel::connectWrites()
+{
     connect(m_mode, &SegmentedControl::activated, this, [this](int i) {
         const PrompterMode mode = i == 2 ? PrompterMode::Display
             : i == 1                     ? PrompterMode::Floating
@@ -259,12 +290,6 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     connect(m_hideFromSharing, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.hideFromSharing = on; }); });
     connect(m_reset, &QAbstractButton::clicked, this, &SettingsPanel::resetToDefaults);
-
-    // Reads.
-    connect(&m_store, &Store::settingsChanged, this, &SettingsPanel::refresh);
-    connect(&m_controller.voice(), &VoiceMonitor::deniedChanged, this, &SettingsPanel::refresh);
-    connect(&m_controller.follow(), &FollowSession::stateChanged, this, &SettingsPanel::refresh);
-    refresh();
 }
 
 SettingsPanel::~SettingsPanel() = default;

@@ -37,6 +37,11 @@ public:
     static QStringList colors();
 
 private:
+    QWidget *buildPrompterCard(QWidget *content);
+    QWidget *buildTextCard(QWidget *content);
+    QWidget *buildScrollingCard(QWidget *content);
+    QWidget *buildPrivacyCard(QWidget *content);
+    void connectWrites();
     void refresh();
     void refreshScreens();
     // Copies the settings, lets `change` edit the copy, and assigns it back in one go.

@@ -37,7 +37,30 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    // Header: the logo and the name.
+    column->addLayout(buildHeader());
+    column->addLayout(buildListHeader());
+    column->addWidget(buildList(), 1);
+    column->addLayout(buildFooter());
+
+    m_chooser = [](QWidget *dialogParent) {
+        // A documents folder that does not exist would be offered as a file name instead.
+        QString start = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(start).isDir())
+            start = QDir::homePath();
+        return QFileDialog::getOpenFileName(dialogParent,
+            QStringLiteral("Choose a text file to import as a script"), start, importFileFilter());
+    };
+
+    connect(&m_store, &Store::scriptsChanged, this, &Sidebar::syncRows);
+    connect(&m_store, &Store::selectedIDChanged, this, &Sidebar::syncSelection);
+    syncRows();
+}
+
+Sidebar::~Sidebar() = default;
+
+// The logo and the name.
+QLayout *Sidebar::buildHeader()
+{
     auto *header = new QHBoxLayout;
     header->setContentsMargins(18, 48, 18, 0);
     header->setSpacing(9);
@@ -48,9 +71,12 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
                           palette::white(100), false, this),
         0, Qt::AlignVCenter);
     header->addStretch(1);
-    column->addLayout(header);
+    return header;
+}
 
-    // List header: "SCRIPTS", import and new.
+// "SCRIPTS", import and new.
+QLayout *Sidebar::buildListHeader()
+{
     auto *listHeader = new QHBoxLayout;
     listHeader->setContentsMargins(18, 28, 18, 10);
     listHeader->setSpacing(6);
@@ -65,11 +91,14 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     m_new->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     listHeader->addWidget(m_import);
     listHeader->addWidget(m_new);
-    column->addLayout(listHeader);
     connect(m_import, &QAbstractButton::clicked, this, &Sidebar::importFile);
     connect(m_new, &QAbstractButton::clicked, this, [this] { m_store.addScript(); });
+    return listHeader;
+}
 
-    // The list.
+// The rows in a scroll area.
+QWidget *Sidebar::buildList()
+{
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
@@ -88,9 +117,12 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     m_scroll->setWidget(content);
     // setWidget turns background filling on; the list shows the sidebar's panel colour.
     content->setAutoFillBackground(false);
-    column->addWidget(m_scroll, 1);
+    return m_scroll;
+}
 
-    // Footer: the privacy note.
+// The privacy note.
+QLayout *Sidebar::buildFooter()
+{
     auto *footer = new QHBoxLayout;
     footer->setContentsMargins(18, 14, 18, 14);
     footer->setSpacing(8);
@@ -100,23 +132,8 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
         = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), false, this);
     note->setWordWrap(true);
     footer->addWidget(note, 1, Qt::AlignVCenter);
-    column->addLayout(footer);
-
-    m_chooser = [](QWidget *dialogParent) {
-        // A documents folder that does not exist would be offered as a file name instead.
-        QString start = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        if (!QFileInfo(start).isDir())
-            start = QDir::homePath();
-        return QFileDialog::getOpenFileName(dialogParent,
-            QStringLiteral("Choose a text file to import as a script"), start, importFileFilter());
-    };
-
-    connect(&m_store, &Store::scriptsChanged, this, &Sidebar::syncRows);
-    connect(&m_store, &Store::selectedIDChanged, this, &Sidebar::syncSelection);
-    syncRows();
+    return footer;
 }
-
-Sidebar::~Sidebar() = default;
 
 void Sidebar::importFile()
 {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QLayout;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -45,6 +46,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QLayout *buildHeader();
+    QLayout *buildListHeader();
+    QWidget *buildList();
+    QLayout *buildFooter();
     void syncRows();
     void syncSelection();
     // Gives the list's one Tab stop to `id`'s row, or to the selected or first row without it.
