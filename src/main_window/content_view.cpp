@@ -2,9 +2,9 @@
 #include "content_view.h"
 
 #include "editor.h"
+#include "main_window/controls/small_icon_button.h"
 #include "settings_panel.h"
 #include "sidebar.h"
-#include "small_icon_button.h"
 #include "stats_cache.h"
 #include "ui/palette.h"
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cue_strip.h"
 
-#include "capsule_buttons.h"
+#include "cue_chip.h"
+#include "main_window/controls/focus_ring.h"
 #include "prompter/prompter_controller.h"
 #include "spring_animation.h"
 
@@ -61,6 +62,8 @@ CueStrip::CueStrip(PrompterController &controller, QWidget *parent)
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
 
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // The chips are the Tab stops, not the area around them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(false);
@@ -113,6 +116,9 @@ void CueStrip::setCues(const QList<ScriptSection> &cues)
         connect(
             chip, &QAbstractButton::clicked, &m_controller, [this, id] { m_controller.jump(id); });
         m_layout->addWidget(chip);
+        // New chips would come last in the window's Tab order; they follow the strip instead.
+        setTabOrderAfter(m_chips.isEmpty() ? m_row : m_chips.last(), chip);
+        chip->installEventFilter(this);
         m_chips.append(chip);
     }
     m_row->adjustSize();
@@ -153,6 +159,14 @@ void CueStrip::applyProgress(double progress)
         chip->setCurrent(
             chip->isCurrent(), std::clamp(from + (target - from) * progress, 0.0, 1.0));
     }
+}
+
+bool CueStrip::eventFilter(QObject *watched, QEvent *event)
+{
+    // A chip reached from the keyboard scrolls into view.
+    if (event->type() == QEvent::FocusIn)
+        m_scroll->ensureWidgetVisible(static_cast<QWidget *>(watched), 0, 0);
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace qm

@@ -33,6 +33,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The id of the chip that should be highlighted now, if any.
     std::optional<qint64> currentID() const;

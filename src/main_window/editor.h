@@ -13,6 +13,7 @@
 
 class QAbstractButton;
 class QLabel;
+class QLayout;
 class QLineEdit;
 
 namespace qm {
@@ -62,6 +63,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QLayout *buildHeader(QWidget *column);
+    QWidget *buildCueStrip(QWidget *column);
+    QLayout *buildHintBar();
     void selectionChanged();
     void scriptsChanged();
     void showStats(const QUuid &id, const QString &text);

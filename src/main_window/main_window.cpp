@@ -2,7 +2,7 @@
 #include "main_window.h"
 
 #include "content_view.h"
-#include "focus_ring.h"
+#include "main_window/controls/focus_ring.h"
 #include "ui/palette.h"
 
 #include <QVBoxLayout>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "save_banner.h"
 
-#include "settings_widgets.h"
 #include "store/store.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/shapes.h"
 

@@ -2,13 +2,14 @@
 #include "script_editor.h"
 
 #include "cue_highlighter.h"
-#include "overlay_scroll_bar.h"
-#include "stats_cache.h"
+#include "main_window/controls/overlay_scroll_bar.h"
 #include "model/sections.h"
+#include "stats_cache.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
@@ -276,6 +277,21 @@ void ScriptEditor::focusOutEvent(QFocusEvent *event)
     m_blink.stop();
     m_caretOn = false;
     viewport()->update(m_lastCaret.adjusted(-1, -1, 1, 1));
+}
+
+void ScriptEditor::keyPressEvent(QKeyEvent *event)
+{
+    // Tab types a tab; Ctrl+Tab and Ctrl+Shift+Tab move on, as in other text views.
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        const bool back
+            = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        // The text edit refuses to move on while it is editable; the widget moves on.
+        QWidget::focusNextPrevChild(!back);
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 } // namespace qm

@@ -46,6 +46,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
 

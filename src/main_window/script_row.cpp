@@ -7,6 +7,8 @@
 #include "ui/shapes.h"
 #include "ui/symbols.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QMenu>
@@ -60,6 +62,57 @@ protected:
     }
 };
 
+// A row reads as an item of the list of scripts: its title, its statistics, whether it is the
+// selected one.
+class RowAccessible final : public QAccessibleWidget {
+public:
+    explicit RowAccessible(ScriptRow *row)
+        : QAccessibleWidget(row, QAccessible::ListItem)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        auto *r = static_cast<ScriptRow *>(widget());
+        if (t == QAccessible::Name)
+            return r->titleText();
+        if (t == QAccessible::Description)
+            return r->subtitleText();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        // Only one row at a time is the list's Tab stop; the arrows reach every other.
+        s.focusable = true;
+        s.selected = static_cast<ScriptRow *>(widget())->isSelected();
+        return s;
+    }
+};
+
+// The widget holding the rows.
+class ListAccessible final : public QAccessibleWidget {
+public:
+    explicit ListAccessible(QWidget *list)
+        : QAccessibleWidget(list, QAccessible::List, QStringLiteral("Scripts"))
+    {
+    }
+};
+
+QAccessibleInterface *rowAccessibility(const QString &className, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (className == QLatin1String("qm::ScriptRow"))
+        return new RowAccessible(static_cast<ScriptRow *>(object));
+    if (object->objectName() == QLatin1String(ScriptRow::kListName)
+        && className == QLatin1String("QWidget"))
+        return new ListAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 ScriptRow::ScriptRow(const Script &script, bool selected, StatsCache &stats, QWidget *parent)
@@ -70,6 +123,13 @@ ScriptRow::ScriptRow(const Script &script, bool selected, StatsCache &stats, QWi
 {
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The list decides which row is its Tab stop; clicks leave the keyboard where it was.
+    setFocusPolicy(Qt::NoFocus);
+    static const bool accessible = [] {
+        QAccessible::installFactory(rowAccessibility);
+        return true;
+    }();
+    Q_UNUSED(accessible)
     m_delete = new DeleteButton(this);
     m_delete->hide();
     connect(m_delete, &QAbstractButton::clicked, this, &ScriptRow::deleteRequested);
@@ -94,6 +154,10 @@ void ScriptRow::setSelected(bool selected)
         return;
     m_selected = selected;
     update();
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 QString ScriptRow::titleText() const
@@ -211,6 +275,39 @@ void ScriptRow::resizeEvent(QResizeEvent *event)
 {
     placeDeleteButton();
     QWidget::resizeEvent(event);
+}
+
+void ScriptRow::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+        Q_EMIT focusMoveRequested(-1);
+        break;
+    case Qt::Key_Down:
+        Q_EMIT focusMoveRequested(1);
+        break;
+    case Qt::Key_Home:
+        Q_EMIT focusMoveRequested(-2);
+        break;
+    case Qt::Key_End:
+        Q_EMIT focusMoveRequested(2);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        Q_EMIT selectRequested();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ScriptRow::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    Q_EMIT focused();
 }
 
 void ScriptRow::placeDeleteButton()

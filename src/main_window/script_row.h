@@ -14,7 +14,9 @@ class StatsCache;
 
 // One script in the sidebar list: its title and a line of statistics, the raised look while it
 // is the selected one, and a delete button while the pointer is on it. A click anywhere else in
-// the row selects it.
+// the row selects it. From the keyboard the list is one Tab stop: the row holding it takes Up,
+// Down, Home and End to move the focus along the list, Enter or Space to select, and the menu key
+// for its menu.
 class ScriptRow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ScriptRow)
@@ -43,10 +45,15 @@ public:
 
     // The row's widget starts this far left of the drawn row, room for the tally mark.
     static constexpr int kBleed = 1;
+    // The object name of the widget holding the rows, which reads as the list of scripts.
+    static constexpr const char *kListName = "scriptList";
 
 Q_SIGNALS:
     void selectRequested();
     void deleteRequested();
+    // Up or Down (-1, +1), Home or End (-2, +2) asked to move the keyboard along the list.
+    void focusMoveRequested(int step);
+    void focused();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -56,6 +63,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void setHover(bool hover);

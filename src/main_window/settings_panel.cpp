@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings_panel.h"
 
+#include "main_window/controls/group_card.h"
+#include "main_window/controls/overlay_scroll_bar.h"
+#include "main_window/controls/segmented_control.h"
+#include "main_window/controls/slider_row.h"
+#include "main_window/controls/swatch_row.h"
+#include "main_window/controls/text_button.h"
+#include "main_window/controls/toggle_row.h"
 #include "model/settings.h"
 #include "platform/capture_exclusion.h"
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
 #include "screen_picker.h"
-#include "settings_widgets.h"
 #include "store/store.h"
 #include "ui/display_screens.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/symbols.h"
 #include "ui/texts.h"
@@ -19,26 +26,11 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace qm {
 
 namespace {
-
-// The column's own scroll bar floats over its right edge, as an overlay bar does, so the
-// content keeps its full width whether or not it scrolls.
-constexpr int kBarWidth = 8;
-
-QString barStyle()
-{
-    return QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 1px 2px 0; }"
-        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 56); border-radius: 3px;"
-        " min-height: 28px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
-}
 
 QLabel *plainText(const QString &text, QWidget *parent)
 {
@@ -77,7 +69,44 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     stack->setContentsMargins(14, 46, 14, 20);
     stack->setSpacing(12);
 
-    // Prompter
+    QWidget *prompter = buildPrompterCard(content);
+    QWidget *text = buildTextCard(content);
+    QWidget *scrolling = buildScrollingCard(content);
+    QWidget *privacy = buildPrivacyCard(content);
+    m_reset = new TextButton(QStringLiteral("Reset to defaults"), content);
+    m_reset->setObjectName(QStringLiteral("reset"));
+
+    stack->addWidget(prompter);
+    stack->addWidget(text);
+    stack->addWidget(scrolling);
+    stack->addWidget(privacy);
+    stack->addWidget(m_reset);
+    stack->addStretch(1);
+    m_scroll->setWidget(content);
+    // setWidget turns the background on; the column's own shows through.
+    content->setAutoFillBackground(false);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+
+    // The column's own scroll bar floats over its right edge, so the content keeps its full
+    // width whether or not it scrolls.
+    auto *bar = new OverlayScrollBar(m_scroll, OverlayScrollBar::Look::Steady);
+    bar->setObjectName(QStringLiteral("settingsScrollBar"));
+
+    connectWrites();
+
+    // Reads.
+    connect(&m_store, &Store::settingsChanged, this, &SettingsPanel::refresh);
+    connect(&m_controller.voice(), &VoiceMonitor::deniedChanged, this, &SettingsPanel::refresh);
+    connect(&m_controller.follow(), &FollowSession::stateChanged, this, &SettingsPanel::refresh);
+    refresh();
+}
+
+// The notch or floating panel's size, or the display's screen and options.
+QWidget *SettingsPanel::buildPrompterCard(QWidget *content)
+{
     auto *prompter = new GroupCard(QStringLiteral("Prompter"), symbols::laptop, content);
     m_mode = new SegmentedControl(
         {QStringLiteral("Notch"), QStringLiteral("Floating"), QStringLiteral("Display")});
@@ -115,8 +144,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     prompter->addRow(m_screens);
     prompter->addRow(m_flipVertical);
     prompter->addRow(m_eyeLineMarker);
+    return prompter;
+}
 
-    // Text
+// Size, colour and mirroring of the text.
+QWidget *SettingsPanel::buildTextCard(QWidget *content)
+{
     auto *text = new GroupCard(QStringLiteral("Text"), symbols::textSize, content);
     m_fontSize = new SliderRow(QStringLiteral("Size"), limits::fontSize, QStringLiteral("pt"));
     m_fontSize->setObjectName(QStringLiteral("fontSize"));
@@ -128,8 +161,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     text->addRow(m_fontSize);
     text->addRow(m_colors);
     text->addRow(m_mirror);
+    return text;
+}
 
-    // Scrolling
+// How the text moves and what moves it from outside.
+QWidget *SettingsPanel::buildScrollingCard(QWidget *content)
+{
     auto *scrolling = new GroupCard(QStringLiteral("Scrolling"), symbols::scrolling, content);
     m_scrollMode = new SegmentedControl(
         {QStringLiteral("Steady"), QStringLiteral("Voice"), QStringLiteral("Follow")});
@@ -169,8 +206,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
     scrolling->addRow(m_mediaRemote);
     scrolling->addRow(m_presenterClicker);
+    return scrolling;
+}
 
-    // Privacy
+// Hiding the prompter from captures, or why this desktop cannot.
+QWidget *SettingsPanel::buildPrivacyCard(QWidget *content)
+{
     auto *privacy = new GroupCard(QStringLiteral("Privacy"), symbols::eyeSlash, content);
     m_hideFromSharing = new ToggleRow(QStringLiteral("Hide from screen sharing"),
         QStringLiteral("Kept out of shared screens and recordings"));
@@ -184,39 +225,12 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
         m_captureReason->setObjectName(QStringLiteral("captureReason"));
         privacy->addRow(m_captureReason);
     }
+    return privacy;
+}
 
-    m_reset = new TextButton(QStringLiteral("Reset to defaults"), content);
-    m_reset->setObjectName(QStringLiteral("reset"));
-
-    stack->addWidget(prompter);
-    stack->addWidget(text);
-    stack->addWidget(scrolling);
-    stack->addWidget(privacy);
-    stack->addWidget(m_reset);
-    stack->addStretch(1);
-    m_scroll->setWidget(content);
-    // setWidget turns the background on; the column's own shows through.
-    content->setAutoFillBackground(false);
-
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_scroll);
-
-    m_bar = new QScrollBar(Qt::Vertical, this);
-    m_bar->setObjectName(QStringLiteral("settingsScrollBar"));
-    m_bar->setStyleSheet(barStyle());
-    m_bar->hide();
-    QScrollBar *inner = m_scroll->verticalScrollBar();
-    connect(inner, &QScrollBar::rangeChanged, this, [this](int min, int max) {
-        m_bar->setRange(min, max);
-        m_bar->setPageStep(m_scroll->verticalScrollBar()->pageStep());
-        m_bar->setVisible(max > min);
-        m_bar->raise();
-    });
-    connect(inner, &QScrollBar::valueChanged, m_bar, &QScrollBar::setValue);
-    connect(m_bar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
-
-    // Writes: one field each, through the store.
+// Writes: one field each, through the store.
+void SettingsPanel::connectWrites()
+{
     connect(m_mode, &SegmentedControl::activated, this, [this](int i) {
         const PrompterMode mode = i == 2 ? PrompterMode::Display
             : i == 1                     ? PrompterMode::Floating
@@ -276,12 +290,6 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     connect(m_hideFromSharing, &ToggleRow::toggled, this,
         [this](bool on) { edit([on](Settings &s) { s.hideFromSharing = on; }); });
     connect(m_reset, &QAbstractButton::clicked, this, &SettingsPanel::resetToDefaults);
-
-    // Reads.
-    connect(&m_store, &Store::settingsChanged, this, &SettingsPanel::refresh);
-    connect(&m_controller.voice(), &VoiceMonitor::deniedChanged, this, &SettingsPanel::refresh);
-    connect(&m_controller.follow(), &FollowSession::stateChanged, this, &SettingsPanel::refresh);
-    refresh();
 }
 
 SettingsPanel::~SettingsPanel() = default;
@@ -368,17 +376,6 @@ void SettingsPanel::refreshScreens()
         if (entry.name == current)
             m_screens->setAccessibleDescription(entry.label);
     }
-}
-
-void SettingsPanel::resizeEvent(QResizeEvent *)
-{
-    placeScrollBar();
-}
-
-void SettingsPanel::placeScrollBar()
-{
-    m_bar->setGeometry(width() - kBarWidth, 0, kBarWidth, height());
-    m_bar->raise();
 }
 
 } // namespace qm

@@ -8,7 +8,6 @@
 
 class QLabel;
 class QScrollArea;
-class QScrollBar;
 
 namespace qm {
 
@@ -37,22 +36,22 @@ public:
     // The swatches, in the order shown.
     static QStringList colors();
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
+    QWidget *buildPrompterCard(QWidget *content);
+    QWidget *buildTextCard(QWidget *content);
+    QWidget *buildScrollingCard(QWidget *content);
+    QWidget *buildPrivacyCard(QWidget *content);
+    void connectWrites();
     void refresh();
     void refreshScreens();
     // Copies the settings, lets `change` edit the copy, and assigns it back in one go.
     void edit(const std::function<void(Settings &)> &change);
     void resetToDefaults();
-    void placeScrollBar();
 
     Store &m_store;
     PrompterController &m_controller;
 
     QScrollArea *m_scroll = nullptr;
-    QScrollBar *m_bar = nullptr;
 
     SegmentedControl *m_mode = nullptr;
     SliderRow *m_notchWidth = nullptr;

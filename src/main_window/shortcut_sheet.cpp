@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcut_sheet.h"
 
+#include "main_window/controls/text_button.h"
 #include "painting.h"
-#include "settings_widgets.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/texts.h"
 

@@ -3,12 +3,14 @@
 
 #include "import.h"
 #include "logo_mark.h"
-#include "overlay_scroll_bar.h"
+#include "main_window/controls/focus_ring.h"
+#include "main_window/controls/overlay_scroll_bar.h"
+#include "main_window/controls/small_icon_button.h"
 #include "script_row.h"
-#include "small_icon_button.h"
 #include "stats_cache.h"
 #include "store/store.h"
 #include "ui/fonts.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 #include "ui/symbols.h"
 #include "ui/texts.h"
@@ -25,20 +27,6 @@
 
 namespace qm {
 
-namespace {
-
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-    return label;
-}
-
-} // namespace
-
 Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
@@ -49,65 +37,10 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    // Header: the logo and the name.
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(18, 48, 18, 0);
-    header->setSpacing(9);
-    auto *logo = new LogoMark(this);
-    logo->setFixedSize(24, 24);
-    header->addWidget(logo, 0, Qt::AlignVCenter);
-    header->addWidget(makeLabel(QStringLiteral("Quillmere"), fonts::rounded(16, QFont::Bold),
-                          palette::white(100), this),
-        0, Qt::AlignVCenter);
-    header->addStretch(1);
-    column->addLayout(header);
-
-    // List header: "SCRIPTS", import and new.
-    auto *listHeader = new QHBoxLayout;
-    listHeader->setContentsMargins(18, 28, 18, 10);
-    listHeader->setSpacing(6);
-    QFont capsFont = fonts::system(10, QFont::Bold);
-    capsFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
-    listHeader->addWidget(makeLabel(QStringLiteral("SCRIPTS"), capsFont, palette::white(40), this),
-        0, Qt::AlignVCenter);
-    listHeader->addStretch(1);
-    m_import = new SmallIconButton(symbols::importFile, QStringLiteral("Import a text file"), this);
-    m_new = new SmallIconButton(symbols::plus, texts::newScriptTip(), this);
-    m_new->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    listHeader->addWidget(m_import);
-    listHeader->addWidget(m_new);
-    column->addLayout(listHeader);
-    connect(m_import, &QAbstractButton::clicked, this, &Sidebar::importFile);
-    connect(m_new, &QAbstractButton::clicked, this, [this] { m_store.addScript(); });
-
-    // The list.
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    new OverlayScrollBar(m_scroll);
-    auto *content = new QWidget;
-    m_list = new QVBoxLayout(content);
-    // One point less on the left: the selected row's tally mark reaches past its edge.
-    m_list->setContentsMargins(10 - ScriptRow::kBleed, 0, 10, 0);
-    m_list->setSpacing(3);
-    m_list->addStretch(1);
-    m_scroll->setWidget(content);
-    // setWidget turns background filling on; the list shows the sidebar's panel colour.
-    content->setAutoFillBackground(false);
-    column->addWidget(m_scroll, 1);
-
-    // Footer: the privacy note.
-    auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(18, 14, 18, 14);
-    footer->setSpacing(8);
-    QLabel *lock = makeLabel(symbols::lock, fonts::symbols(9), palette::tallySoft(), this);
-    footer->addWidget(lock, 0, Qt::AlignVCenter);
-    QLabel *note = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), this);
-    note->setWordWrap(true);
-    footer->addWidget(note, 1, Qt::AlignVCenter);
-    column->addLayout(footer);
+    column->addLayout(buildHeader());
+    column->addLayout(buildListHeader());
+    column->addWidget(buildList(), 1);
+    column->addLayout(buildFooter());
 
     m_chooser = [](QWidget *dialogParent) {
         // A documents folder that does not exist would be offered as a file name instead.
@@ -124,6 +57,83 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
 }
 
 Sidebar::~Sidebar() = default;
+
+// The logo and the name.
+QLayout *Sidebar::buildHeader()
+{
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(18, 48, 18, 0);
+    header->setSpacing(9);
+    auto *logo = new LogoMark(this);
+    logo->setFixedSize(24, 24);
+    header->addWidget(logo, 0, Qt::AlignVCenter);
+    header->addWidget(makeLabel(QStringLiteral("Quillmere"), fonts::rounded(16, QFont::Bold),
+                          palette::white(100), false, this),
+        0, Qt::AlignVCenter);
+    header->addStretch(1);
+    return header;
+}
+
+// "SCRIPTS", import and new.
+QLayout *Sidebar::buildListHeader()
+{
+    auto *listHeader = new QHBoxLayout;
+    listHeader->setContentsMargins(18, 28, 18, 10);
+    listHeader->setSpacing(6);
+    QFont capsFont = fonts::system(10, QFont::Bold);
+    capsFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    listHeader->addWidget(
+        makeLabel(QStringLiteral("SCRIPTS"), capsFont, palette::white(40), false, this), 0,
+        Qt::AlignVCenter);
+    listHeader->addStretch(1);
+    m_import = new SmallIconButton(symbols::importFile, QStringLiteral("Import a text file"), this);
+    m_new = new SmallIconButton(symbols::plus, texts::newScriptTip(), this);
+    m_new->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    listHeader->addWidget(m_import);
+    listHeader->addWidget(m_new);
+    connect(m_import, &QAbstractButton::clicked, this, &Sidebar::importFile);
+    connect(m_new, &QAbstractButton::clicked, this, [this] { m_store.addScript(); });
+    return listHeader;
+}
+
+// The rows in a scroll area.
+QWidget *Sidebar::buildList()
+{
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    // The rows are the Tab stops, not the area around them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    new OverlayScrollBar(m_scroll);
+    auto *content = new QWidget;
+    content->setObjectName(QLatin1String(ScriptRow::kListName));
+    m_list = new QVBoxLayout(content);
+    // One point less on the left: the selected row's tally mark reaches past its edge.
+    m_list->setContentsMargins(10 - ScriptRow::kBleed, 0, 10, 0);
+    m_list->setSpacing(3);
+    m_list->addStretch(1);
+    m_scroll->setWidget(content);
+    // setWidget turns background filling on; the list shows the sidebar's panel colour.
+    content->setAutoFillBackground(false);
+    return m_scroll;
+}
+
+// The privacy note.
+QLayout *Sidebar::buildFooter()
+{
+    auto *footer = new QHBoxLayout;
+    footer->setContentsMargins(18, 14, 18, 14);
+    footer->setSpacing(8);
+    QLabel *lock = makeLabel(symbols::lock, fonts::symbols(9), palette::tallySoft(), false, this);
+    footer->addWidget(lock, 0, Qt::AlignVCenter);
+    QLabel *note
+        = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), false, this);
+    note->setWordWrap(true);
+    footer->addWidget(note, 1, Qt::AlignVCenter);
+    return footer;
+}
 
 void Sidebar::importFile()
 {
@@ -167,10 +177,18 @@ void Sidebar::syncRows()
         // The store may drop this row while its own button or menu is still being handled,
         // so removed rows are deleted later.
         connect(row, &ScriptRow::deleteRequested, this, [this, id] { m_store.deleteScript(id); });
+        connect(row, &ScriptRow::focusMoveRequested, this,
+            [this, id](int step) { moveKeyboard(id, step); });
+        connect(row, &ScriptRow::focused, this, [this, id, row] {
+            setKeyboardRow(id);
+            m_scroll->ensureWidgetVisible(row, 0, 0);
+        });
         m_rows.insert(id, row);
     }
-    if (order == m_order)
+    if (order == m_order) {
+        setKeyboardRow(m_keyboardRow);
         return;
+    }
 
     for (auto it = m_rows.begin(); it != m_rows.end();) {
         if (!order.contains(it.key())) {
@@ -189,6 +207,13 @@ void Sidebar::syncRows()
     m_list->addStretch(1);
     m_order = order;
     m_stats.retain(order);
+    // Rows made later would otherwise come last in the window's Tab order.
+    QWidget *before = m_new;
+    for (const QUuid &id : std::as_const(m_order)) {
+        setTabOrderAfter(before, m_rows.value(id));
+        before = m_rows.value(id);
+    }
+    setKeyboardRow(m_keyboardRow);
 }
 
 void Sidebar::syncSelection()
@@ -196,6 +221,40 @@ void Sidebar::syncSelection()
     const std::optional<QUuid> selected = m_store.selectedID();
     for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
         it.value()->setSelected(selected && *selected == it.key());
+    // Tab comes back to the selected script.
+    if (!m_rows.value(m_keyboardRow) || !m_rows.value(m_keyboardRow)->hasFocus())
+        setKeyboardRow(selected);
+}
+
+void Sidebar::setKeyboardRow(std::optional<QUuid> id)
+{
+    if (!id || !m_rows.contains(*id)) {
+        const std::optional<QUuid> selected = m_store.selectedID();
+        id = selected && m_rows.contains(*selected)
+            ? selected
+            : (m_order.isEmpty() ? std::nullopt : std::optional<QUuid>(m_order.first()));
+    }
+    m_keyboardRow = id.value_or(QUuid());
+    for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
+        it.value()->setFocusPolicy(it.key() == m_keyboardRow ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void Sidebar::moveKeyboard(const QUuid &from, int step)
+{
+    const qsizetype at = m_order.indexOf(from);
+    if (at < 0 || m_order.isEmpty())
+        return;
+    qsizetype to = at + step;
+    if (step == -2)
+        to = 0;
+    else if (step == 2)
+        to = m_order.size() - 1;
+    to = qBound<qsizetype>(0, to, m_order.size() - 1);
+    if (to == at)
+        return;
+    setKeyboardRow(m_order.at(to));
+    // Keyboard focus, which the focus ring follows.
+    m_rows.value(m_order.at(to))->setFocus(Qt::TabFocusReason);
 }
 
 } // namespace qm

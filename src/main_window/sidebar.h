@@ -6,7 +6,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
+class QLayout;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -44,8 +46,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QLayout *buildHeader();
+    QLayout *buildListHeader();
+    QWidget *buildList();
+    QLayout *buildFooter();
     void syncRows();
     void syncSelection();
+    // Gives the list's one Tab stop to `id`'s row, or to the selected or first row without it.
+    void setKeyboardRow(std::optional<QUuid> id);
+    void moveKeyboard(const QUuid &from, int step);
 
     Store &m_store;
     StatsCache &m_stats;
@@ -57,6 +66,8 @@ private:
     // Rows are kept per script, so a row keeps its hover state while its script moves.
     QHash<QUuid, ScriptRow *> m_rows;
     QList<QUuid> m_order;
+    // The row that is the list's Tab stop.
+    QUuid m_keyboardRow;
 };
 
 } // namespace qm

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transport.h"
 
-#include "capsule_buttons.h"
+#include "main_window/controls/capsule_button.h"
+#include "main_window/controls/painted_button.h"
+#include "main_window/controls/round_button.h"
+#include "main_window/controls/start_button.h"
 #include "prompter/prompter_controller.h"
 #include "spring_animation.h"
 #include "ui/palette.h"

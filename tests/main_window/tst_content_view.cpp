@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window/content_view.h"
+#include "main_window/controls/focus_ring.h"
+#include "main_window/controls/small_icon_button.h"
 #include "main_window/editor.h"
 #include "main_window/main_window.h"
 #include "main_window/script_editor.h"
+#include "main_window/script_row.h"
 #include "main_window/sidebar.h"
 #include "ui/fonts.h"
 #include "window_fixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -24,6 +29,9 @@ private Q_SLOTS:
     void minimumSize();
     void narrowFoldsTheSettings();
     void endToEndNamesAndShortcut();
+    void tabOrder();
+    void accessibleControls_data();
+    void accessibleControls();
 };
 
 void TestContentView::columns_data()
@@ -112,6 +120,139 @@ void TestContentView::endToEndNamesAndShortcut()
     QCOMPARE(f.store.selectedID(), std::optional<QUuid>(f.store.scripts().first().id));
     QCOMPARE(text->document()->toPlainText(), QString());
     QCOMPARE(title->text(), f.store.scripts().first().title);
+}
+
+namespace {
+
+QString accessibleName(QWidget *w)
+{
+    QAccessibleInterface *a = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+    return a ? a->text(QAccessible::Name) : QString();
+}
+
+// Two scripts, the first with two cues, selected.
+void twoScripts(WindowFixture &f)
+{
+    f.setScripts({{QStringLiteral("Keynote"), QStringLiteral("# Opening\nHello\n# Close\nBye")},
+        {QStringLiteral("Demo <b>day</b>"), QStringLiteral("Plain")}});
+}
+
+} // namespace
+
+void TestContentView::tabOrder()
+{
+    WindowFixture f;
+    twoScripts(f);
+    MainWindow window(f.store, f.controller);
+    window.resize(1300, 800);
+    window.present();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *view = window.findChild<ContentView *>();
+    view->sidebar()->importButton()->setFocus(Qt::TabFocusReason);
+
+    // Each stop by its accessible name; the settings column's own order is tested with it.
+    QStringList stops;
+    for (int i = 0; i < 20; ++i) {
+        QWidget *focus = QApplication::focusWidget();
+        if (focus && view->settingsPanel()->isAncestorOf(focus))
+            break;
+        stops.append(accessibleName(focus));
+        // The script takes Tab for itself; Ctrl+Tab leaves it.
+        if (qobject_cast<ScriptEditor *>(focus))
+            QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
+        else
+            QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    // The list is one stop, at the selected script.
+    QCOMPARE(stops,
+        QStringList({"Import a text file", "New script", "Keynote", "Script title",
+            "Start prompter", "Opening", "Close", "Script", "Shortcuts"}));
+
+    // Backtab from the editor header lands on the list's stop, which carries the ring.
+    auto *title = window.findChild<QLineEdit *>(QStringLiteral("scriptTitle"));
+    title->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(title, Qt::Key_Backtab);
+    ScriptRow *first = view->sidebar()->rows().first();
+    QCOMPARE(QApplication::focusWidget(), first);
+    auto *ring = window.findChild<FocusRing *>();
+    QVERIFY(ring);
+    QTRY_COMPARE(ring->target(), first);
+    // Down moves the keyboard (and the Tab stop) without changing the script.
+    QTest::keyClick(first, Qt::Key_Down);
+    ScriptRow *second = view->sidebar()->rows().at(1);
+    QCOMPARE(QApplication::focusWidget(), second);
+    QTRY_COMPARE(ring->target(), second);
+    QCOMPARE(f.store.selectedID(), std::optional<QUuid>(first->id()));
+
+    // While the prompter is shown the transport offers its three controls.
+    f.controller.show();
+    QTRY_VERIFY(!window.findChild<QWidget *>(QStringLiteral("start"))->isVisible());
+    title->setFocus(Qt::TabFocusReason);
+    QStringList running;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        running.append(accessibleName(QApplication::focusWidget()));
+    }
+    const QString playPause
+        = f.controller.isPlaying() ? QStringLiteral("Pause") : QStringLiteral("Play");
+    QCOMPARE(running, QStringList({playPause, "Restart", "Stop"}));
+    f.controller.playPause();
+    QCOMPARE(accessibleName(window.findChild<QWidget *>(QStringLiteral("playPause"))),
+        f.controller.isPlaying() ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    f.controller.hide();
+}
+
+void TestContentView::accessibleControls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<bool>("selected");
+
+    using A = QAccessible;
+    QTest::newRow("list") << "Scripts" << int(A::List) << false;
+    // A title with markup is read, and shown, as it is written.
+    QTest::newRow("selected row") << "Keynote" << int(A::ListItem) << true;
+    QTest::newRow("other row") << "Demo <b>day</b>" << int(A::ListItem) << false;
+    QTest::newRow("import") << "Import a text file" << int(A::Button) << false;
+    QTest::newRow("new") << "New script" << int(A::Button) << false;
+    QTest::newRow("title") << "Script title" << int(A::EditableText) << false;
+    QTest::newRow("start") << "Start prompter" << int(A::Button) << false;
+    QTest::newRow("cue") << "Opening" << int(A::Button) << false;
+    QTest::newRow("script") << "Script" << int(A::EditableText) << false;
+    QTest::newRow("shortcuts") << "Shortcuts" << int(A::Button) << false;
+}
+
+void TestContentView::accessibleControls()
+{
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QFETCH(bool, selected);
+
+    WindowFixture f;
+    twoScripts(f);
+    MainWindow window(f.store, f.controller);
+    window.resize(1300, 800);
+    window.present();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Every widget of the window that reads with this name.
+    QList<QAccessibleInterface *> found;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        if (a && w->isVisible() && a->text(QAccessible::Name) == name)
+            found.append(a);
+    }
+    QCOMPARE(found.size(), 1);
+    QAccessibleInterface *a = found.first();
+    QCOMPARE(int(a->role()), role);
+    if (role == QAccessible::ListItem) {
+        // The second line is its description.
+        QCOMPARE(a->text(QAccessible::Description),
+            static_cast<ScriptRow *>(a->object())->subtitleText());
+        QVERIFY(a->state().selectable);
+        QCOMPARE(bool(a->state().selected), selected);
+        QVERIFY(a->state().focusable);
+    }
 }
 
 QTEST_MAIN(TestContentView)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller_fixture.h"
-#include "main_window/capsule_buttons.h"
+#include "main_window/cue_chip.h"
 #include "main_window/cue_strip.h"
 #include "model/sections.h"
 #include "prompter/scroll_state.h"

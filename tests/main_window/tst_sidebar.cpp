@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "main_window/controls/small_icon_button.h"
 #include "main_window/script_row.h"
 #include "main_window/sidebar.h"
-#include "main_window/small_icon_button.h"
 #include "main_window/stats_cache.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/texts.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void newScriptButtonAndShortcut();
     void importTakesTheChosenFile();
     void statisticsOnlyForChangedScripts();
+    void rowsFromTheKeyboard();
 };
 
 void TestSidebar::rowsFollowTheStore()
@@ -286,6 +288,62 @@ void TestSidebar::statisticsOnlyForChangedScripts()
     env.store.setSelectedID(ids.at(2));
     QCOMPARE(env.cache.computations(), start + 1);
     QCOMPARE(sidebar.row(ids.at(0))->titleText(), QStringLiteral("Renamed"));
+}
+
+void TestSidebar::rowsFromTheKeyboard()
+{
+    Env env;
+    const QList<QUuid> ids = env.setScripts({{"One", "a"}, {"Two", "b"}, {"Three", "c"}});
+    env.store.setSelectedID(ids.at(1));
+    Sidebar sidebar(env.store, env.cache);
+    sidebar.resize(220, 600);
+    sidebar.show();
+    sidebar.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&sidebar));
+    auto stops = [&sidebar] {
+        QList<int> tabStops;
+        for (int i = 0; i < sidebar.rows().size(); ++i) {
+            if (sidebar.rows().at(i)->focusPolicy() == Qt::TabFocus)
+                tabStops.append(i);
+        }
+        return tabStops;
+    };
+    // The list is one Tab stop, at the selected script, right after the new-script button.
+    QCOMPARE(stops(), QList<int>({1}));
+    sidebar.newButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(sidebar.newButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), sidebar.row(ids.at(1)));
+
+    // Arrows, Home and End move the keyboard and stop at the ends; the selection stays.
+    const struct {
+        Qt::Key key;
+        int focused;
+    } moves[] = {{Qt::Key_Up, 0}, {Qt::Key_Up, 0}, {Qt::Key_End, 2}, {Qt::Key_Down, 2},
+        {Qt::Key_Home, 0}, {Qt::Key_Down, 1}, {Qt::Key_Down, 2}};
+    for (const auto &move : moves) {
+        QTest::keyClick(QApplication::focusWidget(), move.key);
+        QCOMPARE(QApplication::focusWidget(), sidebar.row(ids.at(move.focused)));
+        QCOMPARE(stops(), QList<int>({move.focused}));
+    }
+    QCOMPARE(env.store.selectedID(), std::optional<QUuid>(ids.at(1)));
+    // Enter and Space select the focused row.
+    QTest::keyClick(sidebar.row(ids.at(2)), Qt::Key_Return);
+    QCOMPARE(env.store.selectedID(), std::optional<QUuid>(ids.at(2)));
+    QTest::keyClick(sidebar.row(ids.at(2)), Qt::Key_Home);
+    QTest::keyClick(sidebar.row(ids.at(0)), Qt::Key_Space);
+    QCOMPARE(env.store.selectedID(), std::optional<QUuid>(ids.at(0)));
+
+    // A click elsewhere gives the Tab stop back to the selected row; a new script gets its
+    // place in the order right away.
+    sidebar.newButton()->setFocus();
+    env.store.setSelectedID(ids.at(2));
+    QCOMPARE(stops(), QList<int>({2}));
+    env.store.addScript();
+    QCOMPARE(stops(), QList<int>({0}));
+    QTRY_VERIFY(sidebar.rows().first()->isVisible());
+    sidebar.newButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(sidebar.newButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), sidebar.rows().first());
 }
 
 QTEST_MAIN(TestSidebar)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller_fixture.h"
-#include "main_window/capsule_buttons.h"
+#include "main_window/controls/capsule_button.h"
+#include "main_window/controls/round_button.h"
+#include "main_window/controls/start_button.h"
 #include "main_window/transport.h"
 #include "prompter/scroll_state.h"
 #include "ui/fonts.h"

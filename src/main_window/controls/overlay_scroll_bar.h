@@ -9,16 +9,19 @@ class QAbstractScrollArea;
 namespace qm {
 
 // A thin vertical scroll bar drawn over the trailing edge of a scroll area's content instead of
-// beside it, so it never takes width from the text. It shows while the content moves or the
-// pointer is on it and fades out of the way shortly after.
+// beside it, so it never takes width from the text. A fading bar shows while the content moves
+// or the pointer is on it and fades out of the way shortly after; a steady one (narrower and
+// fainter, for a column of controls) stays while there is anything to scroll.
 class OverlayScrollBar final : public QScrollBar {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OverlayScrollBar)
 
 public:
-    explicit OverlayScrollBar(QAbstractScrollArea *area);
+    enum class Look { Fading, Steady };
+    explicit OverlayScrollBar(QAbstractScrollArea *area, Look look = Look::Fading);
 
     static constexpr int kWidth = 10;
+    static constexpr int kSteadyWidth = 8;
     static constexpr int kLingerMs = 1200;
 
 protected:
@@ -32,6 +35,7 @@ private:
     void syncFromSource();
 
     QAbstractScrollArea *m_area = nullptr;
+    Look m_look = Look::Fading;
     QScrollBar *m_source = nullptr;
     QTimer m_linger;
     bool m_hover = false;

@@ -43,4 +43,8 @@ private:
     Qt::FocusReason m_reason = Qt::OtherFocusReason;
 };
 
+// Puts `widget` right after `before` in their window's Tab order, whatever their focus policies
+// now (Qt's setTabOrder leaves widgets alone that take no focus at the moment).
+void setTabOrderAfter(QWidget *before, QWidget *widget);
+
 } // namespace qm

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "small_icon_button.h"
 
-#include "capsule_buttons.h"
+#include "painted_button.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 #include "ui/shapes.h"

@@ -6,21 +6,33 @@
 
 namespace qm {
 
-OverlayScrollBar::OverlayScrollBar(QAbstractScrollArea *area)
+OverlayScrollBar::OverlayScrollBar(QAbstractScrollArea *area, Look look)
     : QScrollBar(Qt::Vertical, area)
     , m_area(area)
+    , m_look(look)
     , m_source(area->verticalScrollBar())
 {
     // The area's own bar stays the model the area scrolls by (the wheel goes to it); it is
     // just never shown.
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 0 2px 0; }"
-        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 64); border-radius: 3px;"
-        " min-height: 28px; margin: 0 2px 0 2px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; "
-        "}"));
+    if (look == Look::Steady) {
+        setStyleSheet(QStringLiteral(
+            "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 1px 2px 0; }"
+            "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 56); border-radius: 3px;"
+            " min-height: 28px; }"
+            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    } else {
+        setStyleSheet(QStringLiteral(
+            "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 0 2px 0; }"
+            "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 64); border-radius: 3px;"
+            " min-height: 28px; margin: 0 2px 0 2px; }"
+            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: "
+            "none; }"
+            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: "
+            "transparent; "
+            "}"));
+    }
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
     hide();
@@ -28,7 +40,7 @@ OverlayScrollBar::OverlayScrollBar(QAbstractScrollArea *area)
     m_linger.setSingleShot(true);
     m_linger.setInterval(kLingerMs);
     connect(&m_linger, &QTimer::timeout, this, [this] {
-        if (!m_hover && !isSliderDown())
+        if (m_look == Look::Fading && !m_hover && !isSliderDown())
             hide();
     });
 
@@ -51,8 +63,13 @@ void OverlayScrollBar::syncFromSource()
     setRange(m_source->minimum(), m_source->maximum());
     setPageStep(m_source->pageStep());
     setSingleStep(m_source->singleStep());
-    if (maximum() <= minimum())
+    if (maximum() <= minimum()) {
         hide();
+    } else if (m_look == Look::Steady) {
+        place();
+        show();
+        raise();
+    }
 }
 
 void OverlayScrollBar::reveal()
@@ -68,7 +85,8 @@ void OverlayScrollBar::reveal()
 void OverlayScrollBar::place()
 {
     const QRect vp = m_area->viewport()->geometry();
-    setGeometry(vp.right() + 1 - kWidth, vp.top(), kWidth, vp.height());
+    const int width = m_look == Look::Steady ? kSteadyWidth : kWidth;
+    setGeometry(vp.right() + 1 - width, vp.top(), width, vp.height());
 }
 
 bool OverlayScrollBar::eventFilter(QObject *watched, QEvent *event)

@@ -36,8 +36,8 @@ protected:
             return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const double inset = (width() - target->width()) / 2.0 - FocusRing::kOutset
-            - FocusRing::kWidth / 2;
+        const double inset
+            = (width() - target->width()) / 2.0 - FocusRing::kOutset - FocusRing::kWidth / 2;
         const QRectF r = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
         const double radius = std::min(r.height() / 2, 8.0 + FocusRing::kOutset);
         p.setPen(QPen(palette::tally(), FocusRing::kWidth));
@@ -59,8 +59,8 @@ FocusRing::FocusRing(QWidget *window)
 {
     // The focus event, which tells how the focus came, arrives just before focusChanged.
     qApp->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this,
-        [this](QWidget *, QWidget *now) { follow(now); });
+    connect(
+        qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { follow(now); });
 }
 
 QWidget *FocusRing::target() const
@@ -82,8 +82,8 @@ void FocusRing::follow(QWidget *now)
     unwatch();
     m_target = nullptr;
     // Text fields and the script show a caret; the ring is for the controls.
-    const bool control = now && now->window() == m_window
-        && !qobject_cast<QLineEdit *>(now) && !qobject_cast<QAbstractScrollArea *>(now)
+    const bool control = now && now->window() == m_window && !qobject_cast<QLineEdit *>(now)
+        && !qobject_cast<QAbstractScrollArea *>(now)
         && !(now->parentWidget() && qobject_cast<QAbstractScrollArea *>(now->parentWidget())
             && now->focusPolicy() == Qt::StrongFocus)
         && !(now->focusPolicy() & Qt::ClickFocus)
@@ -158,6 +158,17 @@ bool FocusRing::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return false;
+}
+
+void setTabOrderAfter(QWidget *before, QWidget *widget)
+{
+    const Qt::FocusPolicy first = before->focusPolicy();
+    const Qt::FocusPolicy second = widget->focusPolicy();
+    before->setFocusPolicy(Qt::TabFocus);
+    widget->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(before, widget);
+    before->setFocusPolicy(first);
+    widget->setFocusPolicy(second);
 }
 
 } // namespace qm
