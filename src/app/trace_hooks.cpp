@@ -40,7 +40,8 @@ void installTraceHooks(Store &store, QWidget *mainWindow)
         mainWindow->installEventFilter(new FirstPaint(mainWindow));
     // An edit has reached the store (an end-to-end check counts them before it quits).
     QObject::connect(&store, &Store::scriptsChanged, &store, [] { trace("scripts-changed"); });
-    QObject::connect(qApp, &QGuiApplication::screenAdded, &store, [] { trace("screen-added"); });
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QObject::connect(gui, &QGuiApplication::screenAdded, &store, [] { trace("screen-added"); });
 
     bool ok = false;
     const double delay = qEnvironmentVariable("QUILLMERE_TRACE_FONT_STEP").toDouble(&ok);
