@@ -17,4 +17,5 @@ function(qm_configure_target target)
   target_compile_definitions(${target} PRIVATE
     QT_NO_CAST_TO_ASCII QT_RESTRICTED_CAST_FROM_ASCII QT_NO_URL_CAST_FROM_STRING
     QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
+  qm_register_pch_user(${target})
 endfunction()
