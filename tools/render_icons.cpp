@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (int size : { 16, 24, 32, 48, 64, 128, 256, 512 }) {
+    for (int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);

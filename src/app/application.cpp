@@ -7,8 +7,8 @@
 #include "main_window/editor.h"
 #include "main_window/main_window.h"
 #include "media_player.h"
-#include "platform/capture_exclusion.h"
 #include "menu_content.h"
+#include "platform/capture_exclusion.h"
 #include "presenter_clicker.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
@@ -27,8 +27,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -164,8 +164,7 @@ void Application::presentMainWindow()
 
 void Application::toggleMainWindow()
 {
-    if (m_window && m_window->isVisible() && m_window->isActiveWindow()
-        && !m_window->isMinimized())
+    if (m_window && m_window->isVisible() && m_window->isActiveWindow() && !m_window->isMinimized())
         m_window->close();
     else
         presentMainWindow();
@@ -250,12 +249,14 @@ void Application::showRefusedShortcuts()
         return;
     }
     if (!m_gnomeInstalled.isEmpty()) {
-        editor->setShortcutOffer(QStringLiteral("Remove from GNOME keyboard shortcuts"),
+        editor->setShortcutOffer(
+            QStringLiteral("Remove from GNOME keyboard shortcuts"),
             [this] {
                 const bool ok = m_gnome->remove();
                 m_gnomeInstalled = m_gnome->installed();
-                m_gnomeStatus = ok ? QString()
-                                   : QStringLiteral("GNOME's keyboard settings could not be changed.");
+                m_gnomeStatus = ok
+                    ? QString()
+                    : QStringLiteral("GNOME's keyboard settings could not be changed.");
                 showRefusedShortcuts();
             },
             m_gnomeStatus);
@@ -268,8 +269,9 @@ void Application::showRefusedShortcuts()
         editor->setShortcutOffer({}, {}, {});
         return;
     }
-    editor->setShortcutOffer(QStringLiteral("Add to GNOME keyboard shortcuts"),
-        [this] { addGnomeShortcuts(); }, m_gnomeStatus);
+    editor->setShortcutOffer(
+        QStringLiteral("Add to GNOME keyboard shortcuts"), [this] { addGnomeShortcuts(); },
+        m_gnomeStatus);
 }
 
 void Application::addGnomeShortcuts()
@@ -317,8 +319,8 @@ void Application::requestQuit()
         const SaveResult again = m_store.save();
         if (!again) {
             m_asking = true;
-            const bool quit = m_quitQuestion ? m_quitQuestion(again.failure)
-                                             : askToQuitUnsaved(again.failure);
+            const bool quit
+                = m_quitQuestion ? m_quitQuestion(again.failure) : askToQuitUnsaved(again.failure);
             m_asking = false;
             if (!quit)
                 return;
@@ -336,7 +338,8 @@ bool Application::askToQuitUnsaved(const QString &reason)
     box.setInformativeText(reason.at(0).toUpper() + reason.mid(1)
         + QStringLiteral(". If you quit now, the changes since the last save are lost."));
     QPushButton *quit = box.addButton(QStringLiteral("Quit Anyway"), QMessageBox::DestructiveRole);
-    QPushButton *stay = box.addButton(QStringLiteral("Keep Quillmere Open"), QMessageBox::RejectRole);
+    QPushButton *stay
+        = box.addButton(QStringLiteral("Keep Quillmere Open"), QMessageBox::RejectRole);
     box.setDefaultButton(stay);
     box.exec();
     return box.clickedButton() == quit;

@@ -110,5 +110,4 @@ private:
 // What this desktop can do, as the store needs to know before it is built.
 Store::DesktopTraits desktopTraits();
 
-
 } // namespace qm

@@ -42,9 +42,9 @@ constexpr Switch kRemote[] = {
 
 // Qt's own options, which QApplication takes out of the arguments itself (a session manager
 // restarts the program with -session, for one).
-constexpr const char *kQtWithValue[] = {"platform", "platformpluginpath", "platformtheme",
-    "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle", "qmljsdebugger", "display",
-    "geometry", "session", "style", "stylesheet", "name", "title"};
+constexpr const char *kQtWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowicon", "qwindowtitle", "qmljsdebugger", "display", "geometry",
+    "session", "style", "stylesheet", "name", "title"};
 constexpr const char *kQtPlain[] = {"reverse", "sync", "nograb", "dograb", "widgetcount"};
 
 // Where the descriptions start, after the two-space indent.
@@ -71,9 +71,8 @@ void addSwitches(QCommandLineParser &parser, const Switch *begin, const Switch *
         QStringList names {QLatin1String(s->name)};
         if (qstrcmp(s->name, "help") == 0)
             names.prepend(QStringLiteral("h"));
-        parser.addOption(s->value
-                ? QCommandLineOption(names, QString(), QLatin1String(s->value))
-                : QCommandLineOption(names));
+        parser.addOption(s->value ? QCommandLineOption(names, QString(), QLatin1String(s->value))
+                                  : QCommandLineOption(names));
     }
 }
 
@@ -102,8 +101,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     if (!parser.parse(arguments.isEmpty() ? QStringList {QString()} : arguments)) {
         line.error = parser.errorText();
     } else if (!parser.positionalArguments().isEmpty()) {
-        line.error = QStringLiteral("Unexpected argument '%1'.")
-                         .arg(parser.positionalArguments().first());
+        line.error
+            = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
     }
     line.help = parser.isSet(QStringLiteral("help"));
     line.version = parser.isSet(QStringLiteral("version"));

@@ -106,8 +106,7 @@ QList<PrompterHotKey> prompterHotKeys()
         // The command's switch without its dashes names the shortcut in the desktop's settings.
         chord.name = commandSwitch(command).mid(2);
         chord.description = QString::fromUtf8(description);
-        return PrompterHotKey {
-            command, chord, QString::fromUtf8(keys), QString::fromUtf8(action)};
+        return PrompterHotKey {command, chord, QString::fromUtf8(keys), QString::fromUtf8(action)};
     };
     return {
         key(Command::Toggle, {ks::kP}, false, "Ctrl+Alt+P", "show or hide the prompter",
@@ -187,8 +186,8 @@ QString shortcutReport(const HotKeys &hotKeys, const DesktopCommands &inDesktopS
         // The keys the desktop gave the chord are the ones that work.
         const QString assigned = inDesktop ? QString() : hotKeys.assignedKeys(id);
         out += (assigned.isEmpty() ? keys.at(i).keys : assigned).leftJustified(16)
-            + keys.at(i).action.leftJustified(28)
-            + chordStateText(hotKeys.status(id), inDesktop) + u'\n';
+            + keys.at(i).action.leftJustified(28) + chordStateText(hotKeys.status(id), inDesktop)
+            + u'\n';
     }
     return out;
 }
@@ -273,8 +272,8 @@ QList<platform::GnomeShortcuts::Shortcut> gnomeShortcutsFor(
             else
                 binding += part;
         }
-        out.append({key.chord.name, QStringLiteral("Quillmere: ") + key.chord.description,
-            binding, prefix + shellQuoted(program) + u' ' + commandSwitch(key.command)});
+        out.append({key.chord.name, QStringLiteral("Quillmere: ") + key.chord.description, binding,
+            prefix + shellQuoted(program) + u' ' + commandSwitch(key.command)});
     }
     return out;
 }

@@ -32,8 +32,8 @@ int probeShortcuts()
     if (qm::platform::GnomeShortcuts::isGnomeDesktop())
         inGnome = qm::platform::GnomeShortcuts().installed();
     std::fputs("Quillmere is not running; a start now would get:\n", stdout);
-    std::fputs(qm::shortcutReport(hotKeys, qm::commandsNamed(inGnome)).toUtf8().constData(),
-        stdout);
+    std::fputs(
+        qm::shortcutReport(hotKeys, qm::commandsNamed(inGnome)).toUtf8().constData(), stdout);
     return 0;
 }
 

@@ -12,7 +12,7 @@ namespace qm {
 
 namespace {
 
-int g_pipe[2] = { -1, -1 };
+int g_pipe[2] = {-1, -1};
 
 extern "C" void onSignal(int signal)
 {
@@ -39,7 +39,7 @@ SessionEnd::SessionEnd(QObject *parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : { SIGTERM, SIGINT, SIGHUP })
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &action, nullptr);
 }
 
@@ -47,7 +47,7 @@ SessionEnd::~SessionEnd()
 {
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
-    for (int sig : { SIGTERM, SIGINT, SIGHUP })
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &action, nullptr);
 }
 

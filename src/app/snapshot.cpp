@@ -49,7 +49,8 @@ void snapshot(const QString &directory)
 
     QStringList lines;
     for (const QWidget *w : windows)
-        lines.append(windowLine(w->windowTitle(), w->isVisible(), w->isMinimized(), snapshotFrame(w)));
+        lines.append(
+            windowLine(w->windowTitle(), w->isVisible(), w->isMinimized(), snapshotFrame(w)));
     if (dir.exists()) {
         QSaveFile list(dir.filePath(QStringLiteral("windows.txt")));
         if (list.open(QIODevice::WriteOnly)) {

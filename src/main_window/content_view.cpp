@@ -57,7 +57,8 @@ ContentView::ContentView(Store &store, PrompterController &prompter, QWidget *pa
     row->addWidget(m_settings);
 
     // "tune", the settings sliders.
-    m_settingsButton = new SmallIconButton(QString(QChar(0xe429)), QStringLiteral("Settings"), this);
+    m_settingsButton
+        = new SmallIconButton(QString(QChar(0xe429)), QStringLiteral("Settings"), this);
     m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
     m_settingsButton->setCheckable(true);
     m_settingsButton->hide();
@@ -125,8 +126,8 @@ void ContentView::setListFolded(bool folded)
     if (folded == m_listFolded)
         return;
     m_listFolded = folded;
-    foldColumn(static_cast<QHBoxLayout *>(layout()), m_sidebar, m_sidebarLine, m_scriptsButton,
-        folded, 0);
+    foldColumn(
+        static_cast<QHBoxLayout *>(layout()), m_sidebar, m_sidebarLine, m_scriptsButton, folded, 0);
 }
 
 void ContentView::placeOverlay()

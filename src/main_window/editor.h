@@ -54,7 +54,8 @@ public:
     // The notes under the sheet's rows (see ShortcutSheet::setNotes); replace the marks above.
     void setShortcutNotes(const QStringList &notes);
     // The offer below the sheet's rows (see ShortcutSheet::setOffer).
-    void setShortcutOffer(const QString &label, std::function<void()> action, const QString &status);
+    void setShortcutOffer(
+        const QString &label, std::function<void()> action, const QString &status);
 
     static constexpr int kMaxTextWidth = 780;
     static constexpr int kSidePadding = 36;

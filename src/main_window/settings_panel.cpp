@@ -113,7 +113,8 @@ QWidget *SettingsPanel::buildPrompterCard(QWidget *content)
     m_mode->setObjectName(QStringLiteral("mode"));
     m_notchWidth = new SliderRow(QStringLiteral("Width"), limits::notchWidth, QStringLiteral("pt"));
     m_notchWidth->setObjectName(QStringLiteral("notchWidth"));
-    m_notchHeight = new SliderRow(QStringLiteral("Height"), limits::notchHeight, QStringLiteral("pt"));
+    m_notchHeight
+        = new SliderRow(QStringLiteral("Height"), limits::notchHeight, QStringLiteral("pt"));
     m_notchHeight->setObjectName(QStringLiteral("notchHeight"));
     m_floatingHint = plainText(
         QStringLiteral("Drag the prompter anywhere. Resize it from any edge."), nullptr);
@@ -175,10 +176,9 @@ QWidget *SettingsPanel::buildScrollingCard(QWidget *content)
     m_modeDescription->setObjectName(QStringLiteral("modeDescription"));
     m_speed = new SliderRow(QStringLiteral("Speed"), limits::speed, QString());
     m_speed->setObjectName(QStringLiteral("speed"));
-    m_micSensitivity
-        = new SliderRow(QStringLiteral("Mic sensitivity"),
-            {limits::micSensitivity.minimum * 100, limits::micSensitivity.maximum * 100},
-            QStringLiteral("%"));
+    m_micSensitivity = new SliderRow(QStringLiteral("Mic sensitivity"),
+        {limits::micSensitivity.minimum * 100, limits::micSensitivity.maximum * 100},
+        QStringLiteral("%"));
     m_micSensitivity->setObjectName(QStringLiteral("micSensitivity"));
     m_denied = makeLabel(texts::micDenied(), fonts::system(11), palette::tallySoft(), true);
     m_denied->setObjectName(QStringLiteral("deniedMessage"));
@@ -201,8 +201,8 @@ QWidget *SettingsPanel::buildScrollingCard(QWidget *content)
     m_mediaRemote = new ToggleRow(QStringLiteral("Media keys and phone remote"),
         QStringLiteral("From media keys, a headset or a phone"));
     m_mediaRemote->setObjectName(QStringLiteral("mediaRemote"));
-    m_presenterClicker = new ToggleRow(QStringLiteral("Presenter clicker"),
-        QStringLiteral("Page Up and Down, from any app"));
+    m_presenterClicker = new ToggleRow(
+        QStringLiteral("Presenter clicker"), QStringLiteral("Page Up and Down, from any app"));
     m_presenterClicker->setObjectName(QStringLiteral("presenterClicker"));
     scrolling->addRow(m_mediaRemote);
     scrolling->addRow(m_presenterClicker);
@@ -271,7 +271,9 @@ void SettingsPanel::connectWrites()
         [this](bool on) { edit([on](Settings &s) { s.mirror = on; }); });
     connect(m_scrollMode, &SegmentedControl::activated, this, [this](int i) {
         edit([i](Settings &s) {
-            s.scrollMode = i == 1 ? ScrollMode::Voice : i == 2 ? ScrollMode::Follow : ScrollMode::Auto;
+            s.scrollMode = i == 1 ? ScrollMode::Voice
+                : i == 2          ? ScrollMode::Follow
+                                  : ScrollMode::Auto;
         });
     });
     connect(m_speed, &SliderRow::edited, this,

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <utility>
 #include <functional>
+#include <utility>
 
 class QLabel;
 

@@ -8,7 +8,10 @@
 
 namespace qm {
 
-QString uuidText(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
+QString uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
 
 std::optional<QUuid> parseCanonicalUuid(const QString &text)
 {

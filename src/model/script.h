@@ -17,9 +17,14 @@ struct Script {
     QString title;
     QString text;
 
-    Script() : id(QUuid::createUuid()) { }
+    Script()
+        : id(QUuid::createUuid())
+    {
+    }
     Script(QString title_, QString text_, QUuid id_ = QUuid::createUuid())
-        : id(id_), title(std::move(title_)), text(std::move(text_))
+        : id(id_)
+        , title(std::move(title_))
+        , text(std::move(text_))
     {
     }
 

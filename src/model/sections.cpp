@@ -24,9 +24,9 @@ bool isLineBreak(char16_t c)
 bool isUnicodeWhiteSpace(char32_t c)
 {
     // The White_Space property of the Unicode Character Database.
-    return (c >= 0x0009 && c <= 0x000D) || c == 0x0020 || c == 0x0085 || c == 0x00A0
-        || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029
-        || c == 0x202F || c == 0x205F || c == 0x3000;
+    return (c >= 0x0009 && c <= 0x000D) || c == 0x0020 || c == 0x0085 || c == 0x00A0 || c == 0x1680
+        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F
+        || c == 0x3000;
 }
 
 namespace {
@@ -37,7 +37,10 @@ bool isBlank(char16_t c)
     return c == 0x0009 || QChar::category(char32_t(c)) == QChar::Separator_Space;
 }
 
-bool isBlankOrBreak(char16_t c) { return isBlank(c) || isLineBreak(c); }
+bool isBlankOrBreak(char16_t c)
+{
+    return isBlank(c) || isLineBreak(c);
+}
 
 template <typename Pred> QStringView trimmed(QStringView s, Pred pred)
 {
@@ -74,7 +77,7 @@ QList<ScriptSection> parseSections(const QString &text)
     auto flush = [&] {
         const QStringView body = trimmed(QStringView(pending), isBlankOrBreak);
         if (cue || !body.isEmpty())
-            result.append(ScriptSection { qint64(result.size()), cue, body.toString() });
+            result.append(ScriptSection {qint64(result.size()), cue, body.toString()});
         pending.clear();
         havePending = false;
     };
@@ -108,8 +111,8 @@ QString readingTimeText(qint64 words)
 {
     const auto seconds = qint64(double(words) / 150.0 * 60.0);
     if (seconds > 59)
-        return QString::number(seconds / 60) + QStringLiteral(" min ") + QString::number(seconds % 60)
-            + QStringLiteral(" sec");
+        return QString::number(seconds / 60) + QStringLiteral(" min ")
+            + QString::number(seconds % 60) + QStringLiteral(" sec");
     return QString::number(seconds) + QStringLiteral(" sec");
 }
 
@@ -140,6 +143,9 @@ ScriptStats statsOf(const QList<ScriptSection> &sections)
     return stats;
 }
 
-ScriptStats scriptStats(const QString &text) { return statsOf(parseSections(text)); }
+ScriptStats scriptStats(const QString &text)
+{
+    return statsOf(parseSections(text));
+}
 
 } // namespace qm

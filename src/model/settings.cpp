@@ -57,7 +57,7 @@ std::optional<ScrollMode> scrollModeFromRaw(const QString &raw)
 
 std::optional<QJsonObject> Settings::encode() const
 {
-    const double numbers[] = { speed, fontSize, notchWidth, notchHeight, micSensitivity };
+    const double numbers[] = {speed, fontSize, notchWidth, notchHeight, micSensitivity};
     for (double d : numbers) {
         if (!std::isfinite(d))
             return std::nullopt;

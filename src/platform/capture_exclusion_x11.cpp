@@ -7,11 +7,14 @@ namespace qm::platform {
 
 CaptureExclusionSupport captureExclusionSupport()
 {
-    return { false,
+    return {false,
         QStringLiteral("This desktop can't keep windows out of screen sharing, so the prompter "
-                       "shows in captures.") };
+                       "shows in captures.")};
 }
 
-bool setExcludedFromCapture(QWidget *, bool) { return false; }
+bool setExcludedFromCapture(QWidget *, bool)
+{
+    return false;
+}
 
 } // namespace qm::platform

@@ -39,8 +39,7 @@ public:
         xcb_present_query_version_reply_t *version = nullptr;
         if (ext && ext->present)
             version = xcb_present_query_version_reply(c,
-                xcb_present_query_version(
-                    c, XCB_PRESENT_MAJOR_VERSION, XCB_PRESENT_MINOR_VERSION),
+                xcb_present_query_version(c, XCB_PRESENT_MAJOR_VERSION, XCB_PRESENT_MINOR_VERSION),
                 nullptr);
         if (!version) {
             xcb_disconnect(c);
@@ -228,7 +227,7 @@ private:
             const double system = double(now.tv_sec) + double(now.tv_nsec) / 1e9;
             const double here = monotonicSeconds();
             m_offset = std::abs(double(ust) / 1e6 - system) < 1 ? system - here
-                                                               : double(ust) / 1e6 - here;
+                                                                : double(ust) / 1e6 - here;
         }
         return double(ust) / 1e6 - m_offset;
     }

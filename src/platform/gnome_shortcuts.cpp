@@ -11,9 +11,11 @@ namespace qm::platform {
 namespace {
 
 const QString kMediaKeys = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
-const QString kCustom = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding");
+const QString kCustom
+    = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding");
 const QString kListKey = QStringLiteral("custom-keybindings");
-const QString kBase = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
+const QString kBase
+    = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
 const QString kOurPrefix = kBase + QStringLiteral("quillmere-");
 
 // The schemas whose keys hold the desktop's built-in shortcuts.
@@ -194,11 +196,11 @@ GnomeShortcuts::Result GnomeShortcuts::add(const QList<Shortcut> &shortcuts) con
         }
         const QString schema = kCustom + u':' + path;
         // Written again when present: the program may have moved since.
-        for (const auto &[key, value] : {std::pair {"name", s.title}, {"command", s.command},
-                 {"binding", s.binding}}) {
+        for (const auto &[key, value] :
+            {std::pair {"name", s.title}, {"command", s.command}, {"binding", s.binding}}) {
             bool written = false;
-            m_run({QStringLiteral("set"), schema, QString::fromLatin1(key), quoted(value)},
-                &written);
+            m_run(
+                {QStringLiteral("set"), schema, QString::fromLatin1(key), quoted(value)}, &written);
             result.ok = result.ok && written;
         }
         if (!paths.contains(path))

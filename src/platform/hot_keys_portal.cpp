@@ -183,16 +183,15 @@ private Q_SLOTS:
             return;
         }
         m_session = session;
-        const Shortcuts bound
-            = qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts")));
+        const Shortcuts bound = qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts")));
         if (!bound.isEmpty()) {
             applyBound(bound);
             if (m_waiting) // chords changed meanwhile: a new session is on its way
                 return;
             // Plasma 5.27 has bound them all already; asking again would only open its
             // shortcut settings in the user's face on every start.
-            const bool all = std::all_of(m_entries.cbegin(), m_entries.cend(),
-                [](const Entry &e) { return e.viaPortal; });
+            const bool all = std::all_of(
+                m_entries.cbegin(), m_entries.cend(), [](const Entry &e) { return e.viaPortal; });
             if (all && !m_session.isEmpty())
                 return;
         }
@@ -209,8 +208,7 @@ private Q_SLOTS:
             return;
         }
         // Some desktops answer with an empty list and bind what the session was made with.
-        const Shortcuts bound
-            = qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts")));
+        const Shortcuts bound = qdbus_cast<Shortcuts>(results.value(QStringLiteral("shortcuts")));
         if (!bound.isEmpty())
             applyBound(bound);
         else
@@ -300,8 +298,8 @@ private:
 
     void checkPortal()
     {
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath,
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         get << kInterface << QStringLiteral("version");
         m_waiting = true;
         auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(get), this);
@@ -412,8 +410,8 @@ private:
         options.insert(QStringLiteral("handle_token"), handleToken);
         QDBusMessage call = QDBusMessage::createMethodCall(
             kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
-        call << QVariant::fromValue(QDBusObjectPath(m_session))
-             << QVariant::fromValue(wanted()) << QString() << options;
+        call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(wanted())
+             << QString() << options;
         request(call, handleToken, SLOT(onBound(uint, QVariantMap)));
     }
 

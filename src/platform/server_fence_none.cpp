@@ -7,9 +7,18 @@ struct ServerFence::State { };
 
 ServerFence::ServerFence() = default;
 ServerFence::~ServerFence() = default;
-bool ServerFence::available() const { return false; }
-void ServerFence::mark() { }
-void ServerFence::invalidate() { }
-void ServerFence::wait() { }
+bool ServerFence::available() const
+{
+    return false;
+}
+void ServerFence::mark()
+{
+}
+void ServerFence::invalidate()
+{
+}
+void ServerFence::wait()
+{
+}
 
 } // namespace qm::platform

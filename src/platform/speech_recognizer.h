@@ -22,7 +22,8 @@ public:
 
     // Builds the language model (ARPA text) on the recogniser's thread. `known` says whether
     // the dictionary can pronounce a word.
-    using ModelBuilder = std::function<QByteArray(const std::function<bool(const QString &)> &known)>;
+    using ModelBuilder
+        = std::function<QByteArray(const std::function<bool(const QString &)> &known)>;
     // The words of the utterance being heard, so far (`final` false) or as decoded when it
     // ended (`final` true). Called on the recogniser's thread.
     using HypothesisHandler = std::function<void(const QStringList &words, bool final)>;

@@ -10,8 +10,8 @@ class NoSpeechRecognizer final : public SpeechRecognizer {
 public:
     Availability availability() const override { return Availability::Unsupported; }
     bool start(Handlers) override { return false; }
-    void setModel(quint64, ModelBuilder) override {}
-    void stop() override {}
+    void setModel(quint64, ModelBuilder) override { }
+    void stop() override { }
 };
 
 } // namespace

@@ -45,8 +45,14 @@ QString modelDir()
     return QStringLiteral(QM_POCKETSPHINX_MODELDIR "/en-us");
 }
 
-QString acousticModel() { return modelDir() + QStringLiteral("/en-us"); }
-QString dictionary() { return modelDir() + QStringLiteral("/cmudict-en-us.dict"); }
+QString acousticModel()
+{
+    return modelDir() + QStringLiteral("/en-us");
+}
+QString dictionary()
+{
+    return modelDir() + QStringLiteral("/cmudict-en-us.dict");
+}
 
 // A recognised word without its pronunciation variant: "read(2)" → "read".
 QString plainWord(const char *w)
@@ -81,8 +87,8 @@ struct ModelBuilderSlot {
 // The record stream: PulseAudio's threaded main loop, samples appended to a queue.
 class Capture {
 public:
-    Capture(std::mutex &mutex, std::condition_variable &wake, std::deque<int16_t> &queue,
-        bool &failed)
+    Capture(
+        std::mutex &mutex, std::condition_variable &wake, std::deque<int16_t> &queue, bool &failed)
         : m_mutex(mutex)
         , m_wake(wake)
         , m_queue(queue)
@@ -279,7 +285,7 @@ struct Shared {
 
     // Runs `f` with the handlers unless listening has stopped; holding the lock means stop
     // cannot return while a handler runs.
-    template<typename F> void notify(F f)
+    template <typename F> void notify(F f)
     {
         std::lock_guard lock(mutex);
         if (!stopping)
@@ -358,7 +364,8 @@ private:
 // through once. The decoder starts with an almost empty dictionary and is given only the
 // script's words: mapping a language model onto all 134,000 words of the full dictionary would
 // cost seconds of CPU on every model.
-QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> pronunciations(const QSet<QByteArray> &words)
+QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> pronunciations(
+    const QSet<QByteArray> &words)
 {
     QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> out;
     QFile file(dictionary());
@@ -393,15 +400,15 @@ bool PocketsphinxRecognizer::loadModel(ps_decoder_t *ps, const ModelBuilder &bui
         for (const auto &[name, phones] : it.value())
             ps_add_word(ps, name.constData(), phones.constData(), FALSE);
     }
-    const QByteArray arpa = build(
-        [&](const QString &word) { return known.contains(word.toUtf8()); });
+    const QByteArray arpa
+        = build([&](const QString &word) { return known.contains(word.toUtf8()); });
     // A private file (mode 0600) that lives only while the decoder reads it.
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-lm-XXXXXX.arpa"));
     if (!file.open() || file.write(arpa) != arpa.size() || !file.flush())
         return false;
     const QByteArray path = QFile::encodeName(file.fileName());
-    const bool ok = ps_set_lm_file(ps, "script", path.constData()) == 0
-        && ps_set_search(ps, "script") == 0;
+    const bool ok
+        = ps_set_lm_file(ps, "script", path.constData()) == 0 && ps_set_search(ps, "script") == 0;
     file.remove();
     return ok;
 }
@@ -414,8 +421,8 @@ void PocketsphinxRecognizer::run(Shared &shared)
     ps_decoder_t *ps = nullptr;
     if (seed.open() && seed.write("a AH\n") > 0 && seed.flush()) {
         const QByteArray dict = QFile::encodeName(seed.fileName());
-        cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(),
-            "-dict", dict.constData(), "-logfn", "/dev/null", nullptr);
+        cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
+            dict.constData(), "-logfn", "/dev/null", nullptr);
         ps = config ? ps_init(config) : nullptr;
         if (config)
             cmd_ln_free_r(config);

@@ -4,6 +4,8 @@
 
 namespace qm::platform {
 
-void setNeverFocused(QWindow *) { }
+void setNeverFocused(QWindow *)
+{
+}
 
 } // namespace qm::platform

@@ -108,7 +108,8 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         const Cell &c = at(i, bestJ);
         // Going back takes a longer run, ending with the word heard last: older heard words
         // matching where they were already read are no evidence of a re-read.
-        const bool back = mayGoBack && i == m && c.matches >= kBackRun && c.score >= kMatch * kBackRun - 1;
+        const bool back
+            = mayGoBack && i == m && c.matches >= kBackRun && c.score >= kMatch * kBackRun - 1;
         if (index > m_position || (index < m_position && back)) {
             m_position = index;
             return true;

@@ -305,8 +305,8 @@ void FollowSession::reanchorAt(double offset, double viewportHeight)
         [](double y, const WordLine &line) { return y < line.y; });
     const WordLine &line = it == m_lines.cbegin() ? m_lines.front() : *(it - 1);
     // The first spoken word of the line's first token.
-    const auto word = std::lower_bound(m_words.tokenOf.cbegin(), m_words.tokenOf.cend(),
-        line.firstToken);
+    const auto word
+        = std::lower_bound(m_words.tokenOf.cbegin(), m_words.tokenOf.cend(), line.firstToken);
     m_matcher.reanchor(int(word - m_words.tokenOf.cbegin()));
 }
 

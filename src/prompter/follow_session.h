@@ -86,7 +86,8 @@ public:
 
     // One frame: moves the text toward the reading line's target, or re-anchors the reader
     // when something else moved the text since the last step.
-    void step(double dt, ScrollState &scroll, double viewportHeight, double maxOffset, double speed);
+    void step(
+        double dt, ScrollState &scroll, double viewportHeight, double maxOffset, double speed);
     // Whether the last step left the text on its way to the reading line: the frames go on
     // while it is, and rest once the text stands where it should.
     bool gliding() const { return m_gliding; }

@@ -10,8 +10,8 @@ namespace {
 const std::array<const char *, 20> kOnes = {"zero", "one", "two", "three", "four", "five", "six",
     "seven", "eight", "nine", "ten", "eleven", "twelve", "thirteen", "fourteen", "fifteen",
     "sixteen", "seventeen", "eighteen", "nineteen"};
-const std::array<const char *, 10> kTens = {"", "", "twenty", "thirty", "forty", "fifty", "sixty",
-    "seventy", "eighty", "ninety"};
+const std::array<const char *, 10> kTens
+    = {"", "", "twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
 
 void belowThousand(int n, QStringList &out)
 {

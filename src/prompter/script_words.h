@@ -29,7 +29,7 @@ QStringList spokenWords(QStringView token);
 
 // Calls `f(start, end)` for each token of `text`, in order. The layout counts tokens per
 // line with this, so its token indices agree with scriptWords.
-template<typename F> void forEachToken(QStringView text, F f);
+template <typename F> void forEachToken(QStringView text, F f);
 
 // "42" → "forty two"; nothing above 999 999 999 or for a non-number.
 QStringList numberWords(QStringView digits);
@@ -43,7 +43,7 @@ QList<QStringList> modelSentences(const QList<ScriptSection> &sections);
 bool isTokenSpace(QChar c);
 bool isTokenChar(QChar c); // a letter or digit: what makes a run of characters a token
 
-template<typename F> void forEachToken(QStringView text, F f)
+template <typename F> void forEachToken(QStringView text, F f)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();

@@ -88,8 +88,7 @@ private:
     // Fills the waves into m_buffer, unblurred.
     void rasterise(const Grid &g, const QSizeF &strip, double a, double t);
     // `top` is the buffer's first row in points from the strip's top.
-    void present(
-        QPainter &painter, const QRectF &strip, double scale, double margin, double top);
+    void present(QPainter &painter, const QRectF &strip, double scale, double margin, double top);
     // Adds `glow` onto the painter's own pixels at `topLeft`; false when it cannot, and the
     // painter must do it.
     static bool addInPlace(QPainter &painter, QPointF topLeft, const QImage &glow);

@@ -11,11 +11,9 @@
 #include <cmath>
 #include <cstring>
 
-
 namespace qm {
 
 namespace {
-
 
 void fillPixels(quint8 *dst, int count, quint32 value)
 {
@@ -338,8 +336,9 @@ void ColumnTiles::writeRow(quint8 *dst, int row, int x0, int x1, Backdrop backdr
     if (plan.shade) {
         const quint8 *blank = m_blank.data();
         rows::shade(reinterpret_cast<quint32 *>(dst) + start,
-            (plan.alphaA ? plan.alphaA : blank) + start, (plan.alphaB ? plan.alphaB : blank) + start,
-            plan.alphaA ? plan.wa : 0, plan.alphaB ? plan.wb : 0, end - start, plan.shade, ground);
+            (plan.alphaA ? plan.alphaA : blank) + start,
+            (plan.alphaB ? plan.alphaB : blank) + start, plan.alphaA ? plan.wa : 0,
+            plan.alphaB ? plan.wb : 0, end - start, plan.shade, ground);
         return;
     }
     const std::size_t from = std::size_t(start) * 4;

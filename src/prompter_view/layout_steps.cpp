@@ -22,7 +22,8 @@ LayoutSteps::LayoutSteps(Published published)
     });
 }
 
-void LayoutSteps::restart(QList<ScriptSection> sections, double width, double fontSize, double needed)
+void LayoutSteps::restart(
+    QList<ScriptSection> sections, double width, double fontSize, double needed)
 {
     m_layouter = std::make_unique<ColumnLayouter>(std::move(sections), width, fontSize);
     // What is in view (and a screenful beyond) now, the rest in short steps between frames.

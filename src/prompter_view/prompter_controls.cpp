@@ -96,11 +96,12 @@ StatusIndicator statusIndicator(const StatusInput &in)
         // lost (dim tally) or unavailable (crossed out).
         const FollowState f = *in.follow;
         s.active = s.active && f == FollowState::Following;
-        s.mic = f == FollowState::Unavailable ? StatusIndicator::Mic::Off : StatusIndicator::Mic::On;
+        s.mic
+            = f == FollowState::Unavailable ? StatusIndicator::Mic::Off : StatusIndicator::Mic::On;
         s.micColor = f == FollowState::Following ? palette::tally()
-            : f == FollowState::Lost            ? palette::tallySoft()
-            : in.speaking                       ? palette::white(60)
-                                                : palette::white(35);
+            : f == FollowState::Lost             ? palette::tallySoft()
+            : in.speaking                        ? palette::white(60)
+                                                 : palette::white(35);
     }
     s.pause = !s.active && !in.countingDown && !in.atEnd;
     s.dot = s.active ? palette::tally() : palette::white(30);

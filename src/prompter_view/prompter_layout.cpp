@@ -252,15 +252,14 @@ void ColumnLayouter::finish()
         trackedFont(fonts::rounded(column::kEndTextSize, QFont::Bold), column::kEndTracking),
         m_out.width, 0, false);
     const double textWidth = text.naturalWidth;
-    const double lineWidth
-        = std::max(0.0, (m_out.width - textWidth - 2 * column::kEndSpacing) / 2);
+    const double lineWidth = std::max(0.0, (m_out.width - textWidth - 2 * column::kEndSpacing) / 2);
     const double textX = lineWidth + column::kEndSpacing;
     const double middle = textTop + text.height / 2;
     end.text = QRectF(textX, textTop, textWidth, text.height);
     end.leftLine = QRectF(0, middle - 0.5, lineWidth, 1);
     end.rightLine = QRectF(textX + textWidth + column::kEndSpacing, middle - 0.5, lineWidth, 1);
-    TextBlock block = makeBlock(TextBlock::Role::EndText, std::move(text), end.text.topLeft(),
-        m_out.width, 0);
+    TextBlock block
+        = makeBlock(TextBlock::Role::EndText, std::move(text), end.text.topLeft(), m_out.width, 0);
     block.rect = end.text;
     m_out.blocks.append(std::move(block));
     m_out.end = end;

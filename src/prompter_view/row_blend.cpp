@@ -36,14 +36,15 @@ void blendRowsPortable(
             _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), vb));
         lo = _mm_srli_epi16(lo, 8);
         hi = _mm_srli_epi16(hi, 8);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i),
-            _mm_or_si128(_mm_packus_epi16(lo, hi), mask));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i *>(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), mask));
     }
 #endif
     for (; i + 4 <= n; i += 4) {
         quint32 v = 0;
         for (int c = 0; c < 4; ++c) {
-            const unsigned x = (unsigned(a[i + c]) * unsigned(wa) + unsigned(b[i + c]) * unsigned(wb)) >> 8;
+            const unsigned x
+                = (unsigned(a[i + c]) * unsigned(wa) + unsigned(b[i + c]) * unsigned(wb)) >> 8;
             v |= quint32(x) << (8 * c);
         }
         v |= alpha;
@@ -100,8 +101,8 @@ void shadeRowsPortable(quint32 *dst, const quint8 *a, const quint8 *b, int wa, i
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The same, eight pixels at a time, for processors that have AVX2.
-__attribute__((target("avx2"))) void shadeRowsAvx2(quint32 *dst, const quint8 *a,
-    const quint8 *b, int wa, int wb, int n, quint32 shade, quint32 ground)
+__attribute__((target("avx2"))) void shadeRowsAvx2(quint32 *dst, const quint8 *a, const quint8 *b,
+    int wa, int wb, int n, quint32 shade, quint32 ground)
 {
     int i = 0;
     const __m128i va = _mm_set1_epi16(short(wa));
@@ -120,13 +121,15 @@ __attribute__((target("avx2"))) void shadeRowsAvx2(quint32 *dst, const quint8 *a
     const char z = char(0x80);
     const __m256i first = _mm256_setr_epi8(0, z, 0, z, 0, z, 0, z, 1, z, 1, z, 1, z, 1, z, 2, z, 2,
         z, 2, z, 2, z, 3, z, 3, z, 3, z, 3, z);
-    const __m256i second = _mm256_setr_epi8(4, z, 4, z, 4, z, 4, z, 5, z, 5, z, 5, z, 5, z, 6, z,
-        6, z, 6, z, 6, z, 7, z, 7, z, 7, z, 7, z);
+    const __m256i second = _mm256_setr_epi8(4, z, 4, z, 4, z, 4, z, 5, z, 5, z, 5, z, 5, z, 6, z, 6,
+        z, 6, z, 6, z, 7, z, 7, z, 7, z, 7, z);
     for (; i + 8 <= n; i += 8) {
-        const __m128i pa = _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(a + i)));
-        const __m128i pb = _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(b + i)));
-        const __m128i k16 = _mm_srli_epi16(
-            _mm_add_epi16(_mm_mullo_epi16(pa, va), _mm_mullo_epi16(pb, vb)), 8);
+        const __m128i pa
+            = _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(a + i)));
+        const __m128i pb
+            = _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(b + i)));
+        const __m128i k16
+            = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(pa, va), _mm_mullo_epi16(pb, vb)), 8);
         const __m128i k8 = _mm_packus_epi16(k16, k16);
         const __m256i both = _mm256_broadcastsi128_si256(k8);
         __m256i lo = _mm256_mullo_epi16(_mm256_shuffle_epi8(both, first), colour);
@@ -154,7 +157,6 @@ ShadeRows pickShadeRows()
 }
 
 const ShadeRows shadeRows = pickShadeRows();
-
 
 // The opaque colour every pixel of a row is a shade of, or 0 when there is none: colour
 // glyphs, or two colours meeting in one row.

@@ -48,8 +48,9 @@ QRectF panelFrame(
         // Centred on the whole screen with its top on the screen's top edge: the upper topInset
         // points sit behind the housing and the view keeps its text below them.
         // Held to the sliders' ranges like every stored number, whoever set it.
-        const double w = std::isnan(settings.notchWidth) ? Settings {}.notchWidth
-                                                         : limits::notchWidth.clamp(settings.notchWidth);
+        const double w = std::isnan(settings.notchWidth)
+            ? Settings {}.notchWidth
+            : limits::notchWidth.clamp(settings.notchWidth);
         const double nh = std::isnan(settings.notchHeight)
             ? Settings {}.notchHeight
             : limits::notchHeight.clamp(settings.notchHeight);

@@ -59,7 +59,8 @@ bool preserve(const QString &path, const UnreadableFile &aside)
 {
     if (!QFileInfo::exists(path))
         return true;
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp
+        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = path + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
@@ -198,8 +199,14 @@ Settings Store::defaultSettings()
     return s;
 }
 
-QString Store::scriptsPath() const { return m_dir + QStringLiteral("/scripts.json"); }
-QString Store::settingsPath() const { return m_dir + QStringLiteral("/settings.json"); }
+QString Store::scriptsPath() const
+{
+    return m_dir + QStringLiteral("/scripts.json");
+}
+QString Store::settingsPath() const
+{
+    return m_dir + QStringLiteral("/settings.json");
+}
 
 void Store::load()
 {
@@ -212,7 +219,7 @@ void Store::load()
     if (decoded && !decoded->isEmpty())
         m_scripts = std::move(*decoded);
     else
-        m_scripts = { welcomeScript() };
+        m_scripts = {welcomeScript()};
 
     const ReadResult settings = readWhole(settingsPath());
     std::optional<Settings> read;
@@ -316,7 +323,7 @@ void Store::deleteScript(const QUuid &id)
     list.removeIf([&id](const Script &s) { return s.id == id; });
     setScripts(std::move(list));
     if (m_scripts.isEmpty())
-        setScripts({ Script(QStringLiteral("Untitled script"), QString()) });
+        setScripts({Script(QStringLiteral("Untitled script"), QString())});
     if (m_selectedID && *m_selectedID == id)
         setSelectedID(m_scripts.first().id);
 }
@@ -350,7 +357,8 @@ SaveResult Store::save()
     SaveResult result;
 
     // The scripts go first and are written even when the settings cannot be.
-    const QString scripts = writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside.get());
+    const QString scripts
+        = writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside.get());
     if (scripts.isEmpty())
         m_scriptsAside.reset();
     else

@@ -54,15 +54,24 @@ void install()
         QFontDatabase::addApplicationFont(QString::fromLatin1(face));
 }
 
-QFont system(double px, QFont::Weight weight) { return make(QStringLiteral("Inter"), px, weight); }
+QFont system(double px, QFont::Weight weight)
+{
+    return make(QStringLiteral("Inter"), px, weight);
+}
 
-QFont rounded(double px, QFont::Weight weight) { return make(QStringLiteral("Inter"), px, weight); }
+QFont rounded(double px, QFont::Weight weight)
+{
+    return make(QStringLiteral("Inter"), px, weight);
+}
 
 QFont monospaced(double px, QFont::Weight weight)
 {
     return make(QStringLiteral("JetBrains Mono"), px, weight);
 }
 
-QFont symbols(double px) { return make(QStringLiteral("Material Icons"), px, QFont::Normal); }
+QFont symbols(double px)
+{
+    return make(QStringLiteral("Material Icons"), px, QFont::Normal);
+}
 
 } // namespace qm::fonts

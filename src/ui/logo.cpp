@@ -22,7 +22,7 @@ void paintLogoMark(QPainter &painter, const QRectF &rect)
     painter.drawPath(continuousRoundedRect(rect, 6 * unit));
     const QRectF notch(rect.center().x() - 6 * unit, rect.top(), 12 * unit, 7 * unit);
     painter.setBrush(Qt::black);
-    painter.drawPath(continuousRoundedRect(notch, CornerRadii { 0, 0, 3 * unit, 3 * unit }));
+    painter.drawPath(continuousRoundedRect(notch, CornerRadii {0, 0, 3 * unit, 3 * unit}));
     painter.restore();
 }
 

@@ -8,8 +8,8 @@ namespace qm {
 
 QRectF flipVertically(const QRectF &frame, double primaryScreenHeight)
 {
-    return QRectF(frame.x(), primaryScreenHeight - frame.y() - frame.height(), frame.width(),
-        frame.height());
+    return QRectF(
+        frame.x(), primaryScreenHeight - frame.y() - frame.height(), frame.width(), frame.height());
 }
 
 double primaryScreenHeight()

@@ -36,10 +36,10 @@ void addCorner(QPainterPath &path, const Corner &c, double r, bool first)
     // Two cubics meeting on the diagonal; the control points keep the curvature continuous at
     // both ends instead of jumping from zero to 1/r as a circular arc does.
     const QPointF mid = c.vertex - c.in * (r * 0.29) + c.out * (r * 0.29);
-    path.cubicTo(c.vertex - c.in * (r * 0.75), c.vertex - c.in * (r * 0.42) + c.out * (r * 0.08),
-        mid);
-    path.cubicTo(c.vertex + c.out * (r * 0.42) - c.in * (r * 0.08), c.vertex + c.out * (r * 0.75),
-        end);
+    path.cubicTo(
+        c.vertex - c.in * (r * 0.75), c.vertex - c.in * (r * 0.42) + c.out * (r * 0.08), mid);
+    path.cubicTo(
+        c.vertex + c.out * (r * 0.42) - c.in * (r * 0.08), c.vertex + c.out * (r * 0.75), end);
 }
 
 } // namespace
@@ -51,17 +51,17 @@ QPainterPath continuousRoundedRect(const QRectF &rect, CornerRadii radii)
     auto clampR = [limit](double r) { return std::clamp(r, 0.0, std::max(0.0, limit)); };
     QPainterPath path;
     const QPointF right(1, 0), left(-1, 0), down(0, 1), up(0, -1);
-    addCorner(path, { rect.topLeft(), up, right }, clampR(radii.topLeft), true);
-    addCorner(path, { rect.topRight(), right, down }, clampR(radii.topRight), false);
-    addCorner(path, { rect.bottomRight(), down, left }, clampR(radii.bottomRight), false);
-    addCorner(path, { rect.bottomLeft(), left, up }, clampR(radii.bottomLeft), false);
+    addCorner(path, {rect.topLeft(), up, right}, clampR(radii.topLeft), true);
+    addCorner(path, {rect.topRight(), right, down}, clampR(radii.topRight), false);
+    addCorner(path, {rect.bottomRight(), down, left}, clampR(radii.bottomRight), false);
+    addCorner(path, {rect.bottomLeft(), left, up}, clampR(radii.bottomLeft), false);
     path.closeSubpath();
     return path;
 }
 
 QPainterPath continuousRoundedRect(const QRectF &rect, double radius)
 {
-    return continuousRoundedRect(rect, { radius, radius, radius, radius });
+    return continuousRoundedRect(rect, {radius, radius, radius, radius});
 }
 
 QPainterPath capsule(const QRectF &rect)

@@ -6,7 +6,7 @@
 namespace qm::symbols {
 
 // Glyphs of the embedded symbol face, named after what they show.
-inline const QString restart = QString(QChar(0xe045));      // skip to start
+inline const QString restart = QString(QChar(0xe045)); // skip to start
 inline const QString chevronLeft = QString(QChar(0xe5cb));
 inline const QString chevronRight = QString(QChar(0xe5cc));
 inline const QString play = QString(QChar(0xe037));
@@ -26,6 +26,6 @@ inline const QString scrolling = QString(QChar(0xe8d5));
 inline const QString eyeSlash = QString(QChar(0xe8f5));
 inline const QString stop = QString(QChar(0xe047));
 inline const QString viewfinder = QString(QChar(0xe3b4));
-inline const QString numberSign = QString(QChar(0xe9ef));     // the "tag" glyph, a bold #
+inline const QString numberSign = QString(QChar(0xe9ef)); // the "tag" glyph, a bold #
 
 } // namespace qm::symbols

@@ -7,24 +7,72 @@
 // another platform's build can swap them.
 namespace qm::texts {
 
-inline QString restartTip() { return QStringLiteral("Restart (Ctrl+Alt+R)"); }
-inline QString previousCueTip() { return QStringLiteral("Previous cue (Ctrl+Alt+PgUp)"); }
-inline QString nextCueTip() { return QStringLiteral("Next cue (Ctrl+Alt+PgDn)"); }
-inline QString pauseTip() { return QStringLiteral("Pause (Ctrl+Alt+Space)"); }
-inline QString playTip() { return QStringLiteral("Play (Ctrl+Alt+Space)"); }
-inline QString slowerTip() { return QStringLiteral("Slower (Ctrl+Alt+Minus)"); }
-inline QString fasterTip() { return QStringLiteral("Faster (Ctrl+Alt+Plus)"); }
-inline QString closePrompterTip() { return QStringLiteral("Close prompter (Ctrl+Alt+P)"); }
+inline QString restartTip()
+{
+    return QStringLiteral("Restart (Ctrl+Alt+R)");
+}
+inline QString previousCueTip()
+{
+    return QStringLiteral("Previous cue (Ctrl+Alt+PgUp)");
+}
+inline QString nextCueTip()
+{
+    return QStringLiteral("Next cue (Ctrl+Alt+PgDn)");
+}
+inline QString pauseTip()
+{
+    return QStringLiteral("Pause (Ctrl+Alt+Space)");
+}
+inline QString playTip()
+{
+    return QStringLiteral("Play (Ctrl+Alt+Space)");
+}
+inline QString slowerTip()
+{
+    return QStringLiteral("Slower (Ctrl+Alt+Minus)");
+}
+inline QString fasterTip()
+{
+    return QStringLiteral("Faster (Ctrl+Alt+Plus)");
+}
+inline QString closePrompterTip()
+{
+    return QStringLiteral("Close prompter (Ctrl+Alt+P)");
+}
 
-inline QString hidePrompterItem() { return QStringLiteral("Hide Prompter  Ctrl+Alt+P"); }
-inline QString showPrompterItem() { return QStringLiteral("Show Prompter  Ctrl+Alt+P"); }
-inline QString pauseItem() { return QStringLiteral("Pause  Ctrl+Alt+Space"); }
-inline QString playItem() { return QStringLiteral("Play  Ctrl+Alt+Space"); }
-inline QString restartItem() { return QStringLiteral("Restart  Ctrl+Alt+R"); }
+inline QString hidePrompterItem()
+{
+    return QStringLiteral("Hide Prompter  Ctrl+Alt+P");
+}
+inline QString showPrompterItem()
+{
+    return QStringLiteral("Show Prompter  Ctrl+Alt+P");
+}
+inline QString pauseItem()
+{
+    return QStringLiteral("Pause  Ctrl+Alt+Space");
+}
+inline QString playItem()
+{
+    return QStringLiteral("Play  Ctrl+Alt+Space");
+}
+inline QString restartItem()
+{
+    return QStringLiteral("Restart  Ctrl+Alt+R");
+}
 
-inline QString newScriptTip() { return QStringLiteral("New script (Ctrl+N)"); }
-inline QString startKeysHint() { return QStringLiteral("Ctrl+Enter"); }
-inline QString closeThePrompterTip() { return QStringLiteral("Close the prompter (Ctrl+Enter)"); }
+inline QString newScriptTip()
+{
+    return QStringLiteral("New script (Ctrl+N)");
+}
+inline QString startKeysHint()
+{
+    return QStringLiteral("Ctrl+Enter");
+}
+inline QString closeThePrompterTip()
+{
+    return QStringLiteral("Close the prompter (Ctrl+Enter)");
+}
 
 // The welcome script's last line where no window can be kept out of screen sharing (every
 // Linux desktop today): what is true instead.
@@ -34,7 +82,10 @@ inline QString welcomePrivateLine()
                           "screen. They see your slides. You see your notes.");
 }
 
-inline QString sidebarFooter() { return QStringLiteral("Free forever. Scripts stay on this computer."); }
+inline QString sidebarFooter()
+{
+    return QStringLiteral("Free forever. Scripts stay on this computer.");
+}
 inline QString voiceDescription()
 {
     return QStringLiteral("Moves while you talk, waits while you pause. Only loudness is "
@@ -62,11 +113,29 @@ inline QString micDenied()
 }
 
 // Keys column of the shortcut sheet, in the sheet's order.
-inline QString sheetStartStopKeys() { return QStringLiteral("Ctrl Enter"); }
-inline QString sheetShowHideKeys() { return QStringLiteral("Ctrl Alt P"); }
-inline QString sheetPlayPauseKeys() { return QStringLiteral("Ctrl Alt Space"); }
-inline QString sheetCueKeys() { return QStringLiteral("Ctrl Alt PgUp PgDn"); }
-inline QString sheetSpeedKeys() { return QStringLiteral("Ctrl Alt + \u2212"); }
-inline QString sheetRestartKeys() { return QStringLiteral("Ctrl Alt R"); }
+inline QString sheetStartStopKeys()
+{
+    return QStringLiteral("Ctrl Enter");
+}
+inline QString sheetShowHideKeys()
+{
+    return QStringLiteral("Ctrl Alt P");
+}
+inline QString sheetPlayPauseKeys()
+{
+    return QStringLiteral("Ctrl Alt Space");
+}
+inline QString sheetCueKeys()
+{
+    return QStringLiteral("Ctrl Alt PgUp PgDn");
+}
+inline QString sheetSpeedKeys()
+{
+    return QStringLiteral("Ctrl Alt + \u2212");
+}
+inline QString sheetRestartKeys()
+{
+    return QStringLiteral("Ctrl Alt R");
+}
 
 } // namespace qm::texts

@@ -193,7 +193,7 @@ private Q_SLOTS:
     // The sheet's rows for refused chords say "In use by another app", also after a change.
     void refusedChordsAreMarkedInTheSheet()
     {
-        Rig rig({ 2, 6 });
+        Rig rig({2, 6});
         rig.app->start({});
         Editor *editor = rig.app->mainWindow()->contentView()->editor();
         editor->setShowShortcuts(true);
@@ -267,8 +267,8 @@ private Q_SLOTS:
         QCOMPARE(ring->target(), reset);
         const QRect around = ring->ring()->geometry();
         const QRect control(reset->mapTo(ring->ring()->parentWidget(), QPoint()), reset->size());
-        QVERIFY(around.contains(control.adjusted(-FocusRing::kOutset, -FocusRing::kOutset,
-            FocusRing::kOutset, FocusRing::kOutset)));
+        QVERIFY(around.contains(control.adjusted(
+            -FocusRing::kOutset, -FocusRing::kOutset, FocusRing::kOutset, FocusRing::kOutset)));
         w->contentView()->editor()->scriptEditor()->setFocus(Qt::TabFocusReason);
         QCOMPARE(ring->target(), nullptr);
         reset->setFocus(Qt::ActiveWindowFocusReason);
@@ -283,8 +283,9 @@ private Q_SLOTS:
         QVERIFY(banner);
         QVERIFY(!banner->isVisible());
 
-        rig.store.setFileWriter(
-            [](const QString &, const QByteArray &) { return QStringLiteral("permission denied"); });
+        rig.store.setFileWriter([](const QString &, const QByteArray &) {
+            return QStringLiteral("permission denied");
+        });
         QVERIFY(!rig.store.save());
         QVERIFY(banner->isVisible());
         QCOMPARE(banner->text(),

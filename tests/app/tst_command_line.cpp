@@ -30,16 +30,17 @@ private Q_SLOTS:
             << true << s("/tmp/x")
             << QList<Command> {Command::Faster, Command::Faster, Command::Toggle};
         // Qt's own, as a session manager restarts the program.
-        QTest::newRow("qt session") << QStringList {s("q"), s("-session"), s("1234_5"),
-            s("--show-window")} << true << QString() << QList<Command> {Command::ShowWindow};
-        QTest::newRow("unknown switch") << QStringList {s("q"), s("--toogle")} << false
-                                        << QString() << QList<Command> {};
+        QTest::newRow("qt session")
+            << QStringList {s("q"), s("-session"), s("1234_5"), s("--show-window")} << true
+            << QString() << QList<Command> {Command::ShowWindow};
+        QTest::newRow("unknown switch")
+            << QStringList {s("q"), s("--toogle")} << false << QString() << QList<Command> {};
         QTest::newRow("case matters") << QStringList {s("q"), s("--Snapshot"), s("x")} << false
                                       << QString() << QList<Command> {};
-        QTest::newRow("snapshot without its folder") << QStringList {s("q"), s("--snapshot")}
-                                                     << false << QString() << QList<Command> {};
-        QTest::newRow("stray word") << QStringList {s("q"), s("toggle")} << false << QString()
-                                    << QList<Command> {};
+        QTest::newRow("snapshot without its folder")
+            << QStringList {s("q"), s("--snapshot")} << false << QString() << QList<Command> {};
+        QTest::newRow("stray word")
+            << QStringList {s("q"), s("toggle")} << false << QString() << QList<Command> {};
     }
     void parse()
     {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/fake_audio_input.h"
-#include "support/fake_hot_key_backend.h"
-#include "support/fake_window_host.h"
 #include "app/hot_keys.h"
 #include "app/presenter_clicker.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
+#include "support/fake_hot_key_backend.h"
+#include "support/fake_window_host.h"
 
 #include <QHash>
 #include <QSignalSpy>
@@ -140,8 +140,10 @@ private Q_SLOTS:
         log.assigned.insert(6, QStringLiteral("Meta+N"));
         const QStringList lines
             = shortcutReport(keys, {Command::Restart}).split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY(lines.at(0).endsWith(QStringLiteral("active only while an X11 window has the focus")));
-        QVERIFY(lines.at(1).endsWith(QStringLiteral("no keys assigned in the desktop's shortcut settings")));
+        QVERIFY(
+            lines.at(0).endsWith(QStringLiteral("active only while an X11 window has the focus")));
+        QVERIFY(lines.at(1).endsWith(
+            QStringLiteral("no keys assigned in the desktop's shortcut settings")));
         QVERIFY(lines.at(2).endsWith(QStringLiteral("set up in the desktop's shortcuts")));
         // The keys the desktop gave are the ones printed.
         QVERIFY2(lines.at(5).startsWith(QStringLiteral("Meta+N ")), qPrintable(lines.at(5)));
@@ -193,7 +195,8 @@ private Q_SLOTS:
         QCOMPARE(list.at(0).name, QStringLiteral("toggle"));
         QCOMPARE(list.at(0).binding, QStringLiteral("<Control><Alt>p"));
         QCOMPARE(list.at(0).command,
-            QStringLiteral("env XDG_DATA_HOME='/tmp/data home' '/opt/it'\\''s here/quillmere' --toggle"));
+            QStringLiteral(
+                "env XDG_DATA_HOME='/tmp/data home' '/opt/it'\\''s here/quillmere' --toggle"));
         QCOMPARE(list.at(1).binding, QStringLiteral("<Control><Alt>space"));
         QCOMPARE(list.at(3).binding, QStringLiteral("<Control><Alt>equal"));
         QCOMPARE(list.at(5).binding, QStringLiteral("<Control><Alt>Page_Down"));

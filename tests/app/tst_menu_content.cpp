@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/fake_audio_input.h"
-#include "support/fake_window_host.h"
 #include "app/menu_content.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/prompter_window_host.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
+#include "support/fake_window_host.h"
 #include "ui/palette.h"
 #include "ui/texts.h"
 

@@ -19,8 +19,8 @@ private Q_SLOTS:
 
     void argumentsSurviveTheTrip()
     {
-        const QStringList args { QStringLiteral("--play-pause"), QStringLiteral("a b"),
-            QStringLiteral("\u00E9\n\"x\"") };
+        const QStringList args {
+            QStringLiteral("--play-pause"), QStringLiteral("a b"), QStringLiteral("\u00E9\n\"x\"")};
         QCOMPARE(decodeArguments(encodeArguments(args)), args);
         QVERIFY(!encodeArguments(args).chopped(1).contains('\n'));
         QCOMPARE(decodeArguments("not json"), QStringList {});
@@ -39,11 +39,11 @@ private Q_SLOTS:
         // The sender blocks while it waits for the answer, so it runs on another thread while
         // this one serves the socket.
         bool sent = false;
-        std::thread sender([&] { sent = second.sendToPrimary({ QStringLiteral("--toggle") }); });
+        std::thread sender([&] { sent = second.sendToPrimary({QStringLiteral("--toggle")}); });
         QTRY_COMPARE(received.size(), 1);
         sender.join();
         QVERIFY(sent);
-        QCOMPARE(received.first().first().toStringList(), QStringList { QStringLiteral("--toggle") });
+        QCOMPARE(received.first().first().toStringList(), QStringList {QStringLiteral("--toggle")});
 
         // Another data folder is another instance.
         QTemporaryDir other;
@@ -55,7 +55,7 @@ private Q_SLOTS:
     {
         QTemporaryDir data;
         SingleInstance lone(data.path());
-        QVERIFY(!lone.sendToPrimary({ QStringLiteral("--toggle") }, 300));
+        QVERIFY(!lone.sendToPrimary({QStringLiteral("--toggle")}, 300));
     }
 
     void lockOfADeadProcessIsTakenOver()
@@ -70,11 +70,12 @@ private Q_SLOTS:
         gone.start(QStringLiteral("true"));
         QVERIFY(gone.waitForFinished());
         const qint64 deadPid = gone.processId() ? gone.processId() : 999999;
-        const QString lockPath = QString(SingleInstance(data.path()).socketPath()).replace(
-            QStringLiteral(".socket"), QStringLiteral(".lock"));
+        const QString lockPath = QString(SingleInstance(data.path()).socketPath())
+                                     .replace(QStringLiteral(".socket"), QStringLiteral(".lock"));
         QFile lock(lockPath);
         QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(QByteArray::number(deadPid) + "\nquillmere\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.write(QByteArray::number(deadPid) + "\nquillmere\n"
+            + QSysInfo::machineHostName().toUtf8() + "\n");
         lock.close();
 
         SingleInstance next(data.path());

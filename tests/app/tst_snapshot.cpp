@@ -42,7 +42,8 @@ private Q_SLOTS:
         QCOMPARE(windowLine(QString(), false, true, QRectF(12.5, -3, 380, 182)),
             QStringLiteral(" visible=false mini=true frame=(12.5, -3.0, 380.0, 182.0)"));
         QCOMPARE(windowLine(QStringLiteral("A title with spaces"), true, false, QRectF()),
-            QStringLiteral("A title with spaces visible=true mini=false frame=(0.0, 0.0, 0.0, 0.0)"));
+            QStringLiteral(
+                "A title with spaces visible=true mini=false frame=(0.0, 0.0, 0.0, 0.0)"));
     }
 
     void rendersVisibleWindowsInRegistryOrder()
@@ -60,7 +61,7 @@ private Q_SLOTS:
         main.setWindowTitle(QStringLiteral("Quillmere"));
         main.resize(400, 300);
         main.setStyleSheet(QStringLiteral("background: #0B0B0D"));
-        for (QWidget *w : { &main, &hidden, &narrow, &justWideEnough })
+        for (QWidget *w : {&main, &hidden, &narrow, &justWideEnough})
             WindowRegistry::add(w);
         main.show();
         narrow.show();
@@ -76,8 +77,11 @@ private Q_SLOTS:
         QVERIFY(lines.at(0).startsWith("Quillmere visible=true mini=false frame=("));
         QVERIFY(lines.at(1).startsWith("Hidden visible=false"));
         QVERIFY(lines.at(2).startsWith("Narrow visible=true"));
-        const QStringList pngs = QDir(tmp.path()).entryList({ QStringLiteral("*.png") }, QDir::Files, QDir::Name);
-        QCOMPARE(pngs, (QStringList { QStringLiteral("window1-400x300.png"), QStringLiteral("window2-61x100.png") }));
+        const QStringList pngs
+            = QDir(tmp.path()).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+        QCOMPARE(pngs,
+            (QStringList {
+                QStringLiteral("window1-400x300.png"), QStringLiteral("window2-61x100.png")}));
         const QImage image(tmp.filePath(pngs.first()));
         QCOMPARE(image.size(), QSize(400, 300));
         QCOMPARE(image.pixelColor(200, 150), QColor(0x0B, 0x0B, 0x0D));

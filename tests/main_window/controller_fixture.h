@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
 
 #include <QList>
 #include <QTemporaryDir>

@@ -188,10 +188,11 @@ private Q_SLOTS:
             << Control::Countdown << Edit([](Settings &s) { s.countdown = true; });
         QTest::newRow("hover") << Control::PauseOnHover
                                << Edit([](Settings &s) { s.pauseOnHover = false; });
-        QTest::newRow("sharing") << Control::HideFromSharing
-                                 << Edit([](Settings &s) { s.hideFromSharing = !s.hideFromSharing; });
-        QTest::newRow("media keys") << Control::MediaRemote
-                                    << Edit([](Settings &s) { s.mediaRemote = false; });
+        QTest::newRow("sharing") << Control::HideFromSharing << Edit([](Settings &s) {
+            s.hideFromSharing = !s.hideFromSharing;
+        });
+        QTest::newRow("media keys")
+            << Control::MediaRemote << Edit([](Settings &s) { s.mediaRemote = false; });
         QTest::newRow("clicker") << Control::PresenterClicker
                                  << Edit([](Settings &s) { s.presenterClicker = true; });
         QTest::newRow("swatch") << Control::Swatch
@@ -437,7 +438,9 @@ private Q_SLOTS:
         QCOMPARE(p.get<SegmentedControl>("scrollMode")->currentIndex(), 2);
         QVERIFY(p.get<QLabel>("modeDescription")->text().contains(QLatin1String("English only")));
         QVERIFY(p.shown("followProblem"));
-        QVERIFY(p.get<QLabel>("followProblem")->text().contains(QLatin1String("install pocketsphinx-en-us")));
+        QVERIFY(p.get<QLabel>("followProblem")
+                    ->text()
+                    .contains(QLatin1String("install pocketsphinx-en-us")));
         p.change([](Settings &s) { s.scrollMode = ScrollMode::Auto; });
         QVERIFY(!p.shown("followProblem"));
         qunsetenv("QUILLMERE_SPEECH_MODEL");
@@ -514,7 +517,8 @@ private Q_SLOTS:
         const QStringList rest {"fontSize", "colors", "mirror", "scrollMode", "speed",
             "micSensitivity", "countdown", "pauseOnHover", "mediaRemote", "presenterClicker",
             "hideFromSharing", "reset"};
-        QCOMPARE(tabThrough(), QStringList({"mode", "notchWidth", "notchHeight", "belowTopBar"}) + rest);
+        QCOMPARE(
+            tabThrough(), QStringList({"mode", "notchWidth", "notchHeight", "belowTopBar"}) + rest);
         // Display mode's rows take the notch's place.
         p.change([](Settings &s) { s.mode = PrompterMode::Display; });
         QCOMPARE(tabThrough(),
@@ -562,7 +566,8 @@ private Q_SLOTS:
         });
         p.show();
         auto sliderSays = [&p](const char *name, const QString &label, int value) {
-            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(p.slider(name)->slider());
+            QAccessibleInterface *a
+                = QAccessible::queryAccessibleInterface(p.slider(name)->slider());
             QVERIFY(a);
             QCOMPARE(a->role(), QAccessible::Slider);
             QCOMPARE(a->text(QAccessible::Name), label);
@@ -576,7 +581,8 @@ private Q_SLOTS:
         sliderSays("micSensitivity", QStringLiteral("Mic sensitivity"), 50);
 
         auto switchSays = [&p](const char *name, const QString &label, bool on) {
-            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(p.get<ToggleRow>(name)->toggle());
+            QAccessibleInterface *a
+                = QAccessible::queryAccessibleInterface(p.get<ToggleRow>(name)->toggle());
             QVERIFY(a);
             QCOMPARE(a->role(), QAccessible::CheckBox);
             QCOMPARE(a->text(QAccessible::Name), label);
@@ -609,7 +615,8 @@ private Q_SLOTS:
         for (int i = 0; i < names.size(); ++i)
             choiceSays(colors->swatchButton(i), names.at(i), i == 0);
 
-        QAccessibleInterface *reset = QAccessible::queryAccessibleInterface(p.get<QAbstractButton>("reset"));
+        QAccessibleInterface *reset
+            = QAccessible::queryAccessibleInterface(p.get<QAbstractButton>("reset"));
         QCOMPARE(reset->role(), QAccessible::Button);
         QCOMPARE(reset->text(QAccessible::Name), QStringLiteral("Reset to defaults"));
 

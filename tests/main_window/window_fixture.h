@@ -4,11 +4,11 @@
 // A store on a temporary folder and an engine with a silent microphone, for tests that build
 // main-window views.
 
-#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/voice_monitor.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
 
 #include <QTemporaryDir>
 

@@ -34,28 +34,31 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         const QByteArray id = "\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\"";
         QTest::newRow("valid") << ("{\"id\":" + id + ",\"title\":\"a\",\"text\":\"b\"}") << true;
-        QTest::newRow("lower-case id is a valid UUID")
-            << QByteArray("{\"id\":\"6f1c2a4e-9b7d-4c3a-8e21-0a1b2c3d4e5f\",\"title\":\"\",\"text\":\"\"}")
-            << true;
+        QTest::newRow("lower-case id is a valid UUID") << QByteArray(
+            "{\"id\":\"6f1c2a4e-9b7d-4c3a-8e21-0a1b2c3d4e5f\",\"title\":\"\",\"text\":\"\"}")
+                                                       << true;
         QTest::newRow("extra keys ignored")
             << ("{\"id\":" + id + ",\"title\":\"a\",\"text\":\"b\",\"v\":2}") << true;
         QTest::newRow("missing title") << ("{\"id\":" + id + ",\"text\":\"b\"}") << false;
         QTest::newRow("missing text") << ("{\"id\":" + id + ",\"title\":\"b\"}") << false;
-        QTest::newRow("title null") << ("{\"id\":" + id + ",\"title\":null,\"text\":\"b\"}") << false;
-        QTest::newRow("text a number") << ("{\"id\":" + id + ",\"title\":\"a\",\"text\":3}") << false;
-        QTest::newRow("id with braces")
-            << QByteArray("{\"id\":\"{6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F}\",\"title\":\"a\",\"text\":\"b\"}")
-            << false;
-        QTest::newRow("id without hyphens")
-            << QByteArray("{\"id\":\"6F1C2A4E9B7D4C3A8E210A1B2C3D4E5F\",\"title\":\"a\",\"text\":\"b\"}")
-            << false;
-        QTest::newRow("id too short")
-            << QByteArray("{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5\",\"title\":\"a\",\"text\":\"b\"}")
-            << false;
-        QTest::newRow("id not hex")
-            << QByteArray("{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4EZZ\",\"title\":\"a\",\"text\":\"b\"}")
-            << false;
-        QTest::newRow("id a number") << QByteArray("{\"id\":5,\"title\":\"a\",\"text\":\"b\"}") << false;
+        QTest::newRow("title null")
+            << ("{\"id\":" + id + ",\"title\":null,\"text\":\"b\"}") << false;
+        QTest::newRow("text a number")
+            << ("{\"id\":" + id + ",\"title\":\"a\",\"text\":3}") << false;
+        QTest::newRow("id with braces") << QByteArray(
+            "{\"id\":\"{6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F}\",\"title\":\"a\",\"text\":\"b\"}")
+                                        << false;
+        QTest::newRow("id without hyphens") << QByteArray(
+            "{\"id\":\"6F1C2A4E9B7D4C3A8E210A1B2C3D4E5F\",\"title\":\"a\",\"text\":\"b\"}")
+                                            << false;
+        QTest::newRow("id too short") << QByteArray(
+            "{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5\",\"title\":\"a\",\"text\":\"b\"}")
+                                      << false;
+        QTest::newRow("id not hex") << QByteArray(
+            "{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4EZZ\",\"title\":\"a\",\"text\":\"b\"}")
+                                    << false;
+        QTest::newRow("id a number")
+            << QByteArray("{\"id\":5,\"title\":\"a\",\"text\":\"b\"}") << false;
         QTest::newRow("not an object") << QByteArray("[\"x\"]") << false;
     }
     void strictElements()
@@ -66,10 +69,11 @@ private Q_SLOTS:
         const QJsonValue v = doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(doc.array());
         QCOMPARE(Script::fromJson(v).has_value(), valid);
         // One bad element fails the whole file.
-        const QByteArray file = "[" + QJsonDocument(QJsonArray { Script().toJson() })
-                                          .toJson(QJsonDocument::Compact)
-                                          .mid(1)
-                                          .chopped(1)
+        const QByteArray file = "["
+            + QJsonDocument(QJsonArray {Script().toJson()})
+                  .toJson(QJsonDocument::Compact)
+                  .mid(1)
+                  .chopped(1)
             + "," + json + "]";
         QCOMPARE(decodeScripts(file).has_value(), valid);
     }
@@ -92,7 +96,8 @@ private Q_SLOTS:
     void roundTripKeepsOrderAndText()
     {
         const QList<Script> scripts {
-            Script(QStringLiteral("First"), QStringLiteral("# Hello\r\nline \"quoted\" \\ \u2028 ✓")),
+            Script(
+                QStringLiteral("First"), QStringLiteral("# Hello\r\nline \"quoted\" \\ \u2028 ✓")),
             Script(QString(), QString()),
             Script(QStringLiteral("Ünïcødé"), QStringLiteral("\U0001F3A4 emoji")),
         };

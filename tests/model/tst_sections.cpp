@@ -9,7 +9,7 @@ namespace {
 
 ScriptSection sec(qint64 id, std::optional<QString> cue, QString body)
 {
-    return ScriptSection { id, std::move(cue), std::move(body) };
+    return ScriptSection {id, std::move(cue), std::move(body)};
 }
 
 QString words(int n)
@@ -35,39 +35,38 @@ private Q_SLOTS:
 
         QTest::newRow("empty") << QString() << QList<ScriptSection> {};
         QTest::newRow("plain") << QStringLiteral("Hello world")
-                               << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("Hello world")) };
+                               << QList<ScriptSection> {
+                                      sec(0, std::nullopt, QStringLiteral("Hello world"))};
         QTest::newRow("intro, cue with blank line, lone hash")
             << QStringLiteral("Intro line\n# A\nfirst\n\nsecond\n#\nlast")
-            << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("Intro line")),
+            << QList<ScriptSection> {sec(0, std::nullopt, QStringLiteral("Intro line")),
                    sec(1, QStringLiteral("A"), QStringLiteral("first\n\nsecond")),
-                   sec(2, QStringLiteral("Cue"), QStringLiteral("last")) };
+                   sec(2, QStringLiteral("Cue"), QStringLiteral("last"))};
         QTest::newRow("two cues in a row")
             << QStringLiteral("# A\n# B\ntext")
-            << QList<ScriptSection> { sec(0, QStringLiteral("A"), QString()),
-                   sec(1, QStringLiteral("B"), QStringLiteral("text")) };
-        QTest::newRow("blank text before the first cue yields nothing")
-            << QStringLiteral("   \n\n# Only")
-            << QList<ScriptSection> { sec(0, QStringLiteral("Only"), QString()) };
-        QTest::newRow("CR LF gives an empty line between")
-            << QStringLiteral("a\r\nb")
-            << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("a\n\nb")) };
+            << QList<ScriptSection> {sec(0, QStringLiteral("A"), QString()),
+                   sec(1, QStringLiteral("B"), QStringLiteral("text"))};
+        QTest::newRow("blank text before the first cue yields nothing") << QStringLiteral(
+            "   \n\n# Only") << QList<ScriptSection> {sec(0, QStringLiteral("Only"), QString())};
+        QTest::newRow("CR LF gives an empty line between") << QStringLiteral(
+            "a\r\nb") << QList<ScriptSection> {sec(0, std::nullopt, QStringLiteral("a\n\nb"))};
         QTest::newRow("every break character ends a line")
             << QStringLiteral("a\u000Bb\u000Cc\u0085d\u2028e\u2029f\rg")
-            << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("a\nb\nc\nd\ne\nf\ng")) };
+            << QList<ScriptSection> {sec(0, std::nullopt, QStringLiteral("a\nb\nc\nd\ne\nf\ng"))};
         QTest::newRow("break characters before a cue line")
             << QStringLiteral("x\u2028#Cue\u2029body")
-            << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("x")),
-                   sec(1, QStringLiteral("Cue"), QStringLiteral("body")) };
-        QTest::newRow("indented hash is body text")
-            << QStringLiteral("  # note")
-            << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("# note")) };
+            << QList<ScriptSection> {sec(0, std::nullopt, QStringLiteral("x")),
+                   sec(1, QStringLiteral("Cue"), QStringLiteral("body"))};
+        QTest::newRow("indented hash is body text") << QStringLiteral(
+            "  # note") << QList<ScriptSection> {sec(0, std::nullopt, QStringLiteral("# note"))};
         QTest::newRow("body trims blanks and breaks at both ends, keeps inner ones")
             << QStringLiteral("# A\n\n \t body \n\n inner\n\n\u00A0")
-            << QList<ScriptSection> { sec(0, QStringLiteral("A"), QStringLiteral("body \n\n inner")) };
+            << QList<ScriptSection> {
+                   sec(0, QStringLiteral("A"), QStringLiteral("body \n\n inner"))};
         QTest::newRow("cue at the end has an empty body")
             << QStringLiteral("text\n# End")
-            << QList<ScriptSection> { sec(0, std::nullopt, QStringLiteral("text")),
-                   sec(1, QStringLiteral("End"), QString()) };
+            << QList<ScriptSection> {sec(0, std::nullopt, QStringLiteral("text")),
+                   sec(1, QStringLiteral("End"), QString())};
     }
     void splitting()
     {
@@ -95,10 +94,11 @@ private Q_SLOTS:
         QTest::newRow("# and spaces") << QStringLiteral("#   ") << QStringLiteral("Cue");
         QTest::newRow("# tab Intro") << QStringLiteral("#\tIntro") << QStringLiteral("Intro");
         QTest::newRow("tab then hash stays") << QStringLiteral("#\t# x") << QStringLiteral("# x");
-        QTest::newRow("trailing blanks") << QStringLiteral("# Intro \t\u3000")
-                                         << QStringLiteral("Intro");
+        QTest::newRow("trailing blanks")
+            << QStringLiteral("# Intro \t\u3000") << QStringLiteral("Intro");
         QTest::newRow("only a tab") << QStringLiteral("#\t") << QStringLiteral("Cue");
-        QTest::newRow("inner hashes kept") << QStringLiteral("# Q&A #2") << QStringLiteral("Q&A #2");
+        QTest::newRow("inner hashes kept")
+            << QStringLiteral("# Q&A #2") << QStringLiteral("Q&A #2");
     }
     void cueNames()
     {
@@ -116,27 +116,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("time");
         QTest::addColumn<int>("cues");
         QTest::newRow("empty") << QString() << qint64(0) << QStringLiteral("0 sec") << 0;
-        QTest::newRow("two words") << QStringLiteral("Hello world") << qint64(2)
-                                   << QStringLiteral("0 sec") << 0;
+        QTest::newRow("two words")
+            << QStringLiteral("Hello world") << qint64(2) << QStringLiteral("0 sec") << 0;
         QTest::newRow("149 words") << words(149) << qint64(149) << QStringLiteral("59 sec") << 0;
-        QTest::newRow("150 words") << words(150) << qint64(150) << QStringLiteral("1 min 0 sec") << 0;
-        QTest::newRow("163 words") << words(163) << qint64(163) << QStringLiteral("1 min 5 sec") << 0;
-        QTest::newRow("300 words") << words(300) << qint64(300) << QStringLiteral("2 min 0 sec") << 0;
-        QTest::newRow("615 words round down") << words(615) << qint64(615)
-                                              << QStringLiteral("4 min 5 sec") << 0;
-        QTest::newRow("3000 words") << words(3000) << qint64(3000) << QStringLiteral("20 min 0 sec") << 0;
+        QTest::newRow("150 words")
+            << words(150) << qint64(150) << QStringLiteral("1 min 0 sec") << 0;
+        QTest::newRow("163 words")
+            << words(163) << qint64(163) << QStringLiteral("1 min 5 sec") << 0;
+        QTest::newRow("300 words")
+            << words(300) << qint64(300) << QStringLiteral("2 min 0 sec") << 0;
+        QTest::newRow("615 words round down")
+            << words(615) << qint64(615) << QStringLiteral("4 min 5 sec") << 0;
+        QTest::newRow("3000 words")
+            << words(3000) << qint64(3000) << QStringLiteral("20 min 0 sec") << 0;
         QTest::newRow("cue names are not words")
             << QStringLiteral("# Big Long Cue\none two\n# Other\nthree") << qint64(3)
             << QStringLiteral("1 sec") << 2;
-        QTest::newRow("indented hash counts as words") << QStringLiteral("  # x") << qint64(2)
-                                                       << QStringLiteral("0 sec") << 0;
+        QTest::newRow("indented hash counts as words")
+            << QStringLiteral("  # x") << qint64(2) << QStringLiteral("0 sec") << 0;
         QTest::newRow("no-break and other Unicode spaces split words")
             << QStringLiteral("a\u00A0b\u2003c\u202Fd\u3000e\u1680f\u205Fg\u0085h") << qint64(8)
             << QStringLiteral("3 sec") << 0;
         QTest::newRow("zero-width space is not white space")
             << QStringLiteral("a\u200Bb") << qint64(1) << QStringLiteral("0 sec") << 0;
-        QTest::newRow("astral letters are one word")
-            << QStringLiteral("\U0001F600\U0001F600 x") << qint64(2) << QStringLiteral("0 sec") << 0;
+        QTest::newRow("astral letters are one word") << QStringLiteral("\U0001F600\U0001F600 x")
+                                                     << qint64(2) << QStringLiteral("0 sec") << 0;
     }
     void stats()
     {

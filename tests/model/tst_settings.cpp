@@ -40,7 +40,8 @@ private Q_SLOTS:
         three.scrollMode = ScrollMode::Voice;
         three.mirror = true;
         QTest::newRow("three fields")
-            << QByteArray("{\"mode\":\"floating\",\"scrollMode\":\"voice\",\"mirror\":true}") << three;
+            << QByteArray("{\"mode\":\"floating\",\"scrollMode\":\"voice\",\"mirror\":true}")
+            << three;
 
         QTest::newRow("string for a boolean keeps the default")
             << QByteArray("{\"countdown\":\"yes\"}") << d;
@@ -60,13 +61,13 @@ private Q_SLOTS:
             << QByteArray("{\"mediaRemote\":false,\"presenterClicker\":true}") << remotes;
 
         Settings frame = d;
-        frame.floatingFrame = QList<double> { 10, 20, 560, 240 };
+        frame.floatingFrame = QList<double> {10, 20, 560, 240};
         QTest::newRow("frame") << QByteArray("{\"floatingFrame\":[10,20,560,240]}") << frame;
         QTest::newRow("frame null") << QByteArray("{\"floatingFrame\":null}") << d;
         QTest::newRow("frame with a string") << QByteArray("{\"floatingFrame\":[1,\"a\"]}") << d;
 
         Settings oddFrame = d;
-        oddFrame.floatingFrame = QList<double> { 1, 2, 3 };
+        oddFrame.floatingFrame = QList<double> {1, 2, 3};
         QTest::newRow("any list of numbers is read")
             << QByteArray("{\"floatingFrame\":[1,2,3]}") << oddFrame;
 
@@ -77,20 +78,21 @@ private Q_SLOTS:
         Settings bad = d;
         bad.fontSize = 64;
         bad.speed = 8;
-        QTest::newRow("unknown mode, out of range numbers held to their limits")
-            << QByteArray("{\"mode\":\"sideways\",\"fontSize\":500,\"speed\":-3,\"extra\":1}") << bad;
+        QTest::newRow("unknown mode, out of range numbers held to their limits") << QByteArray(
+            "{\"mode\":\"sideways\",\"fontSize\":500,\"speed\":-3,\"extra\":1}") << bad;
 
         Settings hugeFrame = d;
-        hugeFrame.floatingFrame = QList<double> {-limits::kLargestWindow, 20, limits::kLargestWindow, 120};
+        hugeFrame.floatingFrame
+            = QList<double> {-limits::kLargestWindow, 20, limits::kLargestWindow, 120};
         QTest::newRow("frame held to what a window can be")
             << QByteArray("{\"floatingFrame\":[-1e308,20,1e308,-1e300]}") << hugeFrame;
 
-        QTest::newRow("wrong types everywhere")
-            << QByteArray("{\"mode\":1,\"scrollMode\":null,\"speed\":\"fast\",\"fontSize\":true,"
-                          "\"colorHex\":7,\"notchWidth\":[1],\"notchHeight\":{},\"hideFromSharing\":0,"
-                          "\"pauseOnHover\":\"no\",\"mirror\":null,\"micSensitivity\":\"x\","
-                          "\"floatingFrame\":{\"x\":1},\"countdown\":1}")
-            << d;
+        QTest::newRow("wrong types everywhere") << QByteArray(
+            "{\"mode\":1,\"scrollMode\":null,\"speed\":\"fast\",\"fontSize\":true,"
+            "\"colorHex\":7,\"notchWidth\":[1],\"notchHeight\":{},\"hideFromSharing\":0,"
+            "\"pauseOnHover\":\"no\",\"mirror\":null,\"micSensitivity\":\"x\","
+            "\"floatingFrame\":{\"x\":1},\"countdown\":1}")
+                                                << d;
 
         Settings follow = d;
         follow.scrollMode = ScrollMode::Follow;
@@ -134,16 +136,19 @@ private Q_SLOTS:
             const QByteArray key(n.key);
             const double fallback = d.*n.field;
             const double inside = (n.limit.minimum + n.limit.maximum) / 2;
-            QTest::addRow("%s below", n.key) << QString::fromLatin1(key) << n.limit.minimum - 50
-                                          << n.limit.minimum;
-            QTest::addRow("%s far below", n.key) << QString::fromLatin1(key) << -1e300 << n.limit.minimum;
+            QTest::addRow("%s below", n.key)
+                << QString::fromLatin1(key) << n.limit.minimum - 50 << n.limit.minimum;
+            QTest::addRow("%s far below", n.key)
+                << QString::fromLatin1(key) << -1e300 << n.limit.minimum;
             QTest::addRow("%s inside", n.key) << QString::fromLatin1(key) << inside << inside;
-            QTest::addRow("%s at the top", n.key) << QString::fromLatin1(key) << n.limit.maximum
-                                               << n.limit.maximum;
-            QTest::addRow("%s above", n.key) << QString::fromLatin1(key) << 1e308 << n.limit.maximum;
+            QTest::addRow("%s at the top", n.key)
+                << QString::fromLatin1(key) << n.limit.maximum << n.limit.maximum;
+            QTest::addRow("%s above", n.key)
+                << QString::fromLatin1(key) << 1e308 << n.limit.maximum;
             QTest::addRow("%s NaN", n.key) << QString::fromLatin1(key) << nan << fallback;
             QTest::addRow("%s infinite", n.key) << QString::fromLatin1(key) << inf << fallback;
-            QTest::addRow("%s minus infinite", n.key) << QString::fromLatin1(key) << -inf << fallback;
+            QTest::addRow("%s minus infinite", n.key)
+                << QString::fromLatin1(key) << -inf << fallback;
         }
     }
     void numbersAreHeldToTheirLimits()
@@ -173,7 +178,7 @@ private Q_SLOTS:
 
     void notAnObjectFails()
     {
-        QVERIFY(!Settings::decode(QJsonValue(QJsonArray { 1, 2 })));
+        QVERIFY(!Settings::decode(QJsonValue(QJsonArray {1, 2})));
         QVERIFY(!Settings::decode(QJsonValue(3)));
         QVERIFY(!Settings::decode(QJsonValue(QStringLiteral("{}"))));
         QVERIFY(!Settings::decode(QJsonValue()));
@@ -205,7 +210,7 @@ private Q_SLOTS:
         s.pauseOnHover = false;
         s.mirror = true;
         s.micSensitivity = 0.73;
-        s.floatingFrame = QList<double> { 12.5, -3, 380, 182 };
+        s.floatingFrame = QList<double> {12.5, -3, 380, 182};
         s.countdown = false;
         s.mode = PrompterMode::Display;
         s.displayName = QStringLiteral("HDMI-1");
@@ -220,8 +225,8 @@ private Q_SLOTS:
         QCOMPARE(o->value(QStringLiteral("mode")).toString(), QStringLiteral("display"));
         QCOMPARE(o->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("voice"));
         s.scrollMode = ScrollMode::Follow;
-        QCOMPARE(s.encode()->value(QStringLiteral("scrollMode")).toString(),
-            QStringLiteral("follow"));
+        QCOMPARE(
+            s.encode()->value(QStringLiteral("scrollMode")).toString(), QStringLiteral("follow"));
         s.scrollMode = ScrollMode::Voice;
         // Through the text form too, as the store writes it.
         const QByteArray bytes = QJsonDocument(*o).toJson(QJsonDocument::Compact);
@@ -254,7 +259,7 @@ private Q_SLOTS:
             s.micSensitivity = -inf;
             break;
         default:
-            s.floatingFrame = QList<double> { 0, 0, inf, 1 };
+            s.floatingFrame = QList<double> {0, 0, inf, 1};
         }
         QVERIFY(!s.encode());
     }
@@ -264,11 +269,11 @@ private Q_SLOTS:
         Settings a;
         Settings b;
         QVERIFY(a == b);
-        b.floatingFrame = QList<double> { 1, 2, 3, 4 };
+        b.floatingFrame = QList<double> {1, 2, 3, 4};
         QVERIFY(!(a == b));
-        a.floatingFrame = QList<double> { 1, 2, 3 };
+        a.floatingFrame = QList<double> {1, 2, 3};
         QVERIFY(!(a == b));
-        a.floatingFrame = QList<double> { 1, 2, 3, 4 };
+        a.floatingFrame = QList<double> {1, 2, 3, 4};
         QVERIFY(a == b);
         a.speed = 36.0000001;
         QVERIFY(!(a == b));

@@ -45,15 +45,18 @@ struct FakeSettings {
     }
     QString list() const
     {
-        return values.value(QStringLiteral(
-            "org.gnome.settings-daemon.plugins.media-keys custom-keybindings"));
+        return values.value(
+            QStringLiteral("org.gnome.settings-daemon.plugins.media-keys custom-keybindings"));
     }
     void addUserShortcut(const QString &path, const QString &binding)
     {
-        values.insert(QStringLiteral("org.gnome.settings-daemon.plugins.media-keys custom-keybindings"),
+        values.insert(
+            QStringLiteral("org.gnome.settings-daemon.plugins.media-keys custom-keybindings"),
             QStringLiteral("['%1']").arg(path));
-        values.insert(QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:%1 binding")
-                          .arg(path),
+        values.insert(
+            QStringLiteral(
+                "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:%1 binding")
+                .arg(path),
             GnomeShortcuts::quoted(binding));
     }
 };
@@ -74,8 +77,8 @@ private Q_SLOTS:
     void addingTwiceChangesNothingAndRemovingLeavesTheUsersOwn()
     {
         FakeSettings fake;
-        const QString user
-            = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/");
+        const QString user = QStringLiteral(
+            "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/");
         fake.addUserShortcut(user, QStringLiteral("<Super>t"));
         GnomeShortcuts gnome(fake.runner());
         QVERIFY(gnome.available());
@@ -86,7 +89,8 @@ private Q_SLOTS:
         QVERIFY(r.clashes.isEmpty());
         const QStringList paths = GnomeShortcuts::parseStrings(fake.list());
         QCOMPARE(paths,
-            (QStringList {user, GnomeShortcuts::pathFor("toggle"), GnomeShortcuts::pathFor("restart")}));
+            (QStringList {
+                user, GnomeShortcuts::pathFor("toggle"), GnomeShortcuts::pathFor("restart")}));
         QCOMPARE(GnomeShortcuts::parseStrings(fake.values.value(
                      "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:"
                      + GnomeShortcuts::pathFor("toggle") + " command")),
@@ -104,8 +108,9 @@ private Q_SLOTS:
         // The user's own entry is untouched.
         QVERIFY(fake.values.contains(
             "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:" + user + " binding"));
-        QVERIFY(!fake.values.contains("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:"
-            + GnomeShortcuts::pathFor("toggle") + " binding"));
+        QVERIFY(
+            !fake.values.contains("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:"
+                + GnomeShortcuts::pathFor("toggle") + " binding"));
         // Nothing of ours left: the list becomes the empty array, not an unparsable text.
         QVERIFY(gnome.remove());
     }
@@ -114,12 +119,13 @@ private Q_SLOTS:
     void clashesAreLeftAlone()
     {
         FakeSettings fake;
-        const QString user
-            = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/");
+        const QString user = QStringLiteral(
+            "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/");
         fake.addUserShortcut(user, QStringLiteral("<Primary><Alt>P"));
         fake.listings.insert(QStringLiteral("org.gnome.desktop.wm.keybindings"),
-            QStringLiteral("org.gnome.desktop.wm.keybindings begin-move @as []\n"
-                           "org.gnome.desktop.wm.keybindings close ['<Alt>F4', '<Alt><Control>r']\n"));
+            QStringLiteral(
+                "org.gnome.desktop.wm.keybindings begin-move @as []\n"
+                "org.gnome.desktop.wm.keybindings close ['<Alt>F4', '<Alt><Control>r']\n"));
         GnomeShortcuts gnome(fake.runner());
         const GnomeShortcuts::Result r = gnome.add(kOurs);
         QVERIFY(r.ok);
@@ -133,14 +139,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
-        QTest::newRow("primary is control") << "<Primary><Alt>p" << "<Alt><Control>P";
-        QTest::newRow("ctrl") << "<Ctrl><Mod1>space" << "<Control><Alt>space";
+        QTest::newRow("primary is control") << "<Primary><Alt>p"
+                                            << "<Alt><Control>P";
+        QTest::newRow("ctrl") << "<Ctrl><Mod1>space"
+                              << "<Control><Alt>space";
     }
     void acceleratorsAndStrings()
     {
         QFETCH(QString, a);
         QFETCH(QString, b);
-        QCOMPARE(GnomeShortcuts::normalizedAccelerator(a), GnomeShortcuts::normalizedAccelerator(b));
+        QCOMPARE(
+            GnomeShortcuts::normalizedAccelerator(a), GnomeShortcuts::normalizedAccelerator(b));
         QVERIFY(GnomeShortcuts::normalizedAccelerator(QStringLiteral("<Shift>p"))
             != GnomeShortcuts::normalizedAccelerator(a));
         const QString odd = QStringLiteral("it's \\ odd");

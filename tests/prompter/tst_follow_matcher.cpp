@@ -34,23 +34,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
         QTest::addColumn<int>("lowest");
 
-        QTest::newRow("straight reading") << kScript << 0
-                                          << "good evening and welcome to the show tonight" << 7
-                                          << 0;
-        QTest::newRow("two words are not enough")
-            << kScript << 0 << "evening and" << 0 << 0;
+        QTest::newRow("straight reading")
+            << kScript << 0 << "good evening and welcome to the show tonight" << 7 << 0;
+        QTest::newRow("two words are not enough") << kScript << 0 << "evening and" << 0 << 0;
         QTest::newRow("misheard and dropped words")
             << kScript << 0 << "good evening an welcome to show tonight we" << 8 << 0;
-        QTest::newRow("a skipped sentence") << kScript << 8
-                                            << "we talk then the news from the city" << 21 << 8;
+        QTest::newRow("a skipped sentence")
+            << kScript << 8 << "we talk then the news from the city" << 21 << 8;
         QTest::newRow("ad-lib holds still")
-            << kScript << 10
-            << "oh what a lovely crowd you are i must say honestly truly lovely" << 10 << 10;
+            << kScript << 10 << "oh what a lovely crowd you are i must say honestly truly lovely"
+            << 10 << 10;
         QTest::newRow("ad-lib of script words in no order holds still")
             << kScript << 10 << "dog the weather council waves the a" << 10 << 10;
         QTest::newRow("back to the script after an ad-lib")
-            << kScript << 10
-            << "oh what a lovely crowd you are the weather in the north" << 15 << 10;
+            << kScript << 10 << "oh what a lovely crowd you are the weather in the north" << 15
+            << 10;
         QTest::newRow("repeating the last words does not pull back")
             << kScript << 15 << "weather in the north" << 15 << 15;
         QTest::newRow("going back needs five in order")
@@ -151,18 +149,31 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("case and punctuation") << "\u201cHello,\u201d" << "hello";
-        QTest::newRow("apostrophes kept inside") << "Don\u2019t" << "don't";
-        QTest::newRow("quote after a word") << "dogs'" << "dogs";
-        QTest::newRow("hyphen splits") << "well-known" << "well known";
-        QTest::newRow("number") << "42" << "forty two";
-        QTest::newRow("teen and hundred") << "115" << "one hundred fifteen";
-        QTest::newRow("grouped thousands") << "1,000,002" << "one million two";
-        QTest::newRow("year") << "1999" << "one thousand nine hundred ninety nine";
-        QTest::newRow("zero") << "0" << "zero";
-        QTest::newRow("long digit run") << "0123456789012" << "zero one two three four five six seven eight nine zero one two";
-        QTest::newRow("mixed") << "3D" << "three d";
-        QTest::newRow("only punctuation") << "--" << "";
+        QTest::newRow("case and punctuation") << "\u201cHello,\u201d"
+                                              << "hello";
+        QTest::newRow("apostrophes kept inside") << "Don\u2019t"
+                                                 << "don't";
+        QTest::newRow("quote after a word") << "dogs'"
+                                            << "dogs";
+        QTest::newRow("hyphen splits") << "well-known"
+                                       << "well known";
+        QTest::newRow("number") << "42"
+                                << "forty two";
+        QTest::newRow("teen and hundred") << "115"
+                                          << "one hundred fifteen";
+        QTest::newRow("grouped thousands") << "1,000,002"
+                                           << "one million two";
+        QTest::newRow("year") << "1999"
+                              << "one thousand nine hundred ninety nine";
+        QTest::newRow("zero") << "0"
+                              << "zero";
+        QTest::newRow("long digit run")
+            << "0123456789012"
+            << "zero one two three four five six seven eight nine zero one two";
+        QTest::newRow("mixed") << "3D"
+                               << "three d";
+        QTest::newRow("only punctuation") << "--"
+                                          << "";
     }
     void spokenWords()
     {

@@ -100,8 +100,8 @@ private Q_SLOTS:
         rig.say(QStringLiteral("one two three four five six"), true);
         rig.run(4);
         const double at = rig.scroll.offset();
-        const QStringList adLib = QStringLiteral("so where was i yes well anyway moving on")
-                                      .split(QLatin1Char(' '));
+        const QStringList adLib
+            = QStringLiteral("so where was i yes well anyway moving on").split(QLatin1Char(' '));
         QStringList said;
         for (const QString &w : adLib) {
             said << w;
@@ -152,8 +152,8 @@ private Q_SLOTS:
     {
         Rig rig;
         QVERIFY(rig.fake->started && rig.fake->model);
-        const QByteArray arpa = rig.fake->model(
-            [](const QString &w) { return w != QLatin1String("foxtrot"); });
+        const QByteArray arpa
+            = rig.fake->model([](const QString &w) { return w != QLatin1String("foxtrot"); });
         QVERIFY(arpa.contains(" golf"));
         QVERIFY(!arpa.contains("foxtrot"));
         rig.session.modelLoaded(rig.fake->generation, true);

@@ -105,9 +105,9 @@ private Q_SLOTS:
     void unknownWords()
     {
         const QSet<QString> dictionary {QStringLiteral("the"), QStringLiteral("show")};
-        const KnownWords known = keepKnown(
-            {words("the zorblax show"), words("zorblax"), words("show the show")},
-            [&](const QString &w) { return dictionary.contains(w); });
+        const KnownWords known
+            = keepKnown({words("the zorblax show"), words("zorblax"), words("show the show")},
+                [&](const QString &w) { return dictionary.contains(w); });
         QCOMPARE(known.sentences, (QList<QStringList> {words("the show"), words("show the show")}));
         QCOMPARE(known.unknown, QSet<QString> {QStringLiteral("zorblax")});
     }

@@ -456,7 +456,8 @@ void TestPrompterController::cueNavigation_data()
     QTest::newRow("glide on") << 94.0 << QStringLiteral("g") << T(244) << true << true;
     QTest::newRow("glide on from a cue glide")
         << 94.0 << QStringLiteral("ng") << T(544) << false << true;
-    QTest::newRow("glide back past the top") << 94.0 << QStringLiteral("G") << T(0) << true << false;
+    QTest::newRow("glide back past the top")
+        << 94.0 << QStringLiteral("G") << T(0) << true << false;
     QTest::newRow("glide on past the end")
         << 500.0 << QStringLiteral("ggg") << T(900) << false << true;
 }
@@ -888,8 +889,8 @@ void TestPrompterController::framesOnlyWhileSomethingMoves_data()
     const Action hover = [](Env &env) { env.controller.setHovering(true); };
     QTest::newRow("playing") << nothing << true << nothing;
     QTest::newRow("paused, then played") << pause << false << pause;
-    QTest::newRow("paused, then scrolled") << pause << false
-                                           << Action([](Env &env) { env.controller.scrollBy(40); });
+    QTest::newRow("paused, then scrolled")
+        << pause << false << Action([](Env &env) { env.controller.scrollBy(40); });
     QTest::newRow("paused, then a cue glide")
         << pause << false << Action([](Env &env) { env.controller.restart(); });
     QTest::newRow("paused, then a glide by a distance")
@@ -898,28 +899,23 @@ void TestPrompterController::framesOnlyWhileSomethingMoves_data()
         << pause << false
         << Action([](Env &env) { env.settings([](Settings &s) { s.fontSize += 2; }); });
     QTest::newRow("paused, then the script changes")
-        << pause << false
-        << Action([](Env &env) { env.setText(QStringLiteral("Other words.")); });
+        << pause << false << Action([](Env &env) { env.setText(QStringLiteral("Other words.")); });
     QTest::newRow("hovered with pause on hover, then left")
         << hover << false << Action([](Env &env) { env.controller.setHovering(false); });
-    QTest::newRow("hovered without pause on hover")
-        << Action([](Env &env) {
-               env.settings([](Settings &s) { s.pauseOnHover = false; });
-               env.controller.setHovering(true);
-           })
-        << true << nothing;
-    QTest::newRow("voice mode in silence, then speaking")
-        << Action([](Env &env) { env.settings([](Settings &s) { s.scrollMode = ScrollMode::Voice; }); })
-        << false << Action([](Env &env) { env.voice.ingest(1.0); });
+    QTest::newRow("hovered without pause on hover") << Action([](Env &env) {
+        env.settings([](Settings &s) { s.pauseOnHover = false; });
+        env.controller.setHovering(true);
+    }) << true << nothing;
+    QTest::newRow("voice mode in silence, then speaking") << Action([](Env &env) {
+        env.settings([](Settings &s) { s.scrollMode = ScrollMode::Voice; });
+    }) << false << Action([](Env &env) { env.voice.ingest(1.0); });
     QTest::newRow("at the end, then played again")
         << Action([](Env &env) { env.controller.scrollBy(1e6); }) << false << pause;
-    QTest::newRow("counting down, then the next number")
-        << Action([](Env &env) {
-               env.settings([](Settings &s) { s.countdown = true; });
-               env.controller.hide();
-               env.controller.show();
-           })
-        << false << Action([](Env &env) { env.fireSteps(); });
+    QTest::newRow("counting down, then the next number") << Action([](Env &env) {
+        env.settings([](Settings &s) { s.countdown = true; });
+        env.controller.hide();
+        env.controller.show();
+    }) << false << Action([](Env &env) { env.fireSteps(); });
 }
 
 void TestPrompterController::framesOnlyWhileSomethingMoves()

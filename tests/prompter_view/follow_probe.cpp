@@ -108,7 +108,10 @@ int main(int argc, char **argv)
                   .arg(QStringList(follow.unknownWords().values()).join(QLatin1Char(','))));
     });
     QObject::connect(&follow, &qm::FollowSession::positionChanged, &app, [&](int word) {
-        print(QStringLiteral("pos t=%1 word=%2 token=%3").arg(t()).arg(word).arg(follow.tokenPosition()));
+        print(QStringLiteral("pos t=%1 word=%2 token=%3")
+                  .arg(t())
+                  .arg(word)
+                  .arg(follow.tokenPosition()));
     });
     auto usage = [&]() -> QString {
         QFile status(QStringLiteral("/proc/self/status"));
@@ -167,6 +170,7 @@ int main(int argc, char **argv)
     controller.reset();
     store.reset();
     monitor.reset();
-    print(QStringLiteral("stopped stop_ms=%1").arg(double(stopping.nsecsElapsed()) / 1e6, 0, 'f', 2));
+    print(
+        QStringLiteral("stopped stop_ms=%1").arg(double(stopping.nsecsElapsed()) / 1e6, 0, 'f', 2));
     return rc;
 }

@@ -31,12 +31,11 @@ private Q_SLOTS:
         QTest::newRow("one long word") << QString(400, QLatin1Char('w')) << 0;
         // Long bodies are laid out in pieces: at line feeds, and within a long paragraph at
         // line starts.
-        QTest::newRow("long body in pieces")
-            << QStringLiteral("Short opening line.\n")
+        QTest::newRow("long body in pieces") << QStringLiteral("Short opening line.\n")
                 + QStringLiteral("the reader keeps going, word after word. ").repeated(120)
                 + QStringLiteral("\nAnd a last line.\n# Cue\n")
                 + QStringLiteral("More words on a line.\n").repeated(150)
-            << 0;
+                                             << 0;
         QTest::newRow("a word longer than a piece")
             << QString(4500, QLatin1Char('w')) + QStringLiteral(" tail words") << 2;
     }
@@ -83,8 +82,8 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("micColor");
         QTest::newRow("listening") << FollowState::Listening << false
                                    << int(StatusIndicator::Mic::On) << palette::white(35);
-        QTest::newRow("following") << FollowState::Following << true
-                                   << int(StatusIndicator::Mic::On) << palette::tally();
+        QTest::newRow("following")
+            << FollowState::Following << true << int(StatusIndicator::Mic::On) << palette::tally();
         QTest::newRow("lost") << FollowState::Lost << false << int(StatusIndicator::Mic::On)
                               << palette::tallySoft();
         QTest::newRow("unavailable") << FollowState::Unavailable << false

@@ -42,8 +42,8 @@ QList<ScriptSection> longScript(int count)
             body += QStringLiteral("word%1 ").arg((i * 31 + w) % 97);
         if (i % 5 == 0)
             body += QStringLiteral("\n\nafter a blank line");
-        sections.append(section(i, i % 3 == 0 ? std::optional<QString>(QStringLiteral("Cue %1").arg(i))
-                                              : std::nullopt,
+        sections.append(section(i,
+            i % 3 == 0 ? std::optional<QString>(QStringLiteral("Cue %1").arg(i)) : std::nullopt,
             body.trimmed()));
     }
     return sections;
@@ -283,7 +283,8 @@ private Q_SLOTS:
         QString surrogates;
         for (int i = 0; i < 3000; ++i)
             surrogates += i % 3 ? QString(QChar(0xD83D)) : QStringLiteral("\U0001F3A4");
-        QTest::newRow("letters") << QStringLiteral("intro\n") + QString(9000, u'x') + QStringLiteral("\nend");
+        QTest::newRow("letters") << QStringLiteral("intro\n") + QString(9000, u'x')
+                + QStringLiteral("\nend");
         QTest::newRow("lone and paired surrogates") << surrogates;
         QString prose;
         while (prose.size() < 7000)
@@ -343,7 +344,8 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), expected.size());
         QCOMPARE(lines, expected);
         QCOMPARE(stepped.rows.size(), 1);
-        QVERIFY(qAbs(stepped.rows[0].y + stepped.rows[0].height - pieces.last()->rect.bottom()) < 1e-6);
+        QVERIFY(
+            qAbs(stepped.rows[0].y + stepped.rows[0].height - pieces.last()->rect.bottom()) < 1e-6);
     }
 
     void endMarkerLinesShareTheWidth()

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The prompter view on a real X server, where frames go straight into the window's pixels: what
 // the server shows after a run of frames must be what a full repaint of the view draws.
-#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
 #include "prompter_view/prompter_view.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
 #include "ui/fonts.h"
 
 #include <QApplication>

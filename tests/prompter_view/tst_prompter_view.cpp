@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter/voice_monitor.h"
 #include "prompter_view/prompter_view.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
 #include "ui/fonts.h"
 
 #include <QApplication>
@@ -382,8 +382,9 @@ private Q_SLOTS:
     }
 
     // Rendered into an image of the window's format, the settled text is written straight into
-    // its pixels; into any other format, it is copied in by the painter. Both must give the same picture, wherever the
-    // view sits in its window, and a partial repaint must stay inside its region.
+    // its pixels; into any other format, it is copied in by the painter. Both must give the same
+    // picture, wherever the view sits in its window, and a partial repaint must stay inside its
+    // region.
     void textWrittenInPlaceMatchesTextDrawn()
     {
         QWidget window; // outlives the view, which the rig deletes

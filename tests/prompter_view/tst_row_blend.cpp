@@ -15,9 +15,8 @@ namespace {
 // The colour's premultiplied pixel at alpha `k`, rounded.
 quint32 shaded(quint32 colour, unsigned k)
 {
-    auto channel = [&](int shift) {
-        return quint32((((colour >> shift) & 0xff) * k + 127) / 255) << shift;
-    };
+    auto channel
+        = [&](int shift) { return quint32((((colour >> shift) & 0xff) * k + 127) / 255) << shift; };
     return quint32(k) << 24 | channel(16) | channel(8) | channel(0);
 }
 
@@ -65,7 +64,8 @@ private Q_SLOTS:
         for (int n : {1, 7, 8, 9, 13, 64, 301}) {
             const std::vector<quint8> a = randomAlphas(n, random);
             const std::vector<quint8> b = randomAlphas(n, random);
-            std::vector<quint32> fullA(static_cast<std::size_t>(n)), fullB(static_cast<std::size_t>(n));
+            std::vector<quint32> fullA(static_cast<std::size_t>(n)),
+                fullB(static_cast<std::size_t>(n));
             for (int i = 0; i < n; ++i) {
                 fullA[std::size_t(i)] = shaded(colour, a[std::size_t(i)]);
                 fullB[std::size_t(i)] = shaded(colour, b[std::size_t(i)]);

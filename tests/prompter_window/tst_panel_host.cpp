@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/fake_audio_input.h"
 #include "platform/audio_input.h"
 #include "platform/capture_exclusion.h"
 #include "prompter/prompter_controller.h"
@@ -10,6 +9,7 @@
 #include "prompter_window/panel_host.h"
 #include "prompter_window/prompter_panel.h"
 #include "store/store.h"
+#include "support/fake_audio_input.h"
 #include "ui/screen_coords.h"
 #include "ui/texts.h"
 #include "ui/window_registry.h"

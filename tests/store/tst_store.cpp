@@ -5,10 +5,10 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,7 +37,7 @@ QByteArray readFile(const QString &path)
 
 QStringList asideFiles(const QString &dir, const QString &base)
 {
-    return QDir(dir).entryList({ base + QStringLiteral(".unreadable-*") }, QDir::Files);
+    return QDir(dir).entryList({base + QStringLiteral(".unreadable-*")}, QDir::Files);
 }
 
 const QByteArray kValidScripts = "[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\","
@@ -52,8 +52,10 @@ private Q_SLOTS:
     // As the application tells it on this desktop, which cannot hide windows from captures.
     void initTestCase()
     {
-        Store::setDesktopTraits({false, QStringLiteral("Scripts never leave this computer. In a "
-            "call, share a window, not your screen. They see your slides. You see your notes.")});
+        Store::setDesktopTraits({false,
+            QStringLiteral("Scripts never leave this computer. In a "
+                           "call, share a window, not your screen. They see your slides. You see "
+                           "your notes.")});
     }
 
     void firstRunHasTheWelcomeScriptAndWritesNothing()
@@ -69,7 +71,8 @@ private Q_SLOTS:
         QVERIFY(welcome.text.contains(QStringLiteral("Ctrl Alt and Page Up or Page Down")));
         // No desktop here keeps the prompter out of captures: the welcome claims nothing of the
         // kind, and the switch starts off.
-        QVERIFY(welcome.text.endsWith(QStringLiteral("\n# Private\nScripts never leave this "
+        QVERIFY(welcome.text.endsWith(QStringLiteral(
+            "\n# Private\nScripts never leave this "
             "computer. In a call, share a window, not your screen. They see your slides. You see "
             "your notes.")));
         QVERIFY(!welcome.text.contains(QStringLiteral("hidden")));
@@ -90,7 +93,8 @@ private Q_SLOTS:
     {
         QTemporaryDir tmp;
         writeFile(tmp.filePath(QStringLiteral("scripts.json")), kValidScripts);
-        writeFile(tmp.filePath(QStringLiteral("settings.json")), "{\"speed\":50,\"mode\":\"floating\"}");
+        writeFile(
+            tmp.filePath(QStringLiteral("settings.json")), "{\"speed\":50,\"mode\":\"floating\"}");
         Store store(tmp.path());
         QCOMPARE(store.scripts().size(), 1);
         QCOMPARE(store.scripts().first().title, QStringLiteral("Mine"));
@@ -106,7 +110,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("keptAside");
         QTest::newRow("empty array") << QByteArray("[]") << false;
         QTest::newRow("element without title")
-            << QByteArray("[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"text\":\"x\"}]") << true;
+            << QByteArray("[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"text\":\"x\"}]")
+            << true;
         QTest::newRow("truncated") << kValidScripts.left(30) << true;
         QTest::newRow("not JSON") << QByteArray("\x89PNG\r\n\x1a\n random", 16) << true;
         QTest::newRow("an object") << QByteArray("{}") << true;
@@ -132,7 +137,8 @@ private Q_SLOTS:
         QCOMPARE(aside.size(), keptAside ? 1 : 0);
         if (keptAside) {
             QCOMPARE(readFile(tmp.filePath(aside.first())), bytes);
-            QVERIFY(aside.first().contains(QRegularExpression(QStringLiteral("\\.unreadable-\\d{8}-\\d{6}$"))));
+            QVERIFY(aside.first().contains(
+                QRegularExpression(QStringLiteral("\\.unreadable-\\d{8}-\\d{6}$"))));
         }
         QVERIFY(decodeScripts(readFile(path)).has_value());
     }
@@ -163,8 +169,9 @@ private Q_SLOTS:
         QCOMPARE(store.scripts().first().title, QStringLiteral("Welcome to Quillmere"));
         QVERIFY(store.save());
         const QStringList aside = asideFiles(tmp.path(), QStringLiteral("scripts.json"));
-        QCOMPARE(QDir(tmp.path()).entryList({ QStringLiteral("scripts.json.unreadable-*") },
-                     QDir::Dirs | QDir::NoDotAndDotDot)
+        QCOMPARE(QDir(tmp.path())
+                     .entryList({QStringLiteral("scripts.json.unreadable-*")},
+                         QDir::Dirs | QDir::NoDotAndDotDot)
                      .size(),
             1);
         QVERIFY(QFileInfo(path).isFile());
@@ -296,7 +303,8 @@ private Q_SLOTS:
         store.setScriptText(store.scripts().first().id, QStringLiteral("new words"));
         QVERIFY(!store.save());
         QCOMPARE(readFile(store.settingsPath()), before);
-        QCOMPARE(decodeScripts(readFile(store.scriptsPath()))->first().text, QStringLiteral("new words"));
+        QCOMPARE(decodeScripts(readFile(store.scriptsPath()))->first().text,
+            QStringLiteral("new words"));
     }
 
     void filesAreCompactPrivateAndReadBack()
@@ -308,10 +316,10 @@ private Q_SLOTS:
             id = store.scripts().first().id;
             store.setScriptTitle(id, QStringLiteral("Talk \u00E9\u2014"));
             Settings s = store.settings();
-            s.floatingFrame = QList<double> { 10, 20, 560, 240 };
+            s.floatingFrame = QList<double> {10, 20, 560, 240};
             store.setSettings(s);
             QVERIFY(store.save());
-            for (const QString &path : { store.scriptsPath(), store.settingsPath() }) {
+            for (const QString &path : {store.scriptsPath(), store.settingsPath()}) {
                 QCOMPARE(QFileInfo(path).permissions() & 0x7077,
                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
                 QVERIFY(!readFile(path).contains('\n'));
@@ -322,7 +330,8 @@ private Q_SLOTS:
         Store again(tmp.path());
         QCOMPARE(again.scripts().first().id, id);
         QCOMPARE(again.scripts().first().title, QStringLiteral("Talk \u00E9\u2014"));
-        QCOMPARE(again.settings().floatingFrame, std::optional<QList<double>>(QList<double> { 10, 20, 560, 240 }));
+        QCOMPARE(again.settings().floatingFrame,
+            std::optional<QList<double>>(QList<double> {10, 20, 560, 240}));
         QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
     }
 
@@ -332,7 +341,8 @@ private Q_SLOTS:
         writeFile(tmp.filePath(QStringLiteral("scripts.json")),
             "[{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"title\":\"One\",\"text\":\"a\"},"
             "{\"id\":\"6f1c2a4e-9b7d-4c3a-8e21-0a1b2c3d4e5f\",\"title\":\"Two\",\"text\":\"b\"},"
-            "{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"title\":\"Three\",\"text\":\"c\"}]");
+            "{\"id\":\"6F1C2A4E-9B7D-4C3A-8E21-0A1B2C3D4E5F\",\"title\":\"Three\",\"text\":\"c\"}"
+            "]");
         Store store(tmp.path());
         QCOMPARE(store.scripts().size(), 3);
         const QUuid first = store.scripts().at(0).id;
@@ -405,7 +415,7 @@ private Q_SLOTS:
         struct Unmount {
             QByteArray path;
             ~Unmount() { umount(path.constData()); }
-        } unmount { path };
+        } unmount {path};
 
         Store store(tmp.path());
         const QUuid id = store.scripts().first().id;

@@ -34,8 +34,8 @@ private Q_SLOTS:
         QTest::newRow("longer value keeps the low 24 bits")
             << QStringLiteral("12FF5A36") << QColor(0xFF, 0x5A, 0x36);
         QTest::newRow("0x prefix") << QStringLiteral("0x00FF00") << QColor(0, 0xFF, 0);
-        QTest::newRow("overflow saturates") << QStringLiteral("FFFFFFFFFFFFFFFFFFFF1")
-                                            << QColor(255, 255, 255);
+        QTest::newRow("overflow saturates")
+            << QStringLiteral("FFFFFFFFFFFFFFFFFFFF1") << QColor(255, 255, 255);
     }
     void colorFromHex()
     {
@@ -83,7 +83,7 @@ private Q_SLOTS:
 
     void springSettlesAtOne()
     {
-        const Spring s { 0.42, 0.78 };
+        const Spring s {0.42, 0.78};
         QCOMPARE(s.value(0), 0.0);
         QVERIFY(s.value(0.1) > 0 && s.value(0.1) < 1);
         // Under-damped: it overshoots a little, then settles.
@@ -99,7 +99,7 @@ private Q_SLOTS:
     void continuousCornersStayInsideTheRect()
     {
         const QRectF r(0, 0, 380, 150);
-        const QPainterPath p = continuousRoundedRect(r, CornerRadii { 0, 0, 24, 24 });
+        const QPainterPath p = continuousRoundedRect(r, CornerRadii {0, 0, 24, 24});
         QVERIFY(p.contains(QPointF(1, 1))); // square top corners
         QVERIFY(p.contains(QPointF(379, 1)));
         QVERIFY(!p.contains(QPointF(1, 149))); // rounded bottom corners
@@ -115,12 +115,13 @@ private Q_SLOTS:
         QCOMPARE(QFontInfo(fonts::monospaced(11)).family(), QStringLiteral("JetBrains Mono"));
         QCOMPARE(QFontInfo(fonts::system(19)).pixelSize(), 19);
         const QRawFont symbolsFace = QRawFont::fromFont(fonts::symbols(13));
-        for (const QString &glyph : { symbols::play, symbols::pause, symbols::restart,
+        for (const QString &glyph : {symbols::play, symbols::pause, symbols::restart,
                  symbols::chevronLeft, symbols::chevronRight, symbols::mic, symbols::micOff,
                  symbols::close, symbols::plus, symbols::minus, symbols::lock, symbols::trash,
                  symbols::keyboard, symbols::laptop, symbols::textSize, symbols::scrolling,
-                 symbols::eyeSlash, symbols::stop, symbols::importFile, symbols::viewfinder })
-            QVERIFY2(symbolsFace.supportsCharacter(glyph.at(0)), qPrintable(QString::number(glyph.at(0).unicode(), 16)));
+                 symbols::eyeSlash, symbols::stop, symbols::importFile, symbols::viewfinder})
+            QVERIFY2(symbolsFace.supportsCharacter(glyph.at(0)),
+                qPrintable(QString::number(glyph.at(0).unicode(), 16)));
         // Fractional sizes land on the same pixel em.
         QVERIFY(std::abs(QFontMetricsF(fonts::system(15.5)).height()
                     - QFontMetricsF(fonts::system(15)).height())
