@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A thin wrapper over CMake presets. `make run` and `make test` set everything up on Debian 12.
-.PHONY: all deps dev release run test test-desktops bench format install package clean
+.PHONY: all deps dev release run test check test-desktops bench format install package clean
 
 ARGS ?=
 PREFIX ?= /usr/local
@@ -26,6 +26,10 @@ test: dev
 	ctest --test-dir build/dev --output-on-failure -j $(JOBS)
 	@command -v gnome-shell >/dev/null && command -v kwin_wayland >/dev/null \
 	  || echo "Desktop checks (GNOME, KDE) skipped: their packages are not installed; run 'make test-desktops'."
+
+# The quick gates `make test` also runs: formatting and the direction of every include.
+check: dev
+	ctest --test-dir build/dev --output-on-failure -L check
 
 # Installs the desktops (large) and runs the checks on GNOME and KDE; screenshots go to
 # build/dev/desktop-shots.
