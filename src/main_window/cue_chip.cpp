@@ -17,27 +17,6 @@ namespace qm {
 
 namespace {
 
-double advance(const QFont &font, const QString &text)
-{
-    return QFontMetricsF(font).horizontalAdvance(text);
-}
-
-// Draws `text` left-aligned at `x`, centred vertically in `height`; returns the x after it.
-double drawRun(QPainter &p, double x, double height, const QFont &font, const QColor &color,
-    const QString &text)
-{
-    const double w = QFontMetricsF(font).horizontalAdvance(text);
-    p.setFont(font);
-    p.setPen(color);
-    p.drawText(QRectF(x, 0, w + 1, height), Qt::AlignLeft | Qt::AlignVCenter, text);
-    return x + w;
-}
-
-bool insideCapsule(const QRectF &rect, const QPoint &pos)
-{
-    return capsule(rect).contains(QPointF(pos) + QPointF(0.5, 0.5));
-}
-
 QFont chipNumberFont()
 {
     return fonts::monospaced(10, QFont::Bold);
@@ -60,8 +39,8 @@ CueChip::CueChip(int number, const QString &cue, QWidget *parent)
 
 QSize CueChip::sizeHint() const
 {
-    const double w = 11 + advance(chipNumberFont(), QString::number(m_number)) + 6
-        + advance(chipTextFont(), text()) + 11;
+    const double w = 11 + textAdvance(chipNumberFont(), QString::number(m_number)) + 6
+        + textAdvance(chipTextFont(), text()) + 11;
     return {int(std::ceil(w)), chipHeight()};
 }
 
@@ -93,14 +72,14 @@ void CueChip::paintEvent(QPaintEvent *)
 
     const double h = height();
     double x = 11;
-    x = drawRun(p, x, h, chipNumberFont(),
+    x = drawTextRun(p, x, h, chipNumberFont(),
             mixColors(palette::tally(), QColor(0, 0, 0, qRound(255 * 0.6)), t),
             QString::number(m_number))
         + 6;
     // One line at most: a cue too long for the chip is cut with an ellipsis.
     const QFont font = chipTextFont();
     const QString shown = QFontMetricsF(font).elidedText(text(), Qt::ElideRight, width() - 11 - x);
-    drawRun(p, x, h, font, mixColors(palette::white(80), Qt::black, t), shown);
+    drawTextRun(p, x, h, font, mixColors(palette::white(80), Qt::black, t), shown);
 }
 
 bool CueChip::hitButton(const QPoint &pos) const

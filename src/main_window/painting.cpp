@@ -11,6 +11,31 @@
 
 namespace qm {
 
+QColor blackAt(double percent)
+{
+    return QColor::fromRgbF(0, 0, 0, float(percent / 100.0));
+}
+
+double textAdvance(const QFont &font, const QString &text)
+{
+    return QFontMetricsF(font).horizontalAdvance(text);
+}
+
+double drawTextRun(QPainter &painter, double x, double height, const QFont &font,
+    const QColor &color, const QString &text)
+{
+    const double w = textAdvance(font, text);
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(QRectF(x, 0, w + 1, height), Qt::AlignLeft | Qt::AlignVCenter, text);
+    return x + w;
+}
+
+bool insideCapsule(const QRectF &rect, const QPoint &pos)
+{
+    return capsule(rect).contains(QPointF(pos) + QPointF(0.5, 0.5));
+}
+
 QColor mixColors(const QColor &a, const QColor &b, double t)
 {
     t = std::clamp(t, 0.0, 1.0);

@@ -13,6 +13,17 @@ namespace qm {
 // The straight mix of two colours, alpha included; t = 0 gives `a`.
 QColor mixColors(const QColor &a, const QColor &b, double t);
 
+// Black at `percent` opacity, as the controls' shadows use it.
+QColor blackAt(double percent);
+
+// The width of `text` set in `font`.
+double textAdvance(const QFont &font, const QString &text);
+// Draws `text` left-aligned at `x`, centred vertically in `height`; returns the x after it.
+double drawTextRun(QPainter &painter, double x, double height, const QFont &font,
+    const QColor &color, const QString &text);
+// Whether a pointer at `pos` is inside the capsule drawn in `rect`.
+bool insideCapsule(const QRectF &rect, const QPoint &pos);
+
 // The symbol face for a symbol the layout sizes like text of `px`.
 QFont symbolFont(double px);
 

@@ -19,27 +19,6 @@ namespace qm {
 
 namespace {
 
-double advance(const QFont &font, const QString &text)
-{
-    return QFontMetricsF(font).horizontalAdvance(text);
-}
-
-// Draws `text` left-aligned at `x`, centred vertically in `height`; returns the x after it.
-double drawRun(QPainter &p, double x, double height, const QFont &font, const QColor &color,
-    const QString &text)
-{
-    const double w = QFontMetricsF(font).horizontalAdvance(text);
-    p.setFont(font);
-    p.setPen(color);
-    p.drawText(QRectF(x, 0, w + 1, height), Qt::AlignLeft | Qt::AlignVCenter, text);
-    return x + w;
-}
-
-bool insideCapsule(const QRectF &rect, const QPoint &pos)
-{
-    return capsule(rect).contains(QPointF(pos) + QPointF(0.5, 0.5));
-}
-
 QFont startSymbolFont()
 {
     return symbolFont(11);
@@ -64,8 +43,8 @@ StartButton::StartButton(QWidget *parent)
 QSize StartButton::sizeHint() const
 {
     const double w = 18 + symbolWidth(startSymbolFont(), symbols::play) + 8
-        + advance(startTitleFont(), text()) + 8 + advance(startHintFont(), texts::startKeysHint())
-        + 18;
+        + textAdvance(startTitleFont(), text()) + 8
+        + textAdvance(startHintFont(), texts::startKeysHint()) + 18;
     return {int(std::ceil(w)), kHeight};
 }
 
@@ -86,8 +65,9 @@ void StartButton::paintEvent(QPaintEvent *)
     const double h = r.height();
     double x = 18;
     x = drawSymbol(p, x, h / 2, startSymbolFont(), Qt::black, symbols::play) + 8;
-    x = drawRun(p, x, h, startTitleFont(), Qt::black, text()) + 8;
-    drawRun(p, x, h, startHintFont(), QColor(0, 0, 0, qRound(255 * 0.55)), texts::startKeysHint());
+    x = drawTextRun(p, x, h, startTitleFont(), Qt::black, text()) + 8;
+    drawTextRun(
+        p, x, h, startHintFont(), QColor(0, 0, 0, qRound(255 * 0.55)), texts::startKeysHint());
 }
 
 bool StartButton::hitButton(const QPoint &pos) const

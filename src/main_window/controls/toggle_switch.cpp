@@ -12,15 +12,6 @@
 
 namespace qm {
 
-namespace {
-
-QColor blackAt(double percent)
-{
-    return QColor::fromRgbF(0, 0, 0, float(percent / 100.0));
-}
-
-} // namespace
-
 ToggleSwitch::ToggleSwitch(QWidget *parent)
     : QAbstractButton(parent)
 {

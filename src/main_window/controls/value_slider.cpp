@@ -18,15 +18,6 @@ namespace qm {
 
 namespace {
 
-QColor blackAt(double percent)
-{
-    return QColor::fromRgbF(0, 0, 0, float(percent / 100.0));
-}
-
-} // namespace
-
-namespace {
-
 // The whole number a value text shows for `value`, held to the slider's range.
 int wholeNumber(double value, double minimum, double maximum)
 {
