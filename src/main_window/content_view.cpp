@@ -6,6 +6,7 @@
 #include "settings_panel.h"
 #include "sidebar.h"
 #include "stats_cache.h"
+#include "ui/labels.h"
 #include "ui/palette.h"
 
 #include <QAbstractButton>
@@ -19,17 +20,6 @@ namespace {
 QWidget *makeSettingsPanel(Store &store, PrompterController &controller, QWidget *parent)
 {
     return new SettingsPanel(store, controller, parent);
-}
-
-QWidget *makeHairline(QWidget *parent)
-{
-    auto *line = new QWidget(parent);
-    line->setFixedWidth(1);
-    line->setAutoFillBackground(true);
-    QPalette pal = line->palette();
-    pal.setColor(QPalette::Window, palette::hairline());
-    line->setPalette(pal);
-    return line;
 }
 
 } // namespace
@@ -49,10 +39,10 @@ ContentView::ContentView(Store &store, PrompterController &prompter, QWidget *pa
     m_settings->setFixedWidth(kSettingsWidth);
 
     row->addWidget(m_sidebar);
-    m_sidebarLine = makeHairline(this);
+    m_sidebarLine = makeHairline(Qt::Vertical, this);
     row->addWidget(m_sidebarLine);
     row->addWidget(m_editor, 1);
-    m_settingsLine = makeHairline(this);
+    m_settingsLine = makeHairline(Qt::Vertical, this);
     row->addWidget(m_settingsLine);
     row->addWidget(m_settings);
 

@@ -52,17 +52,6 @@ CueStripParts makeCueStrip(PrompterController &controller, QWidget *parent)
     return {strip, [strip](const QList<ScriptSection> &cues) { strip->setCues(cues); }};
 }
 
-QWidget *makeHairline(QWidget *parent)
-{
-    auto *line = new QWidget(parent);
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette pal = line->palette();
-    pal.setColor(QPalette::Window, palette::hairline());
-    line->setPalette(pal);
-    return line;
-}
-
 } // namespace
 
 Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, QWidget *parent)
@@ -103,7 +92,7 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     stack->addWidget(area, 1);
 
     // 2. The hairline.
-    stack->addWidget(makeHairline(m_content));
+    stack->addWidget(makeHairline(Qt::Horizontal, m_content));
 
     // 3. The hint bar.
     stack->addLayout(buildHintBar());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "labels.h"
 
+#include "palette.h"
+
 #include <QLabel>
 
 namespace qm {
@@ -16,6 +18,20 @@ QLabel *makeLabel(
     label->setPalette(pal);
     label->setWordWrap(wrap);
     return label;
+}
+
+QWidget *makeHairline(Qt::Orientation orientation, QWidget *parent)
+{
+    auto *line = new QWidget(parent);
+    if (orientation == Qt::Horizontal)
+        line->setFixedHeight(1);
+    else
+        line->setFixedWidth(1);
+    line->setAutoFillBackground(true);
+    QPalette pal = line->palette();
+    pal.setColor(QPalette::Window, palette::hairline());
+    line->setPalette(pal);
+    return line;
 }
 
 } // namespace qm
