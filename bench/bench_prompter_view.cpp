@@ -184,14 +184,11 @@ void BM_LayoutLongScript(benchmark::State &state)
         benchmark::DoNotOptimize(layoutColumn(sections, 1180, 64));
 }
 
-// A script holding one 120,000-character line with no break point in it, after a screenful of
-// prose: the whole layout, and the longest single step of the step-by-step layout with the 4 ms
-// budget the view gives it between frames (max_step_ms, the figure to watch: it is what a
-// keystroke can cost the window).
-void BM_LayoutLongUnbrokenLine(benchmark::State &state)
+// The step-by-step layout with the 4 ms budget the view gives it between frames: the whole
+// layout, and its longest single step (max_step_ms, the figure to watch: it is what a keystroke
+// can cost the window).
+void layOutInSteps(benchmark::State &state, const QString &text)
 {
-    const QString text = longScript(200) + QStringLiteral("\n\n# The long line\n")
-        + QString(120000, u'x') + QStringLiteral("\n\n# After\nThe end.");
     const QList<ScriptSection> sections = parseSections(text);
     double maxStep = 0;
     for (auto _ : state) {
@@ -207,6 +204,21 @@ void BM_LayoutLongUnbrokenLine(benchmark::State &state)
         benchmark::DoNotOptimize(layouter.snapshot());
     }
     state.counters["max_step_ms"] = maxStep;
+}
+
+// A script holding one 120,000-character line with no break point in it, after a screenful of
+// prose.
+void BM_LayoutLongUnbrokenLine(benchmark::State &state)
+{
+    layOutInSteps(state,
+        longScript(200) + QStringLiteral("\n\n# The long line\n") + QString(120000, u'x')
+            + QStringLiteral("\n\n# After\nThe end."));
+}
+
+// The same for ordinary prose of about the same length, to compare with.
+void BM_LayoutProseInSteps(benchmark::State &state)
+{
+    layOutInSteps(state, longScript(20000));
 }
 
 // A frame that scrolls a new strip of the column into view: one tile rendered from the cached
@@ -234,6 +246,7 @@ BENCHMARK(BM_FloatingLongScript)->UseManualTime()->Iterations(3000)->Unit(benchm
 BENCHMARK(BM_NewTileLongScript)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayoutLongScript)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayoutLongUnbrokenLine)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayoutProseInSteps)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 bool save(Scene &scene, const QString &dir, const QString &name)
 {
