@@ -175,34 +175,7 @@ def each(runs, key, form):
     return ", ".join(format(r[key], form) for r in runs if key in r)
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--bin", required=True)
-    ap.add_argument("--tmp", required=True)
-    ap.add_argument("--out", required=True)
-    ap.add_argument("--seconds", type=float, default=30)
-    ap.add_argument("--rest-seconds", type=float, default=10)
-    # --only play: the playing scenarios alone (for a build without the frame clock, whose
-    # trace is replayed against an ideal 60 Hz clock).
-    ap.add_argument("--only", choices=["play"])
-    a = ap.parse_args()
-    prose, _ = af.script_text(target_bytes=39 * 1024)
-    notch = af.base_settings()
-    floating = af.floating_settings()
-    started = time.monotonic()
-
-    if a.only == "play":
-        play = [
-            ("notch", playing(a.bin, a.tmp, "notch", notch, prose, a.seconds)),
-            ("floating", playing(a.bin, a.tmp, "floating", floating, prose, a.seconds)),
-        ]
-        for label, runs in play:
-            af.log(f"{label}: refreshes {med(runs, 'refreshes'):.0f}, frames "
-                   f"{med(runs, 'frames'):.0f}, still {med(runs, 'still'):.0f}, two frames "
-                   f"{med(runs, 'doubles'):.0f}, cpu {med(runs, 'cpu'):.2f} % "
-                   f"({each(runs, 'cpu', '.2f')})")
-        return
-
+def scenarios(a, notch, floating, prose):
     play = [
         ("notch 380 × 150, display clock", playing(a.bin, a.tmp, "notch", notch, prose, a.seconds)),
         ("floating 1220 × 728, display clock",
@@ -226,6 +199,49 @@ def main():
                  a.rest_seconds, lambda r: None)),
     ]
     af.park_pointer()
+    return play, rest
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--bin", required=True)
+    ap.add_argument("--tmp", required=True)
+    ap.add_argument("--out", required=True)
+    ap.add_argument("--seconds", type=float, default=30)
+    ap.add_argument("--rest-seconds", type=float, default=10)
+    # --only play: the playing scenarios alone (for a build without the frame clock, whose
+    # trace is replayed against an ideal 60 Hz clock).
+    # --only display: display mode on monitor B of display_figures.sh's split screen.
+    ap.add_argument("--only", choices=["play", "display"])
+    a = ap.parse_args()
+    prose, _ = af.script_text(target_bytes=39 * 1024)
+    notch = af.base_settings()
+    floating = af.floating_settings()
+    started = time.monotonic()
+
+    if a.only == "play":
+        play = [
+            ("notch", playing(a.bin, a.tmp, "notch", notch, prose, a.seconds)),
+            ("floating", playing(a.bin, a.tmp, "floating", floating, prose, a.seconds)),
+        ]
+        for label, runs in play:
+            af.log(f"{label}: refreshes {med(runs, 'refreshes'):.0f}, frames "
+                   f"{med(runs, 'frames'):.0f}, still {med(runs, 'still'):.0f}, two frames "
+                   f"{med(runs, 'doubles'):.0f}, cpu {med(runs, 'cpu'):.2f} % "
+                   f"({each(runs, 'cpu', '.2f')})")
+        return
+
+    if a.only == "display":
+        play = [
+            ("display 1920 × 1080, display clock",
+             playing(a.bin, a.tmp, "display", af.display_settings(), prose, a.seconds)),
+            ("display 1920 × 1080 flipped both ways, display clock",
+             playing(a.bin, a.tmp, "display-flipped",
+                     af.display_settings(mirror=True, flipVertical=True), prose, a.seconds)),
+        ]
+        rest = []
+    else:
+        play, rest = scenarios(a, notch, floating, prose)
 
     s = int(a.seconds)
     lines = [
@@ -240,17 +256,20 @@ def main():
             f"{100 * med(runs, 'dmin'):+.2f} % … {100 * med(runs, 'dmax'):+.2f} % "
             f"(sd {100 * med(runs, 'dsd'):.2f} %, {med(runs, 'rate'):.2f} Hz) | "
             f"{med(runs, 'cpu'):.2f} % ({each(runs, 'cpu', '.2f')}) |")
-    lines += [
-        "",
-        f"| shown, not moving ({a.rest_seconds:.0f} s once settled) | frames drawn | CPU |",
-        "|---|---|---|",
-    ]
+    if rest:
+        lines += [
+            "",
+            f"| shown, not moving ({a.rest_seconds:.0f} s once settled) | frames drawn | CPU |",
+            "|---|---|---|",
+        ]
     for label, runs in rest:
         lines.append(
             f"| {label} | {med(runs, 'frames'):.0f} ({each(runs, 'frames', '.0f')}) | "
             f"{med(runs, 'cpu'):.3f} % ({each(runs, 'cpu', '.3f')}) |")
+    screen = ("3432 × 1080 split into RandR monitors 1512 × 982 and 1920 × 1080"
+              if a.only == "display" else "1512 × 982")
     note = (
-        f"Median of {af.RUNS} runs on Xvfb 1512 × 982 + openbox, {os.cpu_count()} CPUs, load "
+        f"Median of {af.RUNS} runs on Xvfb {screen} + openbox, {os.cpu_count()} CPUs, load "
         f"average {os.getloadavg()[0]:.2f} at the end; CPU is the program's own (utime + stime, "
         f"{1000 // af.CLK_TCK} ms ticks). Took {time.monotonic() - started:.0f} s."
     )

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Display mode's figures: the prompter full screen on a 1920 × 1080 monitor beside a 1512 × 982
-# one (one wide Xvfb screen split by RandR monitors), plain and flipped both ways. Prints a table
-# and writes it to <build>/display_figures.md. Usage: bench/scripts/display_figures.sh BUILD_DIR
-# (about 4 minutes)
+# one (one wide Xvfb screen split by RandR monitors), plain and flipped both ways. Prints two
+# tables and writes them to <build>/display_figures.md (CPU, memory, pacing) and
+# <build>/display_cadence.md (frames against refreshes). Usage:
+# bench/scripts/display_figures.sh BUILD_DIR (about 8 minutes)
 set -euo pipefail
 build=${1:-build/release}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,3 +25,6 @@ split_screen() {
 e2e_wait 10 "RandR monitors" split_screen
 python3 "$here/app_figures.py" --bin "$QM_BIN" --tmp "$E2E_TMP" --out "$out" --only display ${APP_FIGURES_SECONDS:+--seconds "$APP_FIGURES_SECONDS"}
 echo "written to $out"
+# The frames against the refreshes of the output's own window, as cadence.sh does for the panel.
+python3 "$here/cadence.py" --only display --bin "$QM_BIN" --tmp "$E2E_TMP" --out "$(cd "$build" && pwd)/display_cadence.md" ${APP_FIGURES_SECONDS:+--seconds "$APP_FIGURES_SECONDS"}
+echo "written to $(cd "$build" && pwd)/display_cadence.md"
