@@ -186,6 +186,15 @@ def park_pointer():
     subprocess.run(["xdotool", "mousemove", "2", str(SCREEN_HEIGHT - 2)], check=False)
 
 
+def publish(path, title, table, note):
+    """Prints a figures table with its note and writes both, under a title, to path."""
+    print(table)
+    print()
+    print(note)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(f"# {title}\n\n{table}\n\n{note}\n")
+
+
 def base_settings(**changes):
     s = {"speed": 47, "countdown": False}
     s.update(changes)
@@ -356,11 +365,7 @@ def main():
                 f"(1512 × 982) and B (1920 × 1080) + openbox, {os.cpu_count()} CPUs, load "
                 f"average {os.getloadavg()[0]:.2f} at the end. Took "
                 f"{time.monotonic() - started:.0f} s.")
-        print(table)
-        print()
-        print(note)
-        with open(a.out, "w", encoding="utf-8") as f:
-            f.write("# Measured figures of display mode\n\n" + table + "\n\n" + note + "\n")
+        publish(a.out, "Measured figures of display mode", table, note)
         return
     startup, idle_cpu, idle_rss = idle_scenario(a.bin, a.tmp, prose)
     fl_cpu, fl_rss, fl_pace = prompting_scenario(
@@ -404,12 +409,7 @@ def main():
         f"painted per run: {frames}. Took {time.monotonic() - started:.0f} s."
     )
     table = "\n".join(lines)
-    print(table)
-    print()
-    print(note)
-    with open(a.out, "w", encoding="utf-8") as f:
-        f.write("# Measured figures of the running program\n\n")
-        f.write(table + "\n\n" + note + "\n")
+    publish(a.out, "Measured figures of the running program", table, note)
 
 
 if __name__ == "__main__":

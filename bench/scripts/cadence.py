@@ -274,11 +274,7 @@ def main():
         f"{1000 // af.CLK_TCK} ms ticks). Took {time.monotonic() - started:.0f} s."
     )
     table = "\n".join(lines)
-    print(table)
-    print()
-    print(note)
-    with open(a.out, "w", encoding="utf-8") as f:
-        f.write("# Frame cadence of the running program\n\n" + table + "\n\n" + note + "\n")
+    af.publish(a.out, "Frame cadence of the running program", table, note)
 
 
 if __name__ == "__main__":
