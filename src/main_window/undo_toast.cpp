@@ -10,7 +10,10 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -39,23 +42,38 @@ UndoToast::UndoToast(QWidget *parent)
 
 void UndoToast::showDeleted(const QString &title)
 {
-    const QString full = QStringLiteral("Deleted “%1”").arg(title);
-    // A long title is shortened at its end; the quote marks around it stay.
-    const int room = qMax(40, width() - m_undo->sizeHint().width() - 2 * kToastMargin - 24);
-    const QString shown = QFontMetrics(m_text->font())
-                              .elidedText(title, Qt::ElideRight,
-                                  room
-                                      - QFontMetrics(m_text->font())
-                                            .horizontalAdvance(QStringLiteral("Deleted “”")));
-    m_text->setText(QStringLiteral("Deleted “%1”").arg(shown));
-    setAccessibleDescription(full);
+    // Named as its row named it.
+    m_title = title.isEmpty() ? QStringLiteral("Untitled script") : title;
+    setAccessibleDescription(QStringLiteral("Deleted “%1”").arg(m_title));
     show();
+    fitText();
     m_timer.start(kShownMs);
+}
+
+void UndoToast::fitText()
+{
+    // A long title is shortened at its end; the quote marks around it stay. Until the toast
+    // has been laid out, the column it sits in says how wide it will be.
+    const int width = isVisible() && this->width() > 0
+        ? this->width()
+        : (parentWidget() ? parentWidget()->width() : 220);
+    const QFontMetrics fm(m_text->font());
+    const int room = width - m_undo->sizeHint().width() - 2 * kToastMargin - 22
+        - fm.horizontalAdvance(QStringLiteral("Deleted “”"));
+    m_text->setText(QStringLiteral("Deleted “%1”")
+                        .arg(fm.elidedText(m_title, Qt::ElideRight, std::max(room, 24))));
+}
+
+void UndoToast::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_title.isEmpty())
+        fitText();
 }
 
 QString UndoToast::text() const
 {
-    return accessibleDescription();
+    return m_text->text();
 }
 
 void UndoToast::paintEvent(QPaintEvent *)

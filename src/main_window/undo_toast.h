@@ -30,8 +30,12 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void fitText();
+
+    QString m_title;
     QLabel *m_text = nullptr;
     PillButton *m_undo = nullptr;
     QTimer m_timer;

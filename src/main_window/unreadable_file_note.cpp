@@ -61,10 +61,9 @@ UnreadableFileNote::UnreadableFileNote(Store &store, Kind kind, QWidget *parent)
 
 QString UnreadableFileNote::message(Kind kind, const QString &keptAs, bool moved)
 {
-    const QString kept = moved ? QStringLiteral("The file is kept unchanged as “%1”.").arg(keptAs)
-                               : QStringLiteral("The file is left as it is and will be kept "
-                                                "unchanged as “%1”.")
-                                     .arg(keptAs);
+    const QString kept = moved
+        ? QStringLiteral("The file is kept unchanged as “%1”.").arg(keptAs)
+        : QStringLiteral("The file will be kept unchanged as “%1”.").arg(keptAs);
     if (kind == Kind::Scripts)
         return QStringLiteral("Quillmere couldn't read your scripts file, so it started with the "
                               "welcome script. ")

@@ -69,8 +69,8 @@ void TestUnreadableFileNote::namesTheKeptFile()
 
     // Before the first save the file is still where it was, and the name it will get is told.
     QVERIFY(note.text().startsWith(opening));
-    QVERIFY2(
-        note.text().contains(QStringLiteral("will be kept unchanged as “%1.unreadable-").arg(file)),
+    QVERIFY2(note.text().contains(
+                 QStringLiteral("The file will be kept unchanged as “%1.unreadable-").arg(file)),
         qPrintable(note.text()));
     QVERIFY(store.save());
     QString kept;
