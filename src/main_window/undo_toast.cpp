@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "undo_toast.h"
 
-#include "controls/pill_button.h"
+#include "main_window/controls/pill_button.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
 #include "ui/palette.h"
@@ -10,8 +10,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QResizeEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "unreadable_file_note.h"
 
-#include "controls/pill_button.h"
+#include "main_window/controls/pill_button.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
