@@ -2,6 +2,7 @@
 #include "painting.h"
 
 #include "ui/fonts.h"
+#include "ui/palette.h"
 #include "ui/shapes.h"
 
 #include <QFontMetricsF>
@@ -107,6 +108,19 @@ void fillWithInnerStroke(QPainter &painter, const QRectF &rect, Outline outline,
         painter.drawPath(inner.path(rect.adjusted(h, h, -h, -h)));
     }
     painter.restore();
+}
+
+QPainterPath paintTallyStrip(
+    QPainter &painter, const QRectF &body, double radius, double fill, double edge)
+{
+    const QPainterPath shape = continuousRoundedRect(body, radius);
+    QColor inside = palette::tally();
+    inside.setAlphaF(float(fill));
+    QColor outline = palette::tally();
+    outline.setAlphaF(float(edge));
+    painter.fillPath(shape, inside);
+    painter.strokePath(shape, QPen(outline, 1));
+    return shape;
 }
 
 } // namespace qm

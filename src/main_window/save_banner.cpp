@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "save_banner.h"
 
+#include "painting.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
@@ -61,13 +62,7 @@ void SaveBanner::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(kMargin + 0.5, kMargin + 0.5, -kMargin - 0.5, -0.5);
-    const QPainterPath shape = continuousRoundedRect(body, kRadius);
-    QColor fill = palette::tally();
-    fill.setAlphaF(0.14f);
-    QColor edge = palette::tally();
-    edge.setAlphaF(0.55f);
-    p.fillPath(shape, fill);
-    p.strokePath(shape, QPen(edge, 1));
+    paintTallyStrip(p, body, kRadius, 0.14, 0.55);
     p.setPen(Qt::NoPen);
     p.setBrush(palette::tally());
     p.drawEllipse(QRectF(kMargin + 14, (kMargin + height() - kDot) / 2, kDot, kDot));

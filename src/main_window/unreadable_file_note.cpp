@@ -2,6 +2,7 @@
 #include "unreadable_file_note.h"
 
 #include "main_window/controls/pill_button.h"
+#include "painting.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
@@ -104,13 +105,7 @@ void UnreadableFileNote::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body
         = QRectF(rect()).adjusted(kNoteMargin + 0.5, kNoteMargin + 0.5, -kNoteMargin - 0.5, -0.5);
-    const QPainterPath shape = continuousRoundedRect(body, kNoteRadius);
-    QColor fill = palette::tally();
-    fill.setAlphaF(0.10f);
-    QColor edge = palette::tally();
-    edge.setAlphaF(0.45f);
-    p.fillPath(shape, fill);
-    p.strokePath(shape, QPen(edge, 1));
+    paintTallyStrip(p, body, kNoteRadius, 0.10, 0.45);
 }
 
 } // namespace qm
