@@ -41,4 +41,27 @@ Qt::LayoutDirection paragraphDirection(QStringView paragraph)
     return Qt::LayoutDirectionAuto;
 }
 
+bool hasJoiningLetters(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text.at(i).unicode();
+        // Joining scripts all lie above Latin, Greek and Cyrillic.
+        if (c < 0x0600)
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        switch (QChar::joiningType(c)) {
+        case QChar::Joining_Dual:
+        case QChar::Joining_Right:
+        case QChar::Joining_Left:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 } // namespace qm

@@ -12,4 +12,8 @@ namespace qm {
 // none (blank, digits, punctuation) gives Qt::LayoutDirectionAuto: it has no side of its own.
 Qt::LayoutDirection paragraphDirection(QStringView paragraph);
 
+// True when the text has letters that join their neighbours (Arabic, Syriac, N'Ko, Mongolian
+// and the like): letter spacing would pull them apart and break the joins.
+bool hasJoiningLetters(QStringView text);
+
 } // namespace qm

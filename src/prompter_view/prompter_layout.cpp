@@ -188,6 +188,7 @@ std::shared_ptr<QTextLayout> shapeBlock(const TextBlock &block)
 struct ColumnLayouter::Fonts {
     QFont body;
     QFont heading;
+    QFont joinedHeading; // without the tracking, for letters that join
     double rowSpacing = 0;
     double sectionSpacing = 0;
     double lineSpacing = 0;
@@ -211,8 +212,8 @@ ColumnLayouter::ColumnLayouter(QList<ScriptSection> sections, double width, doub
 
     Fonts &f = *m_fonts;
     f.body = fonts::system(fontSize, QFont::Medium);
-    f.heading = trackedFont(
-        fonts::rounded(cueHeadingSize(fontSize), QFont::Bold), column::kHeadingTracking);
+    f.joinedHeading = fonts::rounded(cueHeadingSize(fontSize), QFont::Bold);
+    f.heading = trackedFont(f.joinedHeading, column::kHeadingTracking);
     f.rowSpacing = fontSize * column::kRowSpacing;
     f.sectionSpacing = fontSize * column::kSectionSpacing;
     f.lineSpacing = fontSize * column::kBodyLineSpacing;
@@ -249,7 +250,9 @@ void ColumnLayouter::layOutStep()
         p.active = true;
         p.top = m_y;
         if (section.cue) {
-            Laid laid = layoutText(section.cue->toUpper(), f.heading, m_out.width, 0, false);
+            const QString cue = section.cue->toUpper();
+            Laid laid = layoutText(
+                cue, hasJoiningLetters(cue) ? f.joinedHeading : f.heading, m_out.width, 0, false);
             p.inner = laid.height;
             m_out.blocks.append(makeBlock(
                 TextBlock::Role::Heading, std::move(laid), QPointF(0, p.top), m_out.width, 0));

@@ -161,6 +161,25 @@ private Q_SLOTS:
             QStringLiteral("STRASSE AHEAD"));
     }
 
+    // Tracking spaces the letters of a heading apart; letters that join keep together.
+    void cueHeadingTrackingSparesJoinedLetters_data()
+    {
+        QTest::addColumn<QString>("cue");
+        QTest::addColumn<bool>("tracked");
+        QTest::newRow("Latin") << QStringLiteral("Intro") << true;
+        QTest::newRow("Hebrew letters do not join") << QStringLiteral("פתיחה") << true;
+        QTest::newRow("Arabic") << QStringLiteral("مقدمة") << false;
+        QTest::newRow("Latin with an Arabic word") << QStringLiteral("Intro مقدمة") << false;
+    }
+    void cueHeadingTrackingSparesJoinedLetters()
+    {
+        QFETCH(QString, cue);
+        QFETCH(bool, tracked);
+        const ColumnLayout layout = layoutColumn({section(0, cue, QString())}, 1000, 19);
+        const QFont font = blockAt(layout, TextBlock::Role::Heading)->layout->font();
+        QCOMPARE(font.letterSpacing() > 0, tracked);
+    }
+
     void cueHeadingSize_data()
     {
         QTest::addColumn<double>("fontSize");
