@@ -108,12 +108,12 @@ QList<ScriptSection> parseSections(const QString &text)
 }
 
 // The paces a presenter reads at, for the reading time. 150 words a minute is the usual figure
-// for speech in English and the languages written like it. For text read by the character,
-// published figures count characters (punctuation included) per minute of speech: Japanese
-// speaking guides give about 300 a minute as the pace of NHK's news readers, Chinese ones about
-// 200 a minute for a speech and 250–270 for CCTV's news. 250 sits between them, nearer a
-// speech than the news. No separate figure is used for Korean syllables; the same pace is an
-// approximation there.
+// for speech in English and the languages written like it. Text read by the character is
+// measured in characters a minute, punctuation included. The figures for it are rules of thumb
+// from speaking and broadcasting guides, not studies: about 300 a minute for NHK's Japanese news
+// readers, about 200 for a Chinese speech and 250-270 for CCTV's news. 250 lies between the
+// speech and the news figures. No figure was found for Korean syllables; the same pace stands
+// in for it.
 QString readingTimeText(qint64 words, qint64 characters)
 {
     const auto seconds = qint64(
