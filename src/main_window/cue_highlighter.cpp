@@ -2,6 +2,7 @@
 #include "cue_highlighter.h"
 
 #include "model/sections.h"
+#include "model/text_direction.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
 
@@ -10,14 +11,15 @@ namespace qm {
 CueHighlighter::CueHighlighter(QTextDocument *document)
     : QSyntaxHighlighter(document)
     , m_cue(cueFormat())
+    , m_joinedCue(cueFormat(true))
 {
 }
 
-QTextCharFormat CueHighlighter::cueFormat()
+QTextCharFormat CueHighlighter::cueFormat(bool joiningLetters)
 {
     QTextCharFormat format;
     QFont font = fonts::system(13, QFont::Bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.9);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, joiningLetters ? 0 : 0.9);
     format.setFont(font);
     format.setForeground(palette::tally());
     return format;
@@ -41,8 +43,10 @@ QList<CueHighlighter::Span> CueHighlighter::cueSpans(QStringView paragraph)
 
 void CueHighlighter::highlightBlock(const QString &text)
 {
-    for (const Span &span : cueSpans(text))
-        setFormat(span.start, span.length, m_cue);
+    for (const Span &span : cueSpans(text)) {
+        const bool joined = hasJoiningLetters(QStringView(text).sliced(span.start, span.length));
+        setFormat(span.start, span.length, joined ? m_joinedCue : m_cue);
+    }
 }
 
 } // namespace qm

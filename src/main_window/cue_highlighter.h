@@ -15,8 +15,9 @@ class CueHighlighter final : public QSyntaxHighlighter {
 public:
     explicit CueHighlighter(QTextDocument *document);
 
-    // 13 px bold in the accent, letter spacing 0.9.
-    static QTextCharFormat cueFormat();
+    // 13 px bold in the accent, letter spacing 0.9; none for a cue whose letters join (Arabic
+    // and the like), which spacing would pull apart.
+    static QTextCharFormat cueFormat(bool joiningLetters = false);
 
     struct Span {
         int start = 0;
@@ -32,6 +33,7 @@ protected:
 
 private:
     QTextCharFormat m_cue;
+    QTextCharFormat m_joinedCue;
 };
 
 } // namespace qm

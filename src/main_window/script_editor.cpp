@@ -4,6 +4,7 @@
 #include "cue_highlighter.h"
 #include "main_window/controls/overlay_scroll_bar.h"
 #include "model/sections.h"
+#include "model/text_direction.h"
 #include "stats_cache.h"
 #include "ui/fonts.h"
 #include "ui/palette.h"
@@ -21,6 +22,35 @@
 namespace qm {
 
 namespace {
+
+constexpr int kFollowAbove = 32; // paragraphs looked back at for a blank one's side
+
+// Qt's plain-text layout aligns every paragraph left, whatever its direction. A paragraph read
+// from the right is aligned right, where its lines start; a blank one, or one of digits alone,
+// sides with the nearest paragraph above that has a direction, so the caret of a new line
+// stays on the side the writing goes on. Only the option changes: alignment is applied when
+// lines are drawn and hit, so the line breaks stay Qt's.
+void alignToDirection(const QTextBlock &block, QTextLayout *layout)
+{
+    QTextOption option = layout->textOption();
+    // Set with AlignAbsolute once decided for a paragraph with a direction of its own; the
+    // layout gets the document's option (without it) back whenever the paragraph changes.
+    if (option.alignment() & Qt::AlignAbsolute)
+        return;
+    Qt::LayoutDirection direction = paragraphDirection(block.text());
+    const bool own = direction != Qt::LayoutDirectionAuto;
+    QTextBlock above = block.previous();
+    for (int i = 0; direction == Qt::LayoutDirectionAuto && i < kFollowAbove && above.isValid();
+         ++i, above = above.previous())
+        direction = paragraphDirection(above.text());
+    Qt::Alignment alignment = direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    if (own)
+        alignment |= Qt::AlignAbsolute;
+    if (option.alignment() == alignment)
+        return;
+    option.setAlignment(alignment);
+    layout->setTextOption(option);
+}
 
 // The plain-text layout places every line straight under the one before. This one adds the
 // line spacing after each line, the space before a cue paragraph and the inset above the first
@@ -46,6 +76,7 @@ public:
         ensureBlockLayout(block);
         if (!block.isVisible())
             return {};
+        alignToDirection(block, layout);
         const bool first = !block.previous().isValid();
         double y = first ? ScriptEditor::kVerticalInset : 0;
         // Space before a cue paragraph separates it from the text above; at the very top there
@@ -104,6 +135,12 @@ ScriptEditor::ScriptEditor(QWidget *parent)
     setBackgroundVisible(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    {
+        // Each paragraph takes the direction of its own text, not the window's.
+        QTextOption option = document->defaultTextOption();
+        option.setTextDirection(Qt::LayoutDirectionAuto);
+        document->setDefaultTextOption(option);
+    }
     setTabStopDistance(28);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCursorWidth(kCaretWidth);

@@ -74,14 +74,6 @@ bool hasCueLine(QStringView span)
     return false;
 }
 
-// Words as the statistics count them; lines without cues are all body text.
-qint64 wordsOf(QStringView lines)
-{
-    if (lines.isEmpty())
-        return 0;
-    return statsOf({ScriptSection {0, std::nullopt, lines.toString()}}).words;
-}
-
 qsizetype firstCueStart(QStringView text)
 {
     qsizetype start = 0;
@@ -105,8 +97,10 @@ StatsCache::Entry StatsCache::compute(const QString &text)
     for (ScriptSection &cue : entry.stats.cues)
         cue.body.clear();
     entry.firstCue = firstCueStart(text);
-    if (!sections.isEmpty() && !sections.first().cue)
-        entry.leadWords = statsOf({sections.first()}).words;
+    if (!sections.isEmpty() && !sections.first().cue) {
+        const TextCount lead = countText(sections.first().body);
+        entry.leadCount = lead.words + lead.characters;
+    }
     return entry;
 }
 
@@ -128,21 +122,27 @@ bool StatsCache::update(Entry &entry, const QString &text)
     if (hasCueLine(oldLines) || hasCueLine(newLines))
         return false;
 
-    const qint64 delta = wordsOf(newLines) - wordsOf(oldLines);
+    // Lines without cues are all body text, and no word runs across a line break, so the
+    // counts of the changed lines give the change of the whole.
+    const TextCount added = countText(newLines);
+    const TextCount removed = countText(oldLines);
+    const qint64 words = added.words - removed.words;
+    const qint64 characters = added.characters - removed.characters;
     const bool inLead = entry.firstCue < 0 || start < entry.firstCue;
     if (inLead) {
-        const bool hadLead = entry.leadWords > 0;
-        entry.leadWords += delta;
+        const bool hadLead = entry.leadCount > 0;
+        entry.leadCount += words + characters;
         if (entry.firstCue >= 0)
             entry.firstCue += after.size() - before.size();
-        if ((entry.leadWords > 0) != hadLead) {
-            const qint64 shift = entry.leadWords > 0 ? 1 : 0;
+        if ((entry.leadCount > 0) != hadLead) {
+            const qint64 shift = entry.leadCount > 0 ? 1 : 0;
             for (qsizetype i = 0; i < entry.stats.cues.size(); ++i)
                 entry.stats.cues[i].id = i + shift;
         }
     }
-    entry.stats.words += delta;
-    entry.stats.time = readingTimeText(entry.stats.words);
+    entry.stats.words += words;
+    entry.stats.characters += characters;
+    entry.stats.time = readingTimeText(entry.stats.words, entry.stats.characters);
     entry.text = text;
     return true;
 }
@@ -176,19 +176,40 @@ void StatsCache::retain(const QList<QUuid> &ids)
     m_entries.removeIf([&keep](const auto &entry) { return !keep.contains(entry.key()); });
 }
 
+namespace {
+
+// "12 words", "480 characters" for Chinese or Japanese, both for a text that mixes them.
+QString countLabel(const ScriptStats &stats)
+{
+    const QString words = QString::number(stats.words) + QStringLiteral(" words");
+    const QString characters = QString::number(stats.characters) + QStringLiteral(" characters");
+    if (stats.characters <= 0)
+        return words;
+    if (stats.words <= 0)
+        return characters;
+    return words + QStringLiteral(", ") + characters;
+}
+
+bool hasText(const ScriptStats &stats)
+{
+    return stats.words > 0 || stats.characters > 0;
+}
+
+} // namespace
+
 QString rowSubtitleText(const ScriptStats &stats)
 {
-    if (stats.words <= 0)
+    if (!hasText(stats))
         return QStringLiteral("Empty");
-    return QString::number(stats.words) + QStringLiteral(" words \u00B7 ") + stats.time;
+    return countLabel(stats) + QStringLiteral(" \u00B7 ") + stats.time;
 }
 
 QString statisticsLineText(const ScriptStats &stats)
 {
-    if (stats.words <= 0)
+    if (!hasText(stats))
         return QStringLiteral("No words yet");
     const qsizetype cues = stats.cues.size();
-    return QString::number(stats.words) + QStringLiteral(" words  \u00B7  about ") + stats.time
+    return countLabel(stats) + QStringLiteral("  \u00B7  about ") + stats.time
         + QStringLiteral(" to read  \u00B7  ") + QString::number(cues) + u' '
         + (cues == 1 ? QStringLiteral("cue") : QStringLiteral("cues"));
 }

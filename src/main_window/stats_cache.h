@@ -35,11 +35,11 @@ private:
     struct Entry {
         QString text;
         ScriptStats stats;
-        // Where the first cue line starts (-1 without cues) and how many words stand before it:
-        // the text before the first cue is a section of its own only when it has words, which
-        // moves every cue's id by one.
+        // Where the first cue line starts (-1 without cues) and how many words and characters
+        // stand before it: the text before the first cue is a section of its own only when it
+        // is not blank, which moves every cue's id by one.
         qsizetype firstCue = -1;
-        qint64 leadWords = 0;
+        qint64 leadCount = 0;
     };
     static Entry compute(const QString &text);
     static bool update(Entry &entry, const QString &text);
@@ -49,7 +49,8 @@ private:
     qint64 m_fullComputations = 0;
 };
 
-// "1 234 words · 8 min 13 sec" for a list row, "Empty" without words.
+// "1 234 words · 8 min 13 sec" for a list row (characters for Chinese, Japanese and Korean),
+// "Empty" without words.
 QString rowSubtitleText(const ScriptStats &stats);
 // The editor's line under the title: words, reading time and cues, or "No words yet".
 QString statisticsLineText(const ScriptStats &stats);

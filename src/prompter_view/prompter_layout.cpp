@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_layout.h"
 
+#include "model/text_direction.h"
 #include "ui/fonts.h"
 
 #include <QElapsedTimer>
@@ -39,7 +40,11 @@ Laid layoutText(const QString &text, const QFont &font, double width, double ext
     auto layout = std::make_shared<QTextLayout>(shaped, grey);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setAlignment(Qt::AlignLeft);
+    // A text read from the right starts at the right edge, where the eye looks for it. Qt's
+    // layout takes the alignment as given, whatever the direction.
+    const bool rightToLeft = direction == Qt::RightToLeft
+        || (direction == Qt::LayoutDirectionAuto && QStringView(shaped).isRightToLeft());
+    option.setAlignment(rightToLeft ? Qt::AlignRight : Qt::AlignLeft);
     option.setTextDirection(direction);
     layout->setTextOption(option);
     layout->setCacheEnabled(keepGlyphs);
@@ -84,22 +89,23 @@ QFont trackedFont(QFont font, double tracking)
     return font;
 }
 
-// The next piece of a long body from `from`: whole lines, at most about kPieceChars long, so
-// that no single step of the layout takes long whatever the text. A piece ends before a line
-// feed where one is near enough; otherwise a long paragraph is laid out a bounded stretch at a
-// time, keeping only the lines that the rest of the paragraph cannot change (all but the
-// stretch's last line, which may have been cut short).
+// The next piece of a body from `from` up to `end` (the body's end, or a line feed where the
+// direction of the text changes): whole lines, at most about kPieceChars long, so that no
+// single step of the layout takes long whatever the text. A piece ends before a line feed where
+// one is near enough; otherwise a long paragraph is laid out a bounded stretch at a time,
+// keeping only the lines that the rest of the paragraph cannot change (all but the stretch's
+// last line, which may have been cut short).
 struct Piece {
     qsizetype length = 0; // characters of the body in the piece
     qsizetype next = 0; // where the following piece starts
 };
 
-Piece nextPiece(const QString &body, qsizetype from, const QFont &font, double width,
+Piece nextPiece(const QString &body, qsizetype from, qsizetype end, const QFont &font, double width,
     Qt::LayoutDirection direction)
 {
-    const qsizetype left = body.size() - from;
+    const qsizetype left = end - from;
     if (left <= kPieceChars)
-        return {left, body.size()};
+        return {left, end < body.size() ? end + 1 : end};
     const qsizetype feed = body.lastIndexOf(QLatin1Char('\n'), from + kPieceChars);
     if (feed > from)
         return {feed - from, feed + 1};
@@ -113,6 +119,49 @@ Piece nextPiece(const QString &body, qsizetype from, const QFont &font, double w
         return {stretch, from + stretch};
     const qsizetype kept = laid.layout->lineAt(lines - 1).textStart();
     return {kept, from + kept};
+}
+
+// Each paragraph of a body is read in its own direction. From `from`, the start of a paragraph,
+// a run of paragraphs read one way is laid out as one piece: a paragraph without a direction of
+// its own (blank, digits) goes with the one before it, or at the start with the first one after
+// it. Only the next kPieceChars or so are looked at, which is as far as one piece reaches.
+struct DirectionRun {
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    // The line feed before the first paragraph read the other way, or the body's end.
+    qsizetype end = 0;
+    // No turn within what was looked at, which did not reach the body's end: the run is looked
+    // at again from the next paragraph on.
+    bool open = false;
+};
+
+DirectionRun directionRun(const QString &body, qsizetype from, Qt::LayoutDirection before)
+{
+    const qsizetype limit = std::min(body.size(), from + kPieceChars + 1);
+    DirectionRun run;
+    run.direction = before;
+    run.end = body.size();
+    qsizetype start = from;
+    while (start < limit) {
+        qsizetype feed = body.indexOf(QLatin1Char('\n'), start);
+        if (feed < 0)
+            feed = body.size();
+        const Qt::LayoutDirection own
+            = paragraphDirection(QStringView(body).sliced(start, feed - start));
+        if (own != Qt::LayoutDirectionAuto && own != run.direction) {
+            // The run's own first paragraph, or blank ones before it, set its direction.
+            if (start == from || run.direction == Qt::LayoutDirectionAuto) {
+                run.direction = own;
+            } else {
+                run.end = start - 1;
+                break;
+            }
+        }
+        start = feed + 1;
+    }
+    run.open = run.end == body.size() && start < body.size();
+    if (run.direction == Qt::LayoutDirectionAuto)
+        run.direction = Qt::LeftToRight;
+    return run;
 }
 
 } // namespace
@@ -139,6 +188,7 @@ std::shared_ptr<QTextLayout> shapeBlock(const TextBlock &block)
 struct ColumnLayouter::Fonts {
     QFont body;
     QFont heading;
+    QFont joinedHeading; // without the tracking, for letters that join
     double rowSpacing = 0;
     double sectionSpacing = 0;
     double lineSpacing = 0;
@@ -162,8 +212,8 @@ ColumnLayouter::ColumnLayouter(QList<ScriptSection> sections, double width, doub
 
     Fonts &f = *m_fonts;
     f.body = fonts::system(fontSize, QFont::Medium);
-    f.heading = trackedFont(
-        fonts::rounded(cueHeadingSize(fontSize), QFont::Bold), column::kHeadingTracking);
+    f.joinedHeading = fonts::rounded(cueHeadingSize(fontSize), QFont::Bold);
+    f.heading = trackedFont(f.joinedHeading, column::kHeadingTracking);
     f.rowSpacing = fontSize * column::kRowSpacing;
     f.sectionSpacing = fontSize * column::kSectionSpacing;
     f.lineSpacing = fontSize * column::kBodyLineSpacing;
@@ -200,19 +250,30 @@ void ColumnLayouter::layOutStep()
         p.active = true;
         p.top = m_y;
         if (section.cue) {
-            Laid laid = layoutText(section.cue->toUpper(), f.heading, m_out.width, 0, false);
+            const QString cue = section.cue->toUpper();
+            Laid laid = layoutText(
+                cue, hasJoiningLetters(cue) ? f.joinedHeading : f.heading, m_out.width, 0, false);
             p.inner = laid.height;
             m_out.blocks.append(makeBlock(
                 TextBlock::Role::Heading, std::move(laid), QPointF(0, p.top), m_out.width, 0));
             if (!section.body.isEmpty())
                 p.inner += f.sectionSpacing;
         }
-        // A long body keeps one direction across its pieces: the one it would have whole.
-        if (section.body.size() > kPieceChars)
-            p.direction = section.body.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     }
     if (p.bodyAt < section.body.size()) {
-        const Piece piece = nextPiece(section.body, p.bodyAt, f.body, m_out.width, p.direction);
+        // A piece that starts a paragraph starts a new run of one direction where the text
+        // turns the other way; a piece inside a long paragraph keeps the paragraph's.
+        const bool paragraphStart
+            = p.bodyAt == 0 || section.body.at(p.bodyAt - 1) == QLatin1Char('\n');
+        if (p.bodyAt >= p.runEnd || (p.runOpen && paragraphStart)) {
+            const DirectionRun run = directionRun(
+                section.body, p.bodyAt, p.bodyAt == 0 ? Qt::LayoutDirectionAuto : p.direction);
+            p.direction = run.direction;
+            p.runEnd = run.end;
+            p.runOpen = run.open;
+        }
+        const Piece piece
+            = nextPiece(section.body, p.bodyAt, p.runEnd, f.body, m_out.width, p.direction);
         const QString text = piece.length == section.body.size()
             ? section.body
             : section.body.mid(p.bodyAt, piece.length);

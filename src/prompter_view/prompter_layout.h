@@ -118,7 +118,10 @@ private:
         double top = 0;
         double inner = 0; // height of what is laid out, from top
         qsizetype bodyAt = 0; // characters of the body laid out
+        // The direction of the run of paragraphs being laid out, and where the run ends.
         Qt::LayoutDirection direction = Qt::LayoutDirectionAuto;
+        qsizetype runEnd = 0;
+        bool runOpen = false;
     };
 
     QList<ScriptSection> m_sections;

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void spans_data();
     void spans();
     void cueFormat();
+    void joinedLettersAreNotSpaced();
     void documentLines();
     void crlfText();
     void typingMakesAndUnmakesACue();
@@ -79,6 +80,19 @@ void TestCueHighlighter::cueFormat()
     QCOMPARE(f.font().letterSpacingType(), QFont::AbsoluteSpacing);
     // Stored in 1/64 px.
     QVERIFY(qAbs(f.font().letterSpacing() - 0.9) < 1.0 / 32);
+}
+
+void TestCueHighlighter::joinedLettersAreNotSpaced()
+{
+    ScriptEditor editor;
+    editor.showScript(QStringLiteral("# مقدمة\n# פתיחה"));
+    const QTextDocument *doc = editor.document();
+    const auto spacing = [doc](int block) {
+        const auto formats = doc->findBlockByNumber(block).layout()->formats();
+        return formats.isEmpty() ? -1.0 : formats.first().format.font().letterSpacing();
+    };
+    QCOMPARE(spacing(0), 0.0);
+    QVERIFY(spacing(1) > 0);
 }
 
 void TestCueHighlighter::documentLines()

@@ -56,6 +56,9 @@ private Q_SLOTS:
     void pastedStylingIsDropped();
     void selectionKeepsTextColours();
     void caretInAccent();
+    void paragraphsStartOnTheirOwnSide_data();
+    void paragraphsStartOnTheirOwnSide();
+    void sideFollowsAnEdit();
 };
 
 void TestScriptEditor::baseLook()
@@ -262,6 +265,73 @@ void TestScriptEditor::caretInAccent()
     const QImage image = editor->viewport()->grab().toImage();
     // Only the caret is drawn: two spaces of text and no selection.
     QVERIFY(countPixels(image, [](QColor c) { return c == palette::tally(); }) > 10);
+}
+
+namespace {
+
+// Where each paragraph's first line sits and starts: 'L' at the left edge, read from the left;
+// 'R' at the right edge, read from the right (the caret before its first character at that
+// edge); 'r' at the right edge but read from the left (digits alone); '?' otherwise.
+QString sides(ScriptEditor &editor)
+{
+    QString out;
+    const double width = editor.viewport()->width();
+    for (QTextBlock b = editor.document()->firstBlock(); b.isValid(); b = b.next()) {
+        editor.document()->documentLayout()->blockBoundingRect(b);
+        const QTextLine line = firstLine(b);
+        const QRectF r = line.naturalTextRect();
+        // Within two points: the cue style's letter spacing reaches past the last glyph.
+        const bool startsRight = qAbs(line.cursorToX(0) - width) < 2;
+        if (r.left() < 2 && !startsRight)
+            out += u'L';
+        else if (qAbs(r.right() - width) < 2)
+            out += startsRight ? u'R' : u'r';
+        else
+            out += u'?';
+    }
+    return out;
+}
+
+} // namespace
+
+void TestScriptEditor::paragraphsStartOnTheirOwnSide_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("sides");
+    QTest::newRow("Latin") << QStringLiteral("Hello\n# Intro") << QStringLiteral("LL");
+    QTest::newRow("Arabic and its cue")
+        << QStringLiteral("# مقدمة\nمرحبا بكم") << QStringLiteral("RR");
+    QTest::newRow("Hebrew among English")
+        << QStringLiteral("Hello\nשלום עולם\nagain") << QStringLiteral("LRL");
+    QTest::newRow("the first letter decides")
+        << QStringLiteral("مرحبا Quillmere\nQuillmere مرحبا") << QStringLiteral("RL");
+    QTest::newRow("blank lines and digits side with the paragraph above")
+        << QStringLiteral("\nשלום\n\n2024\nEnglish\n\n") << QStringLiteral("LRRrLLL");
+}
+
+void TestScriptEditor::paragraphsStartOnTheirOwnSide()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, sides);
+    ScriptEditor editor;
+    editor.resize(500, 400);
+    editor.show();
+    editor.showScript(text);
+    QCOMPARE(::sides(editor), sides);
+}
+
+void TestScriptEditor::sideFollowsAnEdit()
+{
+    ScriptEditor editor;
+    editor.resize(500, 400);
+    editor.show();
+    editor.showScript(QStringLiteral("שלום"));
+    QCOMPARE(sides(editor), QStringLiteral("R"));
+    editor.selectAll();
+    editor.insertPlainText(QStringLiteral("Hello\n"));
+    QCOMPARE(sides(editor), QStringLiteral("LL"));
+    editor.insertPlainText(QStringLiteral("مرحبا\n"));
+    QCOMPARE(sides(editor), QStringLiteral("LRR"));
 }
 
 QTEST_MAIN(TestScriptEditor)

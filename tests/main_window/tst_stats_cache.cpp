@@ -27,6 +27,7 @@ void compareWithFullCount(const ScriptStats &got, const QString &text)
 {
     const ScriptStats want = scriptStats(text);
     QCOMPARE(got.words, want.words);
+    QCOMPARE(got.characters, want.characters);
     QCOMPARE(got.time, want.time);
     QCOMPARE(got.cues.size(), want.cues.size());
     for (qsizetype i = 0; i < want.cues.size(); ++i) {
@@ -64,6 +65,14 @@ void TestStatsCache::texts_data()
     QTest::newRow("indented hash is body")
         << "  # x" << QString::fromUtf8("2 words · 0 sec")
         << QString::fromUtf8("2 words  ·  about 0 sec to read  ·  0 cues");
+    QTest::newRow("Chinese") << QString(250, QChar(0x5B57))
+                             << QString::fromUtf8("250 characters · 1 min 0 sec")
+                             << QString::fromUtf8(
+                                    "250 characters  ·  about 1 min 0 sec to read  ·  0 cues");
+    QTest::newRow("both") << QStringLiteral("Qt 你好")
+                          << QString::fromUtf8("1 words, 2 characters · 0 sec")
+                          << QString::fromUtf8(
+                                 "1 words, 2 characters  ·  about 0 sec to read  ·  0 cues");
 }
 
 void TestStatsCache::texts()
@@ -163,6 +172,13 @@ void TestStatsCache::editsMatchAFullCount_data()
                                     << "a\u00A0b";
     QTest::newRow("indented hash") << "x\n# A\ny"
                                    << "x\n# A\n  # y";
+    // The text before the first cue is a section only when it is not blank.
+    QTest::newRow("lead of characters only erased")
+        << QStringLiteral("你好\n# A\nx") << QStringLiteral("\n# A\nx");
+    QTest::newRow("lead of characters only made")
+        << QStringLiteral("\n# A\nx") << QStringLiteral("。\n# A\nx");
+    QTest::newRow("space between characters")
+        << QStringLiteral("# A\n你好Qt") << QStringLiteral("# A\n你好 Qt");
 }
 
 void TestStatsCache::editsMatchAFullCount()
@@ -182,7 +198,8 @@ void TestStatsCache::randomEditsMatchAFullCount()
         QStringLiteral("# Cue"), QStringLiteral("\t"), QString(QChar(0x2028)),
         QString(QChar(0x00A0)), QString(QChar(0x0085)), QStringLiteral("\n# A\n"),
         QStringLiteral("\u00e9t\u00e9"), QString::fromUcs4(U"\U0001F3AC"), QStringLiteral("  #x"),
-        QStringLiteral("\n\n")};
+        QStringLiteral("\n\n"), QStringLiteral("\u4F60\u597D"), QStringLiteral("\u3002"),
+        QStringLiteral(","), QStringLiteral("(")};
     QRandomGenerator rng(20240611);
     auto snippet = [&] {
         QString s;

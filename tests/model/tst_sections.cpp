@@ -154,6 +154,48 @@ private Q_SLOTS:
         QCOMPARE(s.cues.size(), cues);
     }
 
+    // Chinese, Japanese and Korean count by the character, at their own pace; the words around
+    // them as before.
+    void countsByCharacter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("words");
+        QTest::addColumn<qint64>("characters");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("Chinese, punctuation included")
+            << QStringLiteral("你好，世界。") << qint64(0) << qint64(6) << QStringLiteral("1 sec");
+        QTest::newRow("Japanese kana and kanji")
+            << QStringLiteral("これはペンです。ー") << qint64(0) << qint64(9)
+            << QStringLiteral("2 sec");
+        QTest::newRow("Korean syllables") << QStringLiteral("안녕하세요 여러분") << qint64(0)
+                                          << qint64(8) << QStringLiteral("1 sec");
+        QTest::newRow("Latin words and digits among Han")
+            << QStringLiteral("我们在2024年发布了Qt应用") << qint64(2) << qint64(9)
+            << QStringLiteral("2 sec");
+        QTest::newRow("ASCII punctuation at Han is no word") << QStringLiteral(
+            "你好, 世界! (再见)") << qint64(0) << qint64(6) << QStringLiteral("1 sec");
+        QTest::newRow("punctuation alone elsewhere stays a word")
+            << QStringLiteral("a - b") << qint64(3) << qint64(0) << QStringLiteral("1 sec");
+        QTest::newRow("a minute of characters") << QString(250, QChar(0x5B57)) << qint64(0)
+                                                << qint64(250) << QStringLiteral("1 min 0 sec");
+        QTest::newRow("paces add up") << QString(250, QChar(0xD55C)) + words(150) << qint64(150)
+                                      << qint64(250) << QStringLiteral("2 min 0 sec");
+        QTest::newRow("Arabic and Hebrew are words")
+            << QStringLiteral("مرحبا بكم שלום") << qint64(3) << qint64(0)
+            << QStringLiteral("1 sec");
+    }
+    void countsByCharacter()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, words);
+        QFETCH(qint64, characters);
+        QFETCH(QString, time);
+        const ScriptStats s = scriptStats(text);
+        QCOMPARE(s.words, words);
+        QCOMPARE(s.characters, characters);
+        QCOMPARE(s.time, time);
+    }
+
     void cuesKeepTheirPositionIds()
     {
         const auto s = scriptStats(QStringLiteral("Intro line\n# A\nfirst\n\nsecond\n#\nlast"));

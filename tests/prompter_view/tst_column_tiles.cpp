@@ -215,6 +215,37 @@ private Q_SLOTS:
         QCOMPARE(b, a.mirrored(true, false));
     }
 
+    // A paragraph read from the right is drawn from the right edge of the tiles, and mirrored
+    // for the glass from the left; the first band of ink is its line.
+    void inkStartsOnTheReadingSide_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<bool>("right");
+        QTest::newRow("Latin") << QStringLiteral("Hello") << false << false;
+        QTest::newRow("Latin mirrored") << QStringLiteral("Hello") << true << true;
+        QTest::newRow("Arabic") << QStringLiteral("مرحبا") << false << true;
+        QTest::newRow("Arabic mirrored") << QStringLiteral("مرحبا") << true << false;
+        QTest::newRow("Hebrew") << QStringLiteral("שלום") << false << true;
+    }
+    void inkStartsOnTheReadingSide()
+    {
+        QFETCH(QString, body);
+        QFETCH(bool, mirror);
+        QFETCH(bool, right);
+        const int width = 600;
+        ColumnTiles tiles;
+        tiles.setLayout(std::make_shared<const ColumnLayout>(
+            layoutColumn({{0, std::nullopt, body}}, width, 24)));
+        tiles.setStyle({Qt::white, mirror, 1.0, width});
+        QImage out = blank(width, 400);
+        const auto bands = tiles.compose(out, 0, 1);
+        QVERIFY(!bands.empty());
+        const ColumnTiles::Band &line = bands.front();
+        QVERIFY2(right ? line.left > width * 2 / 3 : line.right < width / 3,
+            qPrintable(QStringLiteral("ink from %1 to %2").arg(line.left).arg(line.right)));
+    }
+
     void onlyTilesNearTheViewStayCached()
     {
         ColumnTiles tiles;

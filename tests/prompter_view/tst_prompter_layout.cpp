@@ -161,6 +161,25 @@ private Q_SLOTS:
             QStringLiteral("STRASSE AHEAD"));
     }
 
+    // Tracking spaces the letters of a heading apart; letters that join keep together.
+    void cueHeadingTrackingSparesJoinedLetters_data()
+    {
+        QTest::addColumn<QString>("cue");
+        QTest::addColumn<bool>("tracked");
+        QTest::newRow("Latin") << QStringLiteral("Intro") << true;
+        QTest::newRow("Hebrew letters do not join") << QStringLiteral("פתיחה") << true;
+        QTest::newRow("Arabic") << QStringLiteral("مقدمة") << false;
+        QTest::newRow("Latin with an Arabic word") << QStringLiteral("Intro مقدمة") << false;
+    }
+    void cueHeadingTrackingSparesJoinedLetters()
+    {
+        QFETCH(QString, cue);
+        QFETCH(bool, tracked);
+        const ColumnLayout layout = layoutColumn({section(0, cue, QString())}, 1000, 19);
+        const QFont font = blockAt(layout, TextBlock::Role::Heading)->layout->font();
+        QCOMPARE(font.letterSpacing() > 0, tracked);
+    }
+
     void cueHeadingSize_data()
     {
         QTest::addColumn<double>("fontSize");
@@ -290,6 +309,10 @@ private Q_SLOTS:
         while (prose.size() < 7000)
             prose += QStringLiteral("a long paragraph of ordinary words ");
         QTest::newRow("one long paragraph of words") << prose + QStringLiteral("\n\n") + prose;
+        QString arabic;
+        while (arabic.size() < 7000)
+            arabic += QStringLiteral("فقرة طويلة من كلمات عادية ");
+        QTest::newRow("one long paragraph read from the right") << arabic;
     }
     void longUnbrokenLineIsLaidOutInPieces()
     {
@@ -346,6 +369,90 @@ private Q_SLOTS:
         QCOMPARE(stepped.rows.size(), 1);
         QVERIFY(
             qAbs(stepped.rows[0].y + stepped.rows[0].height - pieces.last()->rect.bottom()) < 1e-6);
+    }
+
+    // Each paragraph is read in its own direction and starts on that side: 'L' for a line
+    // aligned left in a left-to-right layout, 'R' for one aligned right in a right-to-left one,
+    // for every non-blank line of the cue headings and bodies, top to bottom.
+    void paragraphsTakeTheirOwnDirection_data()
+    {
+        QTest::addColumn<QList<ScriptSection>>("sections");
+        QTest::addColumn<QString>("sides");
+        const auto body
+            = [](const QString &text) { return QList {section(0, std::nullopt, text)}; };
+        QTest::newRow("Latin") << body(QStringLiteral("Hello there")) << QStringLiteral("L");
+        QTest::newRow("Arabic") << body(QStringLiteral("مرحبا بكم جميعا")) << QStringLiteral("R");
+        QTest::newRow("Hebrew") << body(QStringLiteral("שלום לכולם")) << QStringLiteral("R");
+        QTest::newRow("Persian and Urdu")
+            << body(QStringLiteral("سلام دوستان\nآپ کیسے ہیں")) << QStringLiteral("RR");
+        QTest::newRow("paragraphs of both directions")
+            << body(QStringLiteral("Hello\nمرحبا\nShalom\nשלום\nagain")) << QStringLiteral("LRLRL");
+        QTest::newRow("the first letter decides")
+            << body(QStringLiteral("مرحبا Quillmere\nQuillmere مرحبا")) << QStringLiteral("RL");
+        QTest::newRow("digits and blank lines go with the paragraph above")
+            << body(QStringLiteral("שלום\n\n2024\nעולם\nEnglish\n42")) << QStringLiteral("RRRLL");
+        QTest::newRow("digits at the top go with the paragraph below")
+            << body(QStringLiteral("2024\n\nمرحبا")) << QStringLiteral("RR");
+        QTest::newRow("cue headings follow their cue")
+            << QList {section(0, QStringLiteral("مقدمة"), QStringLiteral("Intro text")),
+                   section(1, QStringLiteral("Demo"), QStringLiteral("טקסט"))}
+            << QStringLiteral("RLLR");
+        QString latin;
+        for (int i = 0; i < 200; ++i)
+            latin += QStringLiteral("line %1 of the English part\n").arg(i);
+        QTest::newRow("a turn far down a long body")
+            << body(latin + QStringLiteral("الجزء العربي\nسطر آخر"))
+            << QString(200, u'L') + QStringLiteral("RR");
+    }
+    void paragraphsTakeTheirOwnDirection()
+    {
+        QFETCH(QList<ScriptSection>, sections);
+        QFETCH(QString, sides);
+        const double width = 1200;
+        const ColumnLayout layout = layoutColumn(sections, width, 19);
+        QString got;
+        for (const TextBlock &b : layout.blocks) {
+            if (b.role != TextBlock::Role::Body && b.role != TextBlock::Role::Heading)
+                continue;
+            // Drawn from a fresh shaping, as the tiles draw it.
+            const std::shared_ptr<QTextLayout> shaped = shapeBlock(b);
+            const bool rtl = shaped->textOption().textDirection() == Qt::RightToLeft
+                || (shaped->textOption().textDirection() == Qt::LayoutDirectionAuto
+                    && shaped->text().isRightToLeft());
+            for (int i = 0; i < shaped->lineCount(); ++i) {
+                const QTextLine line = shaped->lineAt(i);
+                if (line.naturalTextWidth() <= 0)
+                    continue;
+                const QRectF r = line.naturalTextRect();
+                // Within two points: a heading's letter spacing reaches past its last glyph.
+                if (r.left() < 2 && !rtl)
+                    got += u'L';
+                else if (qAbs(r.right() - width) < 2 && rtl)
+                    got += u'R';
+                else
+                    got += u'?';
+            }
+        }
+        QCOMPARE(got, sides);
+    }
+
+    // Paragraphs read the other way are laid out apart; a blank line between them keeps its
+    // height.
+    void blankLineBetweenDirectionsKeepsItsHeight()
+    {
+        const auto topOfLast = [](const QString &text) {
+            const ColumnLayout layout = layoutColumn({section(0, std::nullopt, text)}, 600, 19);
+            const TextBlock *last = nullptr;
+            for (const TextBlock &b : layout.blocks) {
+                if (b.role == TextBlock::Role::Body)
+                    last = &b;
+            }
+            return last->origin.y() + last->layout->lineAt(last->layout->lineCount() - 1).y();
+        };
+        const double joined = topOfLast(QStringLiteral("שלום\nEnglish"));
+        const double apart = topOfLast(QStringLiteral("שלום\n\nEnglish"));
+        QVERIFY2(apart - joined > 0.9 * bodyLine(19),
+            qPrintable(QStringLiteral("%1 vs %2").arg(apart).arg(joined)));
     }
 
     void endMarkerLinesShareTheWidth()
