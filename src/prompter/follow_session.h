@@ -45,7 +45,9 @@ class FollowSession final : public QObject {
 
 public:
     using Clock = std::function<double()>;
-    enum class Problem { None, ModelMissing, CannotStart };
+    // NothingToHear: the script (empty, or of words the dictionary lacks) gives no model; it
+    // clears by itself once the script has words to listen for.
+    enum class Problem { None, ModelMissing, CannotStart, NothingToHear };
 
     // The reading line sits this far down the reading area.
     static constexpr double kReadingLine = 1.0 / 3.0;
@@ -135,6 +137,9 @@ private:
 
     std::shared_ptr<std::pair<std::mutex, QSet<QString>>> m_pendingUnknown;
     quint64 m_pendingGeneration = 0;
+    // False once a model of the script shown could not be loaded: the recogniser still hears
+    // through the model it had, which is another script's.
+    bool m_modelCurrent = true;
 
     QStringList m_heard; // words of ended utterances, newest last
     QStringList m_partial; // the utterance being heard
