@@ -344,9 +344,10 @@ void SettingsPanel::refresh()
             : follow                 ? texts::followDescription()
                                      : QStringLiteral("Scrolls at a steady pace."));
     const FollowSession::Problem problem = m_controller.follow().problem();
-    m_followProblem->setText(problem == FollowSession::Problem::ModelMissing ? texts::followModelMissing()
-            : problem == FollowSession::Problem::NothingToHear        ? texts::followNothingToHear()
-                                                                      : texts::followCannotStart());
+    m_followProblem->setText(problem == FollowSession::Problem::ModelMissing
+            ? texts::followModelMissing()
+            : problem == FollowSession::Problem::NothingToHear ? texts::followNothingToHear()
+                                                               : texts::followCannotStart());
     m_followProblem->setVisible(follow && problem != FollowSession::Problem::None);
     m_speed->setValue(s.speed);
     m_micSensitivity->setValue(s.micSensitivity * 100.0);

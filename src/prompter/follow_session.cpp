@@ -78,6 +78,8 @@ void FollowSession::setActive(bool active)
     if (active == m_active)
         return;
     m_active = active;
+    if (active && !m_sectionsApplied)
+        applySections();
     if (active)
         start();
     else
@@ -86,6 +88,18 @@ void FollowSession::setActive(bool active)
 
 void FollowSession::setSections(const QList<ScriptSection> &sections)
 {
+    // Off, nothing listens: the script's words are worked out when following starts, not at
+    // every keystroke.
+    m_sections = sections;
+    m_sectionsApplied = false;
+    if (m_active)
+        applySections();
+}
+
+void FollowSession::applySections()
+{
+    m_sectionsApplied = true;
+    const QList<ScriptSection> &sections = m_sections;
     ScriptWords words = scriptWords(sections);
     QList<QStringList> sentences = modelSentences(sections);
     if (words.spoken == m_words.spoken && sentences == m_sentences) {

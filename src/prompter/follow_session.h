@@ -110,6 +110,7 @@ Q_SIGNALS:
     void modelReady();
 
 private:
+    void applySections();
     void start();
     void stop();
     void postModel();
@@ -120,6 +121,8 @@ private:
     Clock m_clock;
     std::unique_ptr<platform::SpeechRecognizer> m_recognizer;
     FollowMatcher m_matcher;
+    QList<ScriptSection> m_sections;
+    bool m_sectionsApplied = true;
     ScriptWords m_words;
     QList<QStringList> m_sentences;
     QSet<QString> m_unknown;

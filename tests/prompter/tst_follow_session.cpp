@@ -188,6 +188,19 @@ private Q_SLOTS:
         QCOMPARE(rig.scroll.offset(), at);
     }
 
+    // Edits while follow mode is off cost nothing: the words are taken when it starts.
+    void wordsAreTakenWhenFollowingStarts()
+    {
+        Rig rig;
+        rig.session.setActive(false);
+        const quint64 generation = rig.fake->generation;
+        rig.session.setSections(parseSections(QStringLiteral("kilo lima mike")));
+        QCOMPARE(rig.session.words().spoken.size(), 40);
+        rig.session.setActive(true);
+        QCOMPARE(rig.session.words().spoken, QStringLiteral("kilo lima mike").split(u' '));
+        QVERIFY(rig.fake->generation > generation);
+    }
+
     // Without the model the mode says so and holds still.
     void unavailableHoldsStill()
     {
