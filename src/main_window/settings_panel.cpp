@@ -346,7 +346,8 @@ void SettingsPanel::refresh()
     const FollowSession::Problem problem = m_controller.follow().problem();
     m_followProblem->setText(problem == FollowSession::Problem::ModelMissing
             ? texts::followModelMissing()
-            : texts::followCannotStart());
+            : problem == FollowSession::Problem::NothingToHear ? texts::followNothingToHear()
+                                                               : texts::followCannotStart());
     m_followProblem->setVisible(follow && problem != FollowSession::Problem::None);
     m_speed->setValue(s.speed);
     m_micSensitivity->setValue(s.micSensitivity * 100.0);

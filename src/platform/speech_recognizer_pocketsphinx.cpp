@@ -497,15 +497,18 @@ void PocketsphinxRecognizer::run(Shared &shared)
             // A search changes only between utterances.
             endUtterance();
             const bool ok = loadModel(ps, build.build);
+            // A script with nothing to listen for (empty, or of words the dictionary lacks)
+            // gives no model; the next script's may load, so the recogniser waits for it.
+            // What was recorded meanwhile belongs to no model and is let go.
+            if (ok && !haveModel) {
+                std::lock_guard lock(shared.mutex);
+                queue.clear();
+            }
             haveModel = haveModel || ok;
             shared.notify([&](const Handlers &h) {
                 if (h.model)
                     h.model(build.generation, ok);
             });
-            if (!haveModel) {
-                failed = true;
-                break;
-            }
             continue;
         }
         if (!inUtterance) {

@@ -78,6 +78,8 @@ void FollowSession::setActive(bool active)
     if (active == m_active)
         return;
     m_active = active;
+    if (active && !m_sectionsApplied)
+        applySections();
     if (active)
         start();
     else
@@ -86,6 +88,18 @@ void FollowSession::setActive(bool active)
 
 void FollowSession::setSections(const QList<ScriptSection> &sections)
 {
+    // Off, nothing listens: the script's words are worked out when following starts, not at
+    // every keystroke.
+    m_sections = sections;
+    m_sectionsApplied = false;
+    if (m_active)
+        applySections();
+}
+
+void FollowSession::applySections()
+{
+    m_sectionsApplied = true;
+    const QList<ScriptSection> &sections = m_sections;
     ScriptWords words = scriptWords(sections);
     QList<QStringList> sentences = modelSentences(sections);
     if (words.spoken == m_words.spoken && sentences == m_sentences) {
@@ -115,6 +129,8 @@ void FollowSession::applyUnknown()
 void FollowSession::start()
 {
     m_problem = Problem::None;
+    // Nothing is heard before a first model has loaded; a model that fails to load says so.
+    m_modelCurrent = true;
     m_heard.clear();
     m_partial.clear();
     m_ignore = 0;
@@ -191,8 +207,20 @@ void FollowSession::postModel()
 
 void FollowSession::modelLoaded(quint64 generation, bool ok)
 {
-    if (!ok || generation != m_pendingGeneration || !m_pendingUnknown)
+    if (generation != m_pendingGeneration || !m_pendingUnknown)
         return;
+    // The recogniser keeps listening with the model it had, if any; the text must not follow
+    // words of another script, so it holds still until this script's model loads.
+    m_modelCurrent = ok;
+    if (!ok) {
+        m_problem = Problem::NothingToHear;
+        setState(FollowState::Unavailable);
+        return;
+    }
+    if (m_problem == Problem::NothingToHear) {
+        m_problem = Problem::None;
+        updateState();
+    }
     {
         std::lock_guard lock(m_pendingUnknown->first);
         m_unknown = m_pendingUnknown->second;
@@ -210,6 +238,12 @@ void FollowSession::failed()
 
 void FollowSession::hear(const QStringList &words, bool final)
 {
+    // Heard through another script's model, or none: nothing to place.
+    if (!m_modelCurrent) {
+        m_partial.clear();
+        m_ignore = 0;
+        return;
+    }
     const double now = m_clock();
     const qsizetype skip = std::min(m_ignore, words.size());
     const QStringList fresh = words.mid(skip);
@@ -242,6 +276,8 @@ void FollowSession::updateState()
 {
     m_stateDue.stop();
     if (!m_running)
+        return;
+    if (m_problem == Problem::NothingToHear)
         return;
     const double now = m_clock();
     if (now - m_lastMove < kFollowingFor)
@@ -292,7 +328,9 @@ std::optional<double> FollowSession::targetOffset(double viewportHeight, double 
 void FollowSession::reanchorAt(double offset, double viewportHeight)
 {
     m_heard.clear();
-    m_ignore = m_partial.size();
+    // The words of this utterance heard so far stay behind, those before an earlier re-anchor
+    // in it included.
+    m_ignore += m_partial.size();
     m_partial.clear();
     m_unmatchedSince.reset();
     m_holdUntilMove = true;
@@ -323,7 +361,8 @@ void FollowSession::step(
         m_lastOffset = offset;
         return;
     }
-    const std::optional<double> target = m_problem == Problem::None && !m_holdUntilMove
+    const std::optional<double> target
+        = m_problem == Problem::None && m_modelCurrent && !m_holdUntilMove
         ? targetOffset(viewportHeight, maxOffset)
         : std::nullopt;
     if (!target) {

@@ -45,7 +45,9 @@ class FollowSession final : public QObject {
 
 public:
     using Clock = std::function<double()>;
-    enum class Problem { None, ModelMissing, CannotStart };
+    // NothingToHear: the script (empty, or of words the dictionary lacks) gives no model; it
+    // clears by itself once the script has words to listen for.
+    enum class Problem { None, ModelMissing, CannotStart, NothingToHear };
 
     // The reading line sits this far down the reading area.
     static constexpr double kReadingLine = 1.0 / 3.0;
@@ -108,6 +110,7 @@ Q_SIGNALS:
     void modelReady();
 
 private:
+    void applySections();
     void start();
     void stop();
     void postModel();
@@ -118,6 +121,8 @@ private:
     Clock m_clock;
     std::unique_ptr<platform::SpeechRecognizer> m_recognizer;
     FollowMatcher m_matcher;
+    QList<ScriptSection> m_sections;
+    bool m_sectionsApplied = true;
     ScriptWords m_words;
     QList<QStringList> m_sentences;
     QSet<QString> m_unknown;
@@ -135,6 +140,9 @@ private:
 
     std::shared_ptr<std::pair<std::mutex, QSet<QString>>> m_pendingUnknown;
     quint64 m_pendingGeneration = 0;
+    // False once a model of the script shown could not be loaded: the recogniser still hears
+    // through the model it had, which is another script's.
+    bool m_modelCurrent = true;
 
     QStringList m_heard; // words of ended utterances, newest last
     QStringList m_partial; // the utterance being heard

@@ -101,6 +101,11 @@ inline QString followModelMissing()
 {
     return QStringLiteral("Follow needs the speech model. To use it, install pocketsphinx-en-us.");
 }
+inline QString followNothingToHear()
+{
+    return QStringLiteral("Follow listens for the script's English words, and this script has "
+                          "none yet.");
+}
 inline QString followCannotStart()
 {
     return QStringLiteral("The speech recogniser could not start. Check that a microphone is "

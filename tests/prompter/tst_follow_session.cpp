@@ -134,6 +134,73 @@ private Q_SLOTS:
         QCOMPARE(rig.session.position(), 0);
     }
 
+    // Two re-anchors within one spoken phrase: the words heard before either stay behind, so
+    // the text stays where the user put it.
+    void twoReanchorsInOnePhrase()
+    {
+        Rig rig;
+        rig.run(0.5);
+        rig.say(QStringLiteral("alpha"));
+        rig.scroll.setOffset(8 + kLine * 2 - kViewport / 3);
+        rig.run(0.5);
+        rig.say(QStringLiteral("alpha bravo"));
+        const double second = 8 + kLine * 3 - kViewport / 3;
+        rig.scroll.setOffset(second);
+        rig.run(0.5);
+        QCOMPARE(rig.session.tokenPosition(), 15);
+        // Only "charlie delta" is new: too little to move on.
+        rig.say(QStringLiteral("alpha bravo charlie delta"));
+        rig.run(1);
+        QCOMPARE(rig.session.tokenPosition(), 15);
+        QCOMPARE(rig.scroll.offset(), second);
+    }
+
+    // A script that gives no model (empty, or no word in the dictionary) says so, holds still,
+    // and follows again once the script has words; a rebuild that fails never lets the text
+    // follow another script's words.
+    void aScriptWithoutAModelRecovers()
+    {
+        Rig rig;
+        rig.session.modelLoaded(rig.fake->generation, false);
+        QCOMPARE(rig.session.problem(), FollowSession::Problem::NothingToHear);
+        QCOMPARE(rig.session.state(), FollowState::Unavailable);
+        rig.say(QStringLiteral("twenty alpha bravo charlie delta"));
+        QCOMPARE(rig.run(2), 0.0);
+
+        const quint64 before = rig.fake->generation;
+        rig.session.setSections(parseSections(kText + QStringLiteral(" uniform")));
+        QTRY_VERIFY(rig.fake->generation > before);
+        rig.session.modelLoaded(rig.fake->generation, true);
+        QCOMPARE(rig.session.problem(), FollowSession::Problem::None);
+        QCOMPARE(rig.session.state(), FollowState::Listening);
+        rig.say(QStringLiteral("twenty alpha bravo charlie delta"), true);
+        rig.run(4);
+        QVERIFY(rig.scroll.offset() > 0);
+
+        // An edit whose model fails: what is heard now is heard through the old model.
+        const double at = rig.scroll.offset();
+        const quint64 loaded = rig.fake->generation;
+        rig.session.setSections(parseSections(QStringLiteral("zzyzx qwfp")));
+        QTRY_VERIFY(rig.fake->generation > loaded);
+        rig.session.modelLoaded(rig.fake->generation, false);
+        rig.say(QStringLiteral("echo foxtrot golf hotel india"), true);
+        QCOMPARE(rig.run(2), 0.0);
+        QCOMPARE(rig.scroll.offset(), at);
+    }
+
+    // Edits while follow mode is off cost nothing: the words are taken when it starts.
+    void wordsAreTakenWhenFollowingStarts()
+    {
+        Rig rig;
+        rig.session.setActive(false);
+        const quint64 generation = rig.fake->generation;
+        rig.session.setSections(parseSections(QStringLiteral("kilo lima mike")));
+        QCOMPARE(rig.session.words().spoken.size(), 40);
+        rig.session.setActive(true);
+        QCOMPARE(rig.session.words().spoken, QStringLiteral("kilo lima mike").split(u' '));
+        QVERIFY(rig.fake->generation > generation);
+    }
+
     // Without the model the mode says so and holds still.
     void unavailableHoldsStill()
     {
