@@ -18,6 +18,7 @@ namespace {
 constexpr double kBannerRadius = 9;
 constexpr double kBannerDot = 8;
 constexpr int kBannerMargin = 12;
+constexpr int kBannerGap = 4;
 } // namespace
 
 ImportBanner::ImportBanner(QWidget *parent)
@@ -25,8 +26,9 @@ ImportBanner::ImportBanner(QWidget *parent)
 {
     setObjectName(QStringLiteral("importBanner"));
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(
-        kBannerMargin + 14 + int(kBannerDot) + 10, kBannerMargin + 9, kBannerMargin + 8, 9);
+    // The strip keeps kBannerMargin clear above and beside it, and a little below.
+    row->setContentsMargins(kBannerMargin + 14 + int(kBannerDot) + 10, kBannerMargin + 9,
+        kBannerMargin + 8, 9 + kBannerGap);
     row->setSpacing(8);
     m_text = makeLabel(QString(), fonts::system(12), palette::white(88), true, this);
     m_text->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -60,7 +62,7 @@ void ImportBanner::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(
-        kBannerMargin + 0.5, kBannerMargin + 0.5, -kBannerMargin - 0.5, -0.5);
+        kBannerMargin + 0.5, kBannerMargin + 0.5, -kBannerMargin - 0.5, -kBannerGap - 0.5);
     const QPainterPath shape = continuousRoundedRect(body, kBannerRadius);
     QColor fill = palette::tally();
     fill.setAlphaF(0.14f);

@@ -11,7 +11,7 @@ namespace qm {
 class SmallIconButton;
 
 // A strip across the top of the main window naming each file that could not be imported and
-// why, one line each, until it is closed or the next import succeeds. It never takes the focus
+// why, one line each, until it is closed or the next import starts. It never takes the focus
 // from the script.
 class ImportBanner final : public QWidget {
     Q_OBJECT

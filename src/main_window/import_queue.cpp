@@ -51,6 +51,8 @@ ImportQueue::~ImportQueue()
 
 void ImportQueue::add(const QStringList &paths)
 {
+    if (!m_job && !paths.isEmpty())
+        Q_EMIT batchStarted();
     for (const QString &path : paths) {
         if (!path.isEmpty())
             m_waiting.append(QFileInfo(path).absoluteFilePath());

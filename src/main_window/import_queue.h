@@ -41,6 +41,8 @@ public:
     void setTimeLimit(std::chrono::milliseconds limit) { m_limit = limit; }
 
 Q_SIGNALS:
+    // Files were added while none was being read: what was said about earlier ones is old.
+    void batchStarted();
     void currentChanged(const QString &path);
     // The line to show: "Couldn't import “name”: reason."
     void failed(const QString &message);

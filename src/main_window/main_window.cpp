@@ -41,7 +41,8 @@ MainWindow::MainWindow(Store &store, PrompterController &prompter, QWidget *pare
 
     ImportQueue *imports = m_content->sidebar()->imports();
     connect(imports, &ImportQueue::failed, m_importBanner, &ImportBanner::addLine);
-    connect(imports, &ImportQueue::imported, m_importBanner, &ImportBanner::clear);
+    // Every failure of one drop or choice stays in view, even when later files go in.
+    connect(imports, &ImportQueue::batchStarted, m_importBanner, &ImportBanner::clear);
 
     // Files dropped anywhere on the window are imported. Widgets that take drops themselves
     // (the script's text, the title) would paste the files' paths instead, so their drops of

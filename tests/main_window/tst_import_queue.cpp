@@ -138,7 +138,8 @@ void TestImportQueue::dropOnTheWindowImports()
     }
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(write(QStringLiteral("good.txt"), "Hello")),
-        QUrl::fromLocalFile(write(QStringLiteral("bad.txt"), {}))});
+        QUrl::fromLocalFile(write(QStringLiteral("bad.txt"), {})),
+        QUrl::fromLocalFile(write(QStringLiteral("good2.txt"), "Again"))});
     const QPointF at(on->width() / 2.0, on->height() / 2.0);
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(on, &enter);
@@ -149,10 +150,13 @@ void TestImportQueue::dropOnTheWindowImports()
 
     QTRY_COMPARE(window.importBanner()->lines(),
         QStringList {QStringLiteral("Couldn't import “bad.txt”: it is empty.")});
-    QCOMPARE(f.store.scripts().first().title, QStringLiteral("good"));
-    QCOMPARE(f.store.scripts().first().text, QStringLiteral("Hello"));
+    // A failure stays in view when a later file of the same drop goes in.
+    QTRY_COMPARE(f.store.scripts().first().title, QStringLiteral("good2"));
+    QCOMPARE(window.importBanner()->lines().size(), 1);
+    QCOMPARE(f.store.scripts().at(1).title, QStringLiteral("good"));
+    QCOMPARE(f.store.scripts().at(1).text, QStringLiteral("Hello"));
     // The old script's text took nothing from the drop.
-    QCOMPARE(f.store.scripts().at(1).text, QStringLiteral("x"));
+    QCOMPARE(f.store.scripts().at(2).text, QStringLiteral("x"));
     QVERIFY(window.importBanner()->isVisible());
     QTest::mouseClick(window.importBanner()->closeButton(), Qt::LeftButton);
     QVERIFY(!window.importBanner()->isVisible());
