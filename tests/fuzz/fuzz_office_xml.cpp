@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         QuaZipFile part(&zip);
         if (!part.open(QIODevice::WriteOnly,
-                QuaZipNewInfo(docx ? QStringLiteral("word/document.xml")
-                                   : QStringLiteral("content.xml"))))
+                QuaZipNewInfo(
+                    docx ? QStringLiteral("word/document.xml") : QStringLiteral("content.xml"))))
             return 0;
         part.write(xml);
         part.close();
