@@ -3,6 +3,7 @@
 #include "import/importer.h"
 #include "import/odt_reader.h"
 #include "import/pdf_reader.h"
+#include "import/rich_text_reader.h"
 #include "import/rtf_reader.h"
 #include "import/text_decoding.h"
 
@@ -106,6 +107,8 @@ private Q_SLOTS:
     void docxBodies();
     void odtBodies_data();
     void odtBodies();
+    void richText_data();
+    void richText();
     void pdfParagraphs_data();
     void pdfParagraphs();
     void title_data();
@@ -330,6 +333,41 @@ void TestImporter::odtBodies()
     QFETCH(QString, text);
     const ReadResult result = readOdt(odtWithText(body), {});
     QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.text, text);
+}
+
+void TestImporter::richText_data()
+{
+    QTest::addColumn<bool>("markdown");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("text");
+    // A reference the page makes is never followed: reading /dev/zero would never end.
+    QTest::newRow("html loads nothing it refers to")
+        << false
+        << "<head><link rel=stylesheet href=\"/dev/zero\"></head><p>a<img src=\"/dev/zero\">b</p>"
+           "<p style=\"background-image: url(/dev/zero)\">c</p>"
+        << "ab\nc";
+    QTest::newRow("html headings 1-3 are cues, 4 is not")
+        << false << "<h1>One</h1><h3>Three</h3><h4>Four</h4><p>x<br>y</p>"
+        << "# One\n# Three\nFour\nx\ny";
+    QTest::newRow("html script and style are no text")
+        << false << "<style>p{color:red}</style><script>var x=1;</script><p>Shown</p>"
+        << "Shown";
+    QTest::newRow("markdown front matter and markup go")
+        << true << "---\ntitle: T\n...\n# Head\n\n**Bold** and `code` [link](x)\n\n- item"
+        << "# Head\nBold and code link\nitem";
+    QTest::newRow("markdown setext heading and image")
+        << true << "Title\n=====\n\ntext ![pic](/dev/zero)"
+        << "# Title\ntext";
+}
+
+void TestImporter::richText()
+{
+    QFETCH(bool, markdown);
+    QFETCH(QString, input);
+    QFETCH(QString, text);
+    const ReadResult result = markdown ? readMarkdown(input) : readHtml(input);
+    QVERIFY(result.ok());
     QCOMPARE(result.text, text);
 }
 
