@@ -249,24 +249,18 @@ ReadResult readDocx(const QByteArray &bytes, const ReadBudget &budget)
         return ReadResult::fail(QStringLiteral("it is not a Word document (.docx)"));
 
     QHash<QString, int> headings;
-    if (zip.contains(QStringLiteral("word/styles.xml"))) {
-        const auto styles = zip.read(QStringLiteral("word/styles.xml"), budget);
-        if (!styles)
-            return ReadResult::fail(zip.error());
-        XmlPart xml(*styles, QStringLiteral("word/styles.xml"), budget);
-        headings = docxHeadingStyles(xml);
-        if (!xml.error().isEmpty())
-            return ReadResult::fail(xml.error());
+    const QString styles = QStringLiteral("word/styles.xml");
+    if (zip.contains(styles)) {
+        const QString error = readZipXml(
+            zip, styles, budget, [&](XmlPart &xml) { headings = docxHeadingStyles(xml); });
+        if (!error.isEmpty())
+            return ReadResult::fail(error);
     }
-
-    const auto document = zip.read(body, budget);
-    if (!document)
-        return ReadResult::fail(zip.error());
-    XmlPart xml(*document, body, budget);
     DocumentText out;
-    DocxBody(xml, headings, out).read();
-    if (!xml.error().isEmpty())
-        return ReadResult::fail(xml.error());
+    const QString error
+        = readZipXml(zip, body, budget, [&](XmlPart &xml) { DocxBody(xml, headings, out).read(); });
+    if (!error.isEmpty())
+        return ReadResult::fail(error);
     return ReadResult::of(out.text());
 }
 

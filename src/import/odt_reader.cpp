@@ -174,26 +174,22 @@ ReadResult readOdt(const QByteArray &bytes, const ReadBudget &budget)
         return ReadResult::fail(QStringLiteral("it is not an OpenDocument text (.odt)"));
 
     OdtStyles styles;
-    if (zip.contains(QStringLiteral("styles.xml"))) {
-        const auto part = zip.read(QStringLiteral("styles.xml"), budget);
-        if (!part)
-            return ReadResult::fail(zip.error());
-        XmlPart xml(*part, QStringLiteral("styles.xml"), budget);
-        styles.read(xml);
-        if (!xml.error().isEmpty())
-            return ReadResult::fail(xml.error());
+    const QString common = QStringLiteral("styles.xml");
+    if (zip.contains(common)) {
+        const QString error
+            = readZipXml(zip, common, budget, [&](XmlPart &xml) { styles.read(xml); });
+        if (!error.isEmpty())
+            return ReadResult::fail(error);
     }
-    const auto content = zip.read(body, budget);
-    if (!content)
-        return ReadResult::fail(zip.error());
-    XmlPart xml(*content, body, budget);
-    // The automatic styles come first in content.xml, the body after them.
-    styles.read(xml);
     DocumentText out;
-    if (xml.error().isEmpty())
-        OdtBody(xml, styles, out).read();
-    if (!xml.error().isEmpty())
-        return ReadResult::fail(xml.error());
+    const QString error = readZipXml(zip, body, budget, [&](XmlPart &xml) {
+        // The automatic styles come first in content.xml, the body after them.
+        styles.read(xml);
+        if (xml.error().isEmpty())
+            OdtBody(xml, styles, out).read();
+    });
+    if (!error.isEmpty())
+        return ReadResult::fail(error);
     return ReadResult::of(out.text());
 }
 

@@ -117,17 +117,10 @@ QList<ShapeText> readShapes(XmlPart &xml)
 std::optional<QList<ShapeText>> shapesOf(
     ZipPackage &zip, const QString &part, const ReadBudget &budget, QString &error)
 {
-    const auto bytes = zip.read(part, budget);
-    if (!bytes) {
-        error = zip.error();
+    QList<ShapeText> shapes;
+    error = readZipXml(zip, part, budget, [&](XmlPart &xml) { shapes = readShapes(xml); });
+    if (!error.isEmpty())
         return std::nullopt;
-    }
-    XmlPart xml(*bytes, part, budget);
-    QList<ShapeText> shapes = readShapes(xml);
-    if (!xml.error().isEmpty()) {
-        error = xml.error();
-        return std::nullopt;
-    }
     return shapes;
 }
 
@@ -148,11 +141,7 @@ ReadResult readPptx(const QByteArray &bytes, const ReadBudget &budget)
         return ReadResult::fail(error);
     // The slides in show order are the presentation's slide list, not the part names.
     QStringList slides;
-    {
-        const auto part = zip.read(presentation, budget);
-        if (!part)
-            return ReadResult::fail(zip.error());
-        XmlPart xml(*part, presentation, budget);
+    error = readZipXml(zip, presentation, budget, [&](XmlPart &xml) {
         while (xml.next()) {
             if (xml.isStart(u"sldId")) {
                 const QString slide = rels->byId.value(xml.attribute(u"id", u"/relationships"));
@@ -160,9 +149,9 @@ ReadResult readPptx(const QByteArray &bytes, const ReadBudget &budget)
                     slides.append(slide);
             }
         }
-        if (!xml.error().isEmpty())
-            return ReadResult::fail(xml.error());
-    }
+    });
+    if (!error.isEmpty())
+        return ReadResult::fail(error);
 
     DocumentText out;
     bool anyNotes = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "zip_package.h"
 
+#include "xml_part.h"
+
 #include <quazip.h>
 #include <quazipfile.h>
 #include <quazipfileinfo.h>
@@ -109,6 +111,17 @@ std::optional<QByteArray> ZipPackage::read(const QString &name, const ReadBudget
     }
     m_unpacked += out.size();
     return out;
+}
+
+QString readZipXml(ZipPackage &zip, const QString &name, const ReadBudget &budget,
+    const std::function<void(XmlPart &)> &read)
+{
+    const std::optional<QByteArray> bytes = zip.read(name, budget);
+    if (!bytes)
+        return zip.error();
+    XmlPart xml(*bytes, name, budget);
+    read(xml);
+    return xml.error();
 }
 
 } // namespace qm

@@ -7,12 +7,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QuaZip;
 
 namespace qm {
+
+class XmlPart;
 
 // A document's zip container (.docx, .odt, .pptx) read from memory, with the bounds a file
 // from anywhere needs: parts may unpack to kMaxUnpackedBytes together, a part that unpacks to
@@ -43,6 +46,11 @@ private:
     QString m_error;
     qint64 m_unpacked = 0;
 };
+
+// Unpacks the XML part `name` and hands it to `read`; returns why that failed (the unpacking or
+// the XML), or nothing.
+QString readZipXml(ZipPackage &zip, const QString &name, const ReadBudget &budget,
+    const std::function<void(XmlPart &)> &read);
 
 // The reasons a package gives.
 namespace reasons {

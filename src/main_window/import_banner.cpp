@@ -2,10 +2,10 @@
 #include "import_banner.h"
 
 #include "main_window/controls/small_icon_button.h"
+#include "painting.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
 #include "ui/palette.h"
-#include "ui/shapes.h"
 #include "ui/symbols.h"
 
 #include <QHBoxLayout>
@@ -15,8 +15,6 @@
 namespace qm {
 
 namespace {
-constexpr double kBannerRadius = 9;
-constexpr double kBannerDot = 8;
 constexpr int kBannerMargin = 12;
 constexpr int kBannerGap = 4;
 } // namespace
@@ -27,7 +25,7 @@ ImportBanner::ImportBanner(QWidget *parent)
     setObjectName(QStringLiteral("importBanner"));
     auto *row = new QHBoxLayout(this);
     // The strip keeps kBannerMargin clear above and beside it, and a little below.
-    row->setContentsMargins(kBannerMargin + 14 + int(kBannerDot) + 10, kBannerMargin + 9,
+    row->setContentsMargins(kBannerMargin + 14 + int(kNoticeDot) + 10, kBannerMargin + 9,
         kBannerMargin + 8, 9 + kBannerGap);
     row->setSpacing(8);
     m_text = makeLabel(QString(), fonts::system(12), palette::white(88), true, this);
@@ -60,19 +58,10 @@ void ImportBanner::clear()
 void ImportBanner::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(
         kBannerMargin + 0.5, kBannerMargin + 0.5, -kBannerMargin - 0.5, -kBannerGap - 0.5);
-    const QPainterPath shape = continuousRoundedRect(body, kBannerRadius);
-    QColor fill = palette::tally();
-    fill.setAlphaF(0.14f);
-    QColor edge = palette::tally();
-    edge.setAlphaF(0.55f);
-    p.fillPath(shape, fill);
-    p.strokePath(shape, QPen(edge, 1));
-    p.setPen(Qt::NoPen);
-    p.setBrush(palette::tally());
-    p.drawEllipse(QRectF(kBannerMargin + 14, kBannerMargin + 9 + 4, kBannerDot, kBannerDot));
+    // The dot beside the first line.
+    paintNoticeStrip(p, body, QPointF(kBannerMargin + 14, kBannerMargin + 13));
 }
 
 } // namespace qm

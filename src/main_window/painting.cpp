@@ -2,6 +2,7 @@
 #include "painting.h"
 
 #include "ui/fonts.h"
+#include "ui/palette.h"
 #include "ui/shapes.h"
 
 #include <QFontMetricsF>
@@ -107,6 +108,21 @@ void fillWithInnerStroke(QPainter &painter, const QRectF &rect, Outline outline,
         painter.drawPath(inner.path(rect.adjusted(h, h, -h, -h)));
     }
     painter.restore();
+}
+
+void paintNoticeStrip(QPainter &painter, const QRectF &body, QPointF dot)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath shape = continuousRoundedRect(body, kNoticeRadius);
+    QColor fill = palette::tally();
+    fill.setAlphaF(0.14f);
+    QColor edge = palette::tally();
+    edge.setAlphaF(0.55f);
+    painter.fillPath(shape, fill);
+    painter.strokePath(shape, QPen(edge, 1));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette::tally());
+    painter.drawEllipse(QRectF(dot, QSizeF(kNoticeDot, kNoticeDot)));
 }
 
 } // namespace qm

@@ -24,6 +24,12 @@ double drawTextRun(QPainter &painter, double x, double height, const QFont &font
 // Whether a pointer at `pos` is inside the capsule drawn in `rect`.
 bool insideCapsule(const QRectF &rect, const QPoint &pos);
 
+// The tinted, outlined strip of a notice across a column (a save or import problem), rounded
+// to `body`, with its dot (kNoticeDot wide) at `dot`, its top-left corner.
+void paintNoticeStrip(QPainter &painter, const QRectF &body, QPointF dot);
+inline constexpr double kNoticeRadius = 9;
+inline constexpr double kNoticeDot = 8;
+
 // The symbol face for a symbol the layout sizes like text of `px`.
 QFont symbolFont(double px);
 

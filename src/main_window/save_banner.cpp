@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "save_banner.h"
 
+#include "painting.h"
+
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
 #include "ui/palette.h"
-#include "ui/shapes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,8 +15,7 @@
 namespace qm {
 
 namespace {
-constexpr double kRadius = 9;
-constexpr double kDot = 8;
+constexpr double kDot = kNoticeDot;
 constexpr int kMargin = 12;
 } // namespace
 
@@ -59,18 +59,8 @@ void SaveBanner::showReason(const QString &reason)
 void SaveBanner::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(kMargin + 0.5, kMargin + 0.5, -kMargin - 0.5, -0.5);
-    const QPainterPath shape = continuousRoundedRect(body, kRadius);
-    QColor fill = palette::tally();
-    fill.setAlphaF(0.14f);
-    QColor edge = palette::tally();
-    edge.setAlphaF(0.55f);
-    p.fillPath(shape, fill);
-    p.strokePath(shape, QPen(edge, 1));
-    p.setPen(Qt::NoPen);
-    p.setBrush(palette::tally());
-    p.drawEllipse(QRectF(kMargin + 14, (kMargin + height() - kDot) / 2, kDot, kDot));
+    paintNoticeStrip(p, body, QPointF(kMargin + 14, (kMargin + height() - kDot) / 2));
 }
 
 } // namespace qm
