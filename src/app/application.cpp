@@ -69,6 +69,17 @@ Application::Application(
     // The session manager may end the process right after asking; save while we still can.
     connect(qApp, &QGuiApplication::commitDataRequest, this,
         [this](QSessionManager &) { m_store.save(); });
+    // The window tells the user; the log tells whoever looks after the machine, once a problem.
+    connect(&m_store, &Store::saveFailed, this, [this](const QString &reason) {
+        if (reason != m_loggedSaveFailure)
+            qWarning("quillmere: couldn't save your scripts: %s", qPrintable(reason));
+        m_loggedSaveFailure = reason;
+    });
+    connect(&m_store, &Store::saved, this, [this] {
+        if (!m_loggedSaveFailure.isEmpty())
+            qInfo("quillmere: saved again");
+        m_loggedSaveFailure.clear();
+    });
     if (m_instance) {
         m_instance->setAnswer(
             [this](const QStringList &arguments) { return answerRemote(arguments); });

@@ -100,6 +100,8 @@ private:
     QStringList m_gnomeInstalled;
     QString m_gnomeStatus;
     bool m_saved = false;
+    // The save failure last written to the log, so a retry every few seconds adds no lines.
+    QString m_loggedSaveFailure;
     // Remotes: both hold on to the controller, so they go first.
     std::unique_ptr<MediaPlayer> m_mediaPlayer;
     std::unique_ptr<PresenterClicker> m_clicker;

@@ -18,6 +18,7 @@
 #include "ui/palette.h"
 #include "ui/shapes.h"
 #include "ui/symbols.h"
+#include "unreadable_file_note.h"
 
 #include <QAbstractButton>
 #include <QFontMetricsF>
@@ -66,6 +67,8 @@ Editor::Editor(Store &store, PrompterController &controller, StatsCache &stats, 
     outer->setSpacing(0);
     // Shown only while saving fails; above everything else, so it is seen whatever is selected.
     outer->addWidget(new SaveBanner(m_store, this));
+    outer->addWidget(new UnreadableFileNote(m_store, UnreadableFileNote::Kind::Scripts, this));
+    outer->addWidget(new UnreadableFileNote(m_store, UnreadableFileNote::Kind::Settings, this));
     m_content = new QWidget(this);
     outer->addWidget(m_content);
 

@@ -15,6 +15,8 @@
 namespace qm {
 
 namespace {
+constexpr double kBannerRadius = 9;
+constexpr double kBannerDot = 8;
 constexpr int kBannerMargin = 12;
 constexpr int kBannerGap = 4;
 } // namespace
@@ -25,7 +27,7 @@ ImportBanner::ImportBanner(QWidget *parent)
     setObjectName(QStringLiteral("importBanner"));
     auto *row = new QHBoxLayout(this);
     // The strip keeps kBannerMargin clear above and beside it, and a little below.
-    row->setContentsMargins(kBannerMargin + 14 + int(kNoticeDot) + 10, kBannerMargin + 9,
+    row->setContentsMargins(kBannerMargin + 14 + int(kBannerDot) + 10, kBannerMargin + 9,
         kBannerMargin + 8, 9 + kBannerGap);
     row->setSpacing(8);
     m_text = makeLabel(QString(), fonts::system(12), palette::white(88), true, this);
@@ -58,10 +60,14 @@ void ImportBanner::clear()
 void ImportBanner::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(
         kBannerMargin + 0.5, kBannerMargin + 0.5, -kBannerMargin - 0.5, -kBannerGap - 0.5);
+    paintTallyStrip(p, body, kBannerRadius, 0.14, 0.55);
     // The dot beside the first line.
-    paintNoticeStrip(p, body, QPointF(kBannerMargin + 14, kBannerMargin + 13));
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::tally());
+    p.drawEllipse(QRectF(kBannerMargin + 14, kBannerMargin + 13, kBannerDot, kBannerDot));
 }
 
 } // namespace qm

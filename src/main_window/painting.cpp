@@ -110,19 +110,17 @@ void fillWithInnerStroke(QPainter &painter, const QRectF &rect, Outline outline,
     painter.restore();
 }
 
-void paintNoticeStrip(QPainter &painter, const QRectF &body, QPointF dot)
+QPainterPath paintTallyStrip(
+    QPainter &painter, const QRectF &body, double radius, double fill, double edge)
 {
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = continuousRoundedRect(body, kNoticeRadius);
-    QColor fill = palette::tally();
-    fill.setAlphaF(0.14f);
-    QColor edge = palette::tally();
-    edge.setAlphaF(0.55f);
-    painter.fillPath(shape, fill);
-    painter.strokePath(shape, QPen(edge, 1));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(palette::tally());
-    painter.drawEllipse(QRectF(dot, QSizeF(kNoticeDot, kNoticeDot)));
+    const QPainterPath shape = continuousRoundedRect(body, radius);
+    QColor inside = palette::tally();
+    inside.setAlphaF(float(fill));
+    QColor outline = palette::tally();
+    outline.setAlphaF(float(edge));
+    painter.fillPath(shape, inside);
+    painter.strokePath(shape, QPen(outline, 1));
+    return shape;
 }
 
 } // namespace qm

@@ -24,11 +24,10 @@ double drawTextRun(QPainter &painter, double x, double height, const QFont &font
 // Whether a pointer at `pos` is inside the capsule drawn in `rect`.
 bool insideCapsule(const QRectF &rect, const QPoint &pos);
 
-// The tinted, outlined strip of a notice across a column (a save or import problem), rounded
-// to `body`, with its dot (kNoticeDot wide) at `dot`, its top-left corner.
-void paintNoticeStrip(QPainter &painter, const QRectF &body, QPointF dot);
-inline constexpr double kNoticeRadius = 9;
-inline constexpr double kNoticeDot = 8;
+// The tally-tinted strip a banner above the editor sits in: `body` filled and outlined in the
+// tally colour at the given strengths (0 to 1). Returns the strip's shape.
+QPainterPath paintTallyStrip(
+    QPainter &painter, const QRectF &body, double radius, double fill, double edge);
 
 // The symbol face for a symbol the layout sizes like text of `px`.
 QFont symbolFont(double px);

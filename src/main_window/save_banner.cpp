@@ -2,11 +2,11 @@
 #include "save_banner.h"
 
 #include "painting.h"
-
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/labels.h"
 #include "ui/palette.h"
+#include "ui/shapes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +15,8 @@
 namespace qm {
 
 namespace {
-constexpr double kDot = kNoticeDot;
+constexpr double kRadius = 9;
+constexpr double kDot = 8;
 constexpr int kMargin = 12;
 } // namespace
 
@@ -59,8 +60,12 @@ void SaveBanner::showReason(const QString &reason)
 void SaveBanner::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(kMargin + 0.5, kMargin + 0.5, -kMargin - 0.5, -0.5);
-    paintNoticeStrip(p, body, QPointF(kMargin + 14, (kMargin + height() - kDot) / 2));
+    paintTallyStrip(p, body, kRadius, 0.14, 0.55);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::tally());
+    p.drawEllipse(QRectF(kMargin + 14, (kMargin + height() - kDot) / 2, kDot, kDot));
 }
 
 } // namespace qm

@@ -14,6 +14,7 @@
 #include "ui/palette.h"
 #include "ui/symbols.h"
 #include "ui/texts.h"
+#include "undo_toast.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -44,7 +46,14 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
     m_progress->hide();
     column->addWidget(m_progress);
     column->addWidget(buildList(), 1);
+    m_toast = new UndoToast(this);
+    column->addWidget(m_toast);
     column->addLayout(buildFooter());
+    connect(m_toast, &UndoToast::undoRequested, this, &Sidebar::undoDelete);
+    // Ctrl+Z anywhere in the list (the editor keeps its own for typing).
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, &Sidebar::undoDelete);
 
     m_chooser = [](QWidget *dialogParent) {
         // A documents folder that does not exist would be offered as a file name instead.
@@ -162,6 +171,35 @@ void Sidebar::importFile()
         m_imports->add(paths);
 }
 
+void Sidebar::deleteScript(const QUuid &id)
+{
+    std::optional<DeletedScript> deleted = m_store.deleteScript(id);
+    if (!deleted)
+        return;
+    m_toast->showDeleted(deleted->script.title);
+    m_deleted.append(std::move(*deleted));
+    // The keyboard stays in the list, so Ctrl+Z reaches it at once.
+    if (ScriptRow *row = m_rows.value(m_keyboardRow))
+        row->setFocus(Qt::OtherFocusReason);
+}
+
+bool Sidebar::undoDelete()
+{
+    while (!m_deleted.isEmpty()) {
+        const DeletedScript deleted = m_deleted.takeLast();
+        if (!m_store.restoreScript(deleted))
+            continue;
+        m_toast->hide();
+        if (ScriptRow *row = m_rows.value(deleted.script.id)) {
+            setKeyboardRow(deleted.script.id);
+            row->setFocus(Qt::OtherFocusReason);
+        }
+        return true;
+    }
+    m_toast->hide();
+    return false;
+}
+
 QList<ScriptRow *> Sidebar::rows() const
 {
     QList<ScriptRow *> list;
@@ -195,7 +233,7 @@ void Sidebar::syncRows()
         connect(row, &ScriptRow::selectRequested, this, [this, id] { m_store.setSelectedID(id); });
         // The store may drop this row while its own button or menu is still being handled,
         // so removed rows are deleted later.
-        connect(row, &ScriptRow::deleteRequested, this, [this, id] { m_store.deleteScript(id); });
+        connect(row, &ScriptRow::deleteRequested, this, [this, id] { deleteScript(id); });
         connect(row, &ScriptRow::focusMoveRequested, this,
             [this, id](int step) { moveKeyboard(id, step); });
         connect(row, &ScriptRow::focused, this, [this, id, row] {

@@ -20,6 +20,8 @@ class Store;
 class StatsCache;
 class ScriptRow;
 class SmallIconButton;
+class UndoToast;
+struct DeletedScript;
 
 // The left column: the logo and name, the "SCRIPTS" header with import and new buttons, the
 // list of scripts in the store's order and the privacy note at the bottom.
@@ -37,6 +39,13 @@ public:
     ImportQueue *imports() const { return m_imports; }
     using FileChooser = std::function<QStringList(QWidget *parent)>;
     void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+
+    // Deletes a script at once, offering to undo it.
+    void deleteScript(const QUuid &id);
+    // Puts the most recently deleted script that is not back yet where it was. Returns false
+    // when there is none.
+    bool undoDelete();
+    UndoToast *undoToast() const { return m_toast; }
 
     // The rows in list order.
     QList<ScriptRow *> rows() const;
@@ -71,6 +80,9 @@ private:
     QVBoxLayout *m_list = nullptr;
     SmallIconButton *m_import = nullptr;
     SmallIconButton *m_new = nullptr;
+    UndoToast *m_toast = nullptr;
+    // This run's deletions, newest last; nothing of them is stored.
+    QList<DeletedScript> m_deleted;
     // Rows are kept per script, so a row keeps its hover state while its script moves.
     QHash<QUuid, ScriptRow *> m_rows;
     QList<QUuid> m_order;

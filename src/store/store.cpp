@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store.h"
 
+#include "durable_file.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -53,57 +56,46 @@ std::unique_ptr<UnreadableFile> keepAside(const ReadResult &r)
     return aside;
 }
 
-// Moves a file that could not be read out of the way, keeping its bytes exactly. Returns false
-// when the original could be neither moved nor copied, in which case it must not be replaced.
-bool preserve(const QString &path, const UnreadableFile &aside)
+// The name an unusable file is kept under: its own with the time it was found.
+QString asideName(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        return true;
-    const QString stamp
-        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = path + QStringLiteral(".unreadable-") + stamp;
+    return path + QStringLiteral(".unreadable-")
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+// Moves a file that could not be read out of the way to `planned` (or a free name beside it),
+// keeping its bytes exactly. Returns where they are now: nothing when the original could be
+// neither moved nor copied, in which case it must not be replaced; an empty text when there
+// was no file any more.
+std::optional<QString> preserve(
+    const QString &path, const UnreadableFile &aside, const QString &planned)
+{
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return QString();
+    QString target = planned;
     for (int n = 2; QFileInfo::exists(target); ++n)
-        target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+        target = planned + u'-' + QString::number(n);
     if (QFile::rename(path, target))
-        return true;
+        return target;
     if (!aside.haveBytes)
-        return false;
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly))
-        return false;
-    copy.setPermissions(kFileMode);
-    copy.write(aside.bytes);
-    return copy.commit();
+        return std::nullopt;
+    if (!writeFileDurably(target, aside.bytes).isEmpty())
+        return std::nullopt;
+    return target;
 }
 
-// Qt's description of a file error, as the tail of a sentence.
-QString reasonText(QString text)
+// Remembers an unusable file's bytes and the name they will be kept under. The file is left
+// as it is until the first save moves it aside.
+void setAside(const QString &path, const ReadResult &read, std::unique_ptr<UnreadableFile> &aside,
+    std::optional<UnusableFile> &unusable)
 {
-    if (text.isEmpty())
-        return QStringLiteral("the file could not be written");
-    if (text.size() > 1 && text.at(0).isUpper() && !text.at(1).isUpper())
-        text[0] = text.at(0).toLower();
-    while (text.endsWith(u'.'))
-        text.chop(1);
-    return text;
+    aside = keepAside(read);
+    unusable = UnusableFile {path, asideName(path), false};
 }
 
-QString writeAtomically(const QString &path, const QByteArray &bytes)
+QString writeDurably(const QString &path, const QByteArray &bytes)
 {
-    // QSaveFile writes beside the target and renames over it only once everything is on disk,
-    // so a failure at any step leaves the previous file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return reasonText(file.errorString());
-    file.setPermissions(kFileMode);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = reasonText(file.errorString());
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return reasonText(file.errorString());
-    return {};
+    return writeFileDurably(path, bytes);
 }
 
 } // namespace
@@ -150,7 +142,7 @@ Store::Store(const QString &dir, const SaveTimerFactory &timers, QObject *parent
     , m_retry(timers([this] { save(); }))
     , m_dir(dir)
 {
-    m_writer = writeAtomically;
+    m_writer = writeDurably;
 
     if (!QFileInfo::exists(m_dir)) {
         if (QDir().mkpath(m_dir))
@@ -215,7 +207,7 @@ void Store::load()
     if (scripts.readable)
         decoded = decodeScripts(scripts.bytes);
     if (scripts.exists && !decoded)
-        m_scriptsAside = keepAside(scripts);
+        setAside(scriptsPath(), scripts, m_scriptsAside, m_unusableScripts);
     if (decoded && !decoded->isEmpty())
         m_scripts = std::move(*decoded);
     else
@@ -230,7 +222,7 @@ void Store::load()
             read = Settings::decode(doc.object(), defaultSettings());
     }
     if (settings.exists && !read)
-        m_settingsAside = keepAside(settings);
+        setAside(settingsPath(), settings, m_settingsAside, m_unusableSettings);
     m_settings = read.value_or(defaultSettings());
 
     m_selectedID = m_scripts.first().id;
@@ -317,15 +309,47 @@ void Store::addScript()
     setSelectedID(id);
 }
 
-void Store::deleteScript(const QUuid &id)
+std::optional<DeletedScript> Store::deleteScript(const QUuid &id)
+{
+    const auto at = std::find_if(
+        m_scripts.cbegin(), m_scripts.cend(), [&id](const Script &s) { return s.id == id; });
+    if (at == m_scripts.cend())
+        return std::nullopt;
+    DeletedScript deleted {*at, at - m_scripts.cbegin(), m_selectedID && *m_selectedID == id, {}};
+    QList<Script> list = m_scripts;
+    list.removeAt(deleted.index);
+    setScripts(std::move(list));
+    if (m_scripts.isEmpty()) {
+        Script placeholder(QStringLiteral("Untitled script"), QString());
+        deleted.placeholder = placeholder.id;
+        setScripts({std::move(placeholder)});
+    }
+    if (deleted.wasSelected)
+        setSelectedID(m_scripts.first().id);
+    return deleted;
+}
+
+bool Store::restoreScript(const DeletedScript &deleted)
 {
     QList<Script> list = m_scripts;
-    list.removeIf([&id](const Script &s) { return s.id == id; });
+    for (const Script &s : list) {
+        if (s.id == deleted.script.id)
+            return false;
+    }
+    // The placeholder goes only as it was made: a title or a word given to it makes it the
+    // user's own.
+    const bool placeholderTaken
+        = !deleted.placeholder.isNull() && list.removeIf([&deleted](const Script &s) {
+              return s.id == deleted.placeholder && s.text.isEmpty()
+                  && s.title == QStringLiteral("Untitled script");
+          }) > 0;
+    list.insert(std::clamp<qsizetype>(deleted.index, 0, list.size()), deleted.script);
+    const bool selectionGone
+        = placeholderTaken && m_selectedID && *m_selectedID == deleted.placeholder;
     setScripts(std::move(list));
-    if (m_scripts.isEmpty())
-        setScripts({Script(QStringLiteral("Untitled script"), QString())});
-    if (m_selectedID && *m_selectedID == id)
-        setSelectedID(m_scripts.first().id);
+    if (deleted.wasSelected || selectionGone)
+        setSelectedID(deleted.script.id);
+    return true;
 }
 
 void Store::scheduleSave()
@@ -339,14 +363,24 @@ void Store::scheduleSave()
 
 void Store::setFileWriter(FileWriter writer)
 {
-    m_writer = writer ? std::move(writer) : FileWriter(writeAtomically);
+    m_writer = writer ? std::move(writer) : FileWriter(writeDurably);
 }
 
-QString Store::writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside)
+QString Store::writeFile(const QString &path, const QByteArray &bytes,
+    std::unique_ptr<UnreadableFile> &aside, std::optional<UnusableFile> &unusable)
 {
-    if (aside && !preserve(path, *aside))
-        return QStringLiteral("the unreadable %1 could not be set aside")
-            .arg(QFileInfo(path).fileName());
+    if (aside) {
+        const auto kept = preserve(path, *aside, unusable ? unusable->keptAs : asideName(path));
+        if (!kept)
+            return QStringLiteral("the unreadable %1 could not be set aside")
+                .arg(QFileInfo(path).fileName());
+        aside.reset();
+        if (unusable && !kept->isEmpty()) {
+            unusable->keptAs = *kept;
+            unusable->moved = true;
+            Q_EMIT unusableFilesChanged();
+        }
+    }
     return m_writer(path, bytes);
 }
 
@@ -358,10 +392,8 @@ SaveResult Store::save()
 
     // The scripts go first and are written even when the settings cannot be.
     const QString scripts
-        = writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside.get());
-    if (scripts.isEmpty())
-        m_scriptsAside.reset();
-    else
+        = writeFile(scriptsPath(), encodeScripts(m_scripts), m_scriptsAside, m_unusableScripts);
+    if (!scripts.isEmpty())
         result.failure = scripts;
 
     QString settings;
@@ -369,9 +401,7 @@ SaveResult Store::save()
         // Left as it was when the run took the settings over.
     } else if (const auto object = m_settings.encode()) {
         const QByteArray bytes = QJsonDocument(*object).toJson(QJsonDocument::Compact);
-        settings = writeFile(settingsPath(), bytes, m_settingsAside.get());
-        if (settings.isEmpty())
-            m_settingsAside.reset();
+        settings = writeFile(settingsPath(), bytes, m_settingsAside, m_unusableSettings);
     } else {
         settings = QStringLiteral("a setting is not a number");
     }

@@ -16,6 +16,26 @@ namespace qm {
 
 class UnreadableFile;
 
+// A data file found at start-up that could not be used (damaged, or written by a newer
+// version). It is left as it is until the first save, which first moves it to `keptAs`, so
+// its bytes are never lost to the user's new work.
+struct UnusableFile {
+    // The file's own path: .../scripts.json or .../settings.json.
+    QString path;
+    // Where its bytes are kept once moved.
+    QString keptAs;
+    bool moved = false;
+};
+
+// What undoing a deletion needs: the script, where it stood and whether it was selected.
+struct DeletedScript {
+    Script script;
+    qsizetype index = 0;
+    bool wasSelected = false;
+    // The empty script made because the list would have been empty; null otherwise.
+    QUuid placeholder;
+};
+
 // What a save did: nothing to say when both files were written, otherwise why not, in words
 // that fit after "couldn't save your scripts: ".
 struct SaveResult {
@@ -78,7 +98,16 @@ public:
     void setSettingsForThisRun(const Settings &settings);
 
     void addScript();
-    void deleteScript(const QUuid &id);
+    // Removes the script with that id; nothing when no script has it.
+    std::optional<DeletedScript> deleteScript(const QUuid &id);
+    // Puts a deleted script back where it stood, selected again if it was, and takes away the
+    // placeholder its deletion made if that is still untouched. Returns false, changing
+    // nothing, when a script with its id is in the list already.
+    bool restoreScript(const DeletedScript &deleted);
+
+    // The data files that could not be used at start-up.
+    const std::optional<UnusableFile> &unusableScripts() const { return m_unusableScripts; }
+    const std::optional<UnusableFile> &unusableSettings() const { return m_unusableSettings; }
 
     // Writes both files now. A failure keeps everything in memory and tries again on the next
     // change or after kRetryDelayMs, whichever comes first.
@@ -108,11 +137,14 @@ Q_SIGNALS:
     void saved();
     // Emitted after each save that could not write a file; the data is still in memory.
     void saveFailed(const QString &reason);
+    // Emitted when an unusable file has been moved to where `keptAs` says.
+    void unusableFilesChanged();
 
 private:
     void scheduleSave();
     void load();
-    QString writeFile(const QString &path, const QByteArray &bytes, UnreadableFile *aside);
+    QString writeFile(const QString &path, const QByteArray &bytes,
+        std::unique_ptr<UnreadableFile> &aside, std::optional<UnusableFile> &unusable);
 
     QList<Script> m_scripts;
     std::optional<QUuid> m_selectedID;
@@ -126,6 +158,8 @@ private:
     // aside, so a damaged or newer-format file never silently replaces the user's work.
     std::unique_ptr<UnreadableFile> m_scriptsAside;
     std::unique_ptr<UnreadableFile> m_settingsAside;
+    std::optional<UnusableFile> m_unusableScripts;
+    std::optional<UnusableFile> m_unusableSettings;
     bool m_settingsForThisRun = false;
 };
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "main_window/controls/pill_button.h"
 #include "main_window/controls/small_icon_button.h"
 #include "main_window/script_row.h"
 #include "main_window/sidebar.h"
 #include "main_window/stats_cache.h"
+#include "main_window/undo_toast.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/texts.h"
@@ -73,6 +75,8 @@ private Q_SLOTS:
     void deleteButtonOnlyOnHover();
     void deleteButtonDeletes();
     void contextMenuDeletes();
+    void deleteCanBeUndone_data();
+    void deleteCanBeUndone();
     void newScriptButtonAndShortcut();
     void importTakesTheChosenFile();
     void statisticsOnlyForChangedScripts();
@@ -230,6 +234,61 @@ void TestSidebar::contextMenuDeletes()
     QCOMPARE(env.store.selectedID(), std::optional<QUuid>(ids.at(1)));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(rowIds(sidebar), QList<QUuid> {ids.at(1)});
+}
+
+void TestSidebar::deleteCanBeUndone_data()
+{
+    QTest::addColumn<bool>("byKeys");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("Undo button, the selected script") << false << 1;
+    QTest::newRow("Undo button, another script") << false << 0;
+    QTest::newRow("Ctrl+Z, the selected script") << true << 1;
+    QTest::newRow("Ctrl+Z, another script") << true << 2;
+}
+
+void TestSidebar::deleteCanBeUndone()
+{
+    QFETCH(bool, byKeys);
+    QFETCH(int, selected);
+    Env env;
+    const QList<QUuid> ids = env.setScripts({{"One", "a"}, {"Two", "b"}, {"Three", "c"}});
+    env.store.setSelectedID(ids.at(selected));
+    QWidget window;
+    auto *sidebar = new Sidebar(env.store, env.cache, &window);
+    window.resize(220, 600);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    ScriptRow *row = sidebar->row(ids.at(1));
+    enter(row);
+    QTest::mouseClick(row->deleteButton(), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(rowIds(*sidebar), (QList<QUuid> {ids.at(0), ids.at(2)}));
+    UndoToast *toast = sidebar->undoToast();
+    QVERIFY(toast->isVisible());
+    QCOMPARE(toast->text(), QStringLiteral("Deleted “Two”"));
+
+    if (byKeys)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    else
+        QTest::mouseClick(toast->undoButton(), Qt::LeftButton);
+    QTRY_COMPARE(rowIds(*sidebar), ids);
+    QVERIFY(!toast->isVisible());
+    QCOMPARE(env.store.scripts().at(1).title, QStringLiteral("Two"));
+    QCOMPARE(env.store.scripts().at(1).text, QStringLiteral("b"));
+    QCOMPARE(env.store.selectedID(), std::optional<QUuid>(ids.at(selected)));
+    QVERIFY(env.store.save());
+    const auto onDisk = decodeScripts([&] {
+        QFile f(env.store.scriptsPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }());
+    QVERIFY(onDisk);
+    QCOMPARE(onDisk->size(), 3);
+    QCOMPARE(onDisk->at(1).id, ids.at(1));
+
+    // Nothing more to undo: a second Ctrl+Z changes nothing.
+    QVERIFY(!sidebar->undoDelete());
+    QCOMPARE(rowIds(*sidebar), ids);
 }
 
 void TestSidebar::newScriptButtonAndShortcut()

@@ -125,17 +125,32 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("scripts.json"));
         writeFile(path, bytes);
+        QString keptAs;
         {
             Store store(tmp.path());
             QCOMPARE(store.scripts().size(), 1);
             QCOMPARE(store.scripts().first().title, QStringLiteral("Welcome to Quillmere"));
-            // Loading leaves the file as it was.
+            // Loading leaves the file as it was, but already knows the name it will keep.
             QCOMPARE(readFile(path), bytes);
+            QCOMPARE(store.unusableScripts().has_value(), keptAside);
+            QVERIFY(!store.unusableSettings());
+            QSignalSpy moved(&store, &Store::unusableFilesChanged);
+            if (keptAside) {
+                QCOMPARE(store.unusableScripts()->path, path);
+                QVERIFY(!store.unusableScripts()->moved);
+                keptAs = store.unusableScripts()->keptAs;
+            }
             QVERIFY(store.save());
+            QCOMPARE(moved.size(), keptAside ? 1 : 0);
+            if (keptAside) {
+                QVERIFY(store.unusableScripts()->moved);
+                QCOMPARE(store.unusableScripts()->keptAs, keptAs);
+            }
         }
         const QStringList aside = asideFiles(tmp.path(), QStringLiteral("scripts.json"));
         QCOMPARE(aside.size(), keptAside ? 1 : 0);
         if (keptAside) {
+            QCOMPARE(tmp.filePath(aside.first()), keptAs);
             QCOMPARE(readFile(tmp.filePath(aside.first())), bytes);
             QVERIFY(aside.first().contains(
                 QRegularExpression(QStringLiteral("\\.unreadable-\\d{8}-\\d{6}$"))));
@@ -279,6 +294,67 @@ private Q_SLOTS:
         QVERIFY(fresh.id != c);
         QCOMPARE(fresh.title, QStringLiteral("Untitled script"));
         QCOMPARE(store.selectedID(), std::optional<QUuid>(fresh.id));
+    }
+
+    void restoringADeletedScript_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("deleteAt");
+        QTest::addColumn<int>("selectedAt"); // -1: none
+        QTest::addColumn<bool>("touchPlaceholder");
+        QTest::newRow("the selected one, in the middle") << 3 << 1 << 1 << false;
+        QTest::newRow("another than the selected") << 3 << 2 << 0 << false;
+        QTest::newRow("the first") << 3 << 0 << 2 << false;
+        QTest::newRow("the last one left") << 1 << 0 << 0 << false;
+        QTest::newRow("the last one, placeholder typed in") << 1 << 0 << 0 << true;
+        QTest::newRow("with nothing selected") << 2 << 1 << -1 << false;
+    }
+    void restoringADeletedScript()
+    {
+        QFETCH(int, count);
+        QFETCH(int, deleteAt);
+        QFETCH(int, selectedAt);
+        QFETCH(bool, touchPlaceholder);
+        QTemporaryDir tmp;
+        testing::ManualSaveTimers clock;
+        Store store(tmp.path(), clock.factory());
+        QList<Script> list;
+        for (int i = 0; i < count; ++i)
+            list.append(
+                Script(QStringLiteral("Script %1").arg(i), QStringLiteral("text %1").arg(i)));
+        store.setScripts(list);
+        store.setSelectedID(selectedAt < 0 ? std::nullopt : std::optional(list.at(selectedAt).id));
+        const std::optional<QUuid> selectedBefore = store.selectedID();
+
+        const auto deleted = store.deleteScript(list.at(deleteAt).id);
+        QVERIFY(deleted);
+        QCOMPARE(deleted->index, deleteAt);
+        QCOMPARE(store.scripts().size(), std::max(count - 1, 1));
+        if (touchPlaceholder)
+            store.setScriptText(store.scripts().first().id, QStringLiteral("mine now"));
+        const QList<Script> afterDelete = store.scripts();
+
+        QVERIFY(store.restoreScript(*deleted));
+        // Back at its place with its id, title and text; the untouched placeholder is gone.
+        QList<Script> expected = list;
+        if (touchPlaceholder)
+            expected.append(afterDelete.first());
+        QCOMPARE(store.scripts().size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QCOMPARE(store.scripts().at(i).id, expected.at(i).id);
+            QCOMPARE(store.scripts().at(i).text, expected.at(i).text);
+        }
+        QCOMPARE(store.selectedID(), selectedBefore);
+        // Restoring twice changes nothing.
+        QVERIFY(!store.restoreScript(*deleted));
+        QCOMPARE(store.scripts().size(), expected.size());
+
+        clock.advance(Store::kSaveDelayMs);
+        const auto onDisk = decodeScripts(readFile(store.scriptsPath()));
+        QVERIFY(onDisk);
+        QCOMPARE(onDisk->size(), expected.size());
+        QCOMPARE(onDisk->at(deleteAt).id, list.at(deleteAt).id);
+        QCOMPARE(onDisk->at(deleteAt).title, list.at(deleteAt).title);
     }
 
     void deletingAnUnselectedLastScriptKeepsNoSelection()
