@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextDocumentWriter>
 
 #include <quazip.h>
 #include <quazipfile.h>
@@ -113,6 +115,7 @@ private Q_SLOTS:
     void pdfParagraphs();
     void title_data();
     void title();
+    void odtFromQtWriter();
     void contentDecidesTheFormat();
     void spentBudgetStops();
     void rtfWithoutConverterSaysWhatToInstall();
@@ -439,6 +442,22 @@ void TestImporter::title()
     QFETCH(QString, name);
     QFETCH(QString, title);
     QCOMPARE(scriptTitleForFile(QStringLiteral("/some/dir/") + name), title);
+}
+
+// Qt's own ODF writer, as other Qt programs save documents.
+void TestImporter::odtFromQtWriter()
+{
+    QTextDocument document;
+    document.setMarkdown(QStringLiteral("# Opening\n\nHello  there.\n\n- one\n- two\n\n"
+                                        "## Middle\n\nLine one  \nline two\n\n#### Aside\n"));
+    const QString path = m_dir.filePath(QStringLiteral("qt.odt"));
+    QTextDocumentWriter writer(path, "odf");
+    QVERIFY(writer.write(&document));
+    const ImportResult result = importScriptFile(path);
+    QVERIFY2(result.script, qPrintable(result.reason));
+    // Qt 6.4's writer keeps a heading's bold type but not its level, so nothing says "heading".
+    QCOMPARE(result.script->text,
+        QStringLiteral("Opening\nHello there.\none\ntwo\nMiddle\nLine one\nline two\nAside"));
 }
 
 void TestImporter::contentDecidesTheFormat()
