@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A thin wrapper over CMake presets. `make run` and `make test` set everything up on Debian 12.
-.PHONY: all deps dev release run test check test-desktops bench format install package clean
+.PHONY: all deps dev release run test check test-desktops bench fuzz format install package clean
 
 ARGS ?=
 PREFIX ?= /usr/local
@@ -41,6 +41,13 @@ test-desktops:
 
 bench: release
 	bench/run-all build/release
+
+# libFuzzer on the import readers (clang): the corpus as seeds, then FUZZ_RUNS mutations each.
+FUZZ_RUNS ?= 20000
+fuzz: deps
+	cmake --preset fuzz -DQM_FUZZ_RUNS=$(FUZZ_RUNS)
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_text_decoding fuzz_office fuzz_office_xml
+	ctest --test-dir build/fuzz --output-on-failure -L fuzz
 
 install: release
 	cmake --install build/release --prefix "$(PREFIX)"

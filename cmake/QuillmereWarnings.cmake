@@ -2,7 +2,7 @@
 # Project-wide compile options, applied to every target through qm_configure_target().
 set(QM_WARNINGS
   -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast
-  -Wshadow=compatible-local)
+  $<IF:$<CXX_COMPILER_ID:GNU>,-Wshadow=compatible-local,-Wshadow-uncaptured-local>)
 
 if(QM_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

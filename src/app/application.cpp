@@ -150,6 +150,9 @@ void Application::start(const CommandLine &line)
     if (const QString dir = line.snapshotDir; !dir.isEmpty())
         QTimer::singleShot(kSnapshotDelayMs, this, [dir] { snapshot(dir); });
 
+    if (!line.importFiles.isEmpty())
+        m_window->importFiles(line.importFiles);
+
     // Commands given to the first launch run once start-up is done, as if sent to it.
     if (const QList<Command> commands = line.commands; !commands.isEmpty()) {
         QTimer::singleShot(0, this, [this, commands] {
@@ -228,6 +231,12 @@ void Application::handleRemote(const QStringList &arguments)
     }
     if (line.listShortcuts)
         acted = true;
+    if (!line.importFiles.isEmpty() && m_window) {
+        // The sender made the paths absolute, as with the snapshot folder.
+        presentMainWindow();
+        m_window->importFiles(line.importFiles);
+        acted = true;
+    }
     // A plain second launch means "I want the program": bring its window back.
     if (!acted)
         presentMainWindow();

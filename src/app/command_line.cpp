@@ -21,6 +21,10 @@ constexpr Switch kOptions[] = {
     {"snapshot", "DIR",
         "6 seconds after launch, write a PNG of every\n"
         "window and windows.txt into DIR (must exist)"},
+    {"import", "FILE...",
+        "import the files as scripts (text, .docx, .odt,\n"
+        ".pptx notes, .pdf, .html, .md, .rtf), in the\n"
+        "running Quillmere when there is one"},
     {"help", nullptr, "show this help and exit"},
     {"version", nullptr, "show the version and exit"},
 };
@@ -100,7 +104,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     // The program's name goes first; a list without even that has nothing to say.
     if (!parser.parse(arguments.isEmpty() ? QStringList {QString()} : arguments)) {
         line.error = parser.errorText();
-    } else if (!parser.positionalArguments().isEmpty()) {
+    } else if (!parser.positionalArguments().isEmpty() && !parser.isSet(QStringLiteral("import"))) {
         line.error
             = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
     }
@@ -111,6 +115,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
     const QStringList shots = parser.values(QStringLiteral("snapshot"));
     if (!shots.isEmpty())
         line.snapshotDir = QDir::current().absoluteFilePath(shots.first());
+    // `--import a.docx b.pdf`: the files after the switch are the switch's too.
+    if (line.ok() && parser.isSet(QStringLiteral("import"))) {
+        const QStringList files
+            = parser.values(QStringLiteral("import")) + parser.positionalArguments();
+        for (const QString &file : files)
+            line.importFiles.append(QDir::current().absoluteFilePath(file));
+    }
     // In the order given, repeats included.
     for (const QString &name : parser.optionNames()) {
         if (const std::optional<Command> c = commandFromSwitch(QStringLiteral("--") + name))
@@ -130,6 +141,8 @@ QStringList CommandLine::forHandOver() const
         out << QStringLiteral("--snapshot") << snapshotDir;
     if (listShortcuts)
         out.append(QLatin1String(kListShortcuts));
+    for (const QString &file : importFiles)
+        out << QStringLiteral("--import") << file;
     return out;
 }
 

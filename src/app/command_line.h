@@ -19,6 +19,8 @@ struct CommandLine {
     // Where to write the snapshot, made absolute against the current directory; empty for none.
     QString snapshotDir;
     bool listShortcuts = false;
+    // Files to import as scripts, made absolute against the current directory.
+    QStringList importFiles;
     // The remote commands, in the order given.
     QList<Command> commands;
     // Why the arguments could not be read ("unknown option '--x'"); empty when they could.

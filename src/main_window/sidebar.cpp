@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sidebar.h"
 
-#include "import.h"
+#include "import_queue.h"
 #include "logo_mark.h"
 #include "main_window/controls/focus_ring.h"
 #include "main_window/controls/overlay_scroll_bar.h"
@@ -41,6 +41,10 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
 
     column->addLayout(buildHeader());
     column->addLayout(buildListHeader());
+    m_progress = makeLabel(QString(), fonts::system(11), palette::white(62), false, this);
+    m_progress->setContentsMargins(18, 0, 18, 8);
+    m_progress->hide();
+    column->addWidget(m_progress);
     column->addWidget(buildList(), 1);
     m_toast = new UndoToast(this);
     column->addWidget(m_toast);
@@ -56,9 +60,24 @@ Sidebar::Sidebar(Store &store, StatsCache &stats, QWidget *parent)
         QString start = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (!QFileInfo(start).isDir())
             start = QDir::homePath();
-        return QFileDialog::getOpenFileName(dialogParent,
-            QStringLiteral("Choose a text file to import as a script"), start, importFileFilter());
+        return QFileDialog::getOpenFileNames(dialogParent,
+            QStringLiteral("Choose files to import as scripts"), start, importFileFilter());
     };
+
+    m_imports = new ImportQueue(m_store, this);
+    connect(m_imports, &ImportQueue::currentChanged, this, [this](const QString &path) {
+        if (path.isEmpty()) {
+            m_progress->hide();
+            return;
+        }
+        const QString name = QFileInfo(path).fileName();
+        m_progress->setText(QStringLiteral("Importing “%1”…").arg(name));
+        // Long names are cut in the middle, so both the start and the extension stay.
+        m_progress->setText(
+            m_progress->fontMetrics().elidedText(m_progress->text(), Qt::ElideMiddle, kWidth - 36));
+        m_progress->setToolTip(path);
+        m_progress->show();
+    });
 
     connect(&m_store, &Store::scriptsChanged, this, &Sidebar::syncRows);
     connect(&m_store, &Store::selectedIDChanged, this, &Sidebar::syncSelection);
@@ -95,7 +114,8 @@ QLayout *Sidebar::buildListHeader()
         makeLabel(QStringLiteral("SCRIPTS"), capsFont, palette::white(40), false, this), 0,
         Qt::AlignVCenter);
     listHeader->addStretch(1);
-    m_import = new SmallIconButton(symbols::importFile, QStringLiteral("Import a text file"), this);
+    m_import = new SmallIconButton(
+        symbols::importFile, QStringLiteral("Import scripts from files"), this);
     m_new = new SmallIconButton(symbols::plus, texts::newScriptTip(), this);
     m_new->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     listHeader->addWidget(m_import);
@@ -146,10 +166,9 @@ QLayout *Sidebar::buildFooter()
 
 void Sidebar::importFile()
 {
-    const QString path = m_chooser ? m_chooser(window()) : QString();
-    if (path.isEmpty())
-        return;
-    importScriptFile(m_store, path);
+    const QStringList paths = m_chooser ? m_chooser(window()) : QStringList();
+    if (!paths.isEmpty())
+        m_imports->add(paths);
 }
 
 void Sidebar::deleteScript(const QUuid &id)

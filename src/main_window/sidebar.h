@@ -8,12 +8,14 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
 class QLayout;
 class QScrollArea;
 class QVBoxLayout;
 
 namespace qm {
 
+class ImportQueue;
 class Store;
 class StatsCache;
 class ScriptRow;
@@ -31,9 +33,11 @@ public:
     Sidebar(Store &store, StatsCache &stats, QWidget *parent = nullptr);
     ~Sidebar() override;
 
-    // Runs the file dialog and imports the chosen file. Tests replace the dialog.
+    // Runs the file dialog and imports the chosen files. Tests replace the dialog.
     void importFile();
-    using FileChooser = std::function<QString(QWidget *parent)>;
+    // Reads imported files one after another; the list shows which one is being read.
+    ImportQueue *imports() const { return m_imports; }
+    using FileChooser = std::function<QStringList(QWidget *parent)>;
     void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
 
     // Deletes a script at once, offering to undo it.
@@ -48,6 +52,8 @@ public:
     ScriptRow *row(const QUuid &id) const { return m_rows.value(id); }
     SmallIconButton *importButton() const { return m_import; }
     SmallIconButton *newButton() const { return m_new; }
+    // "Importing “talk.docx”…" while a file is read; hidden otherwise.
+    QLabel *progressLine() const { return m_progress; }
 
     static constexpr int kWidth = 220;
 
@@ -68,6 +74,8 @@ private:
     Store &m_store;
     StatsCache &m_stats;
     FileChooser m_chooser;
+    ImportQueue *m_imports = nullptr;
+    QLabel *m_progress = nullptr;
     QScrollArea *m_scroll = nullptr;
     QVBoxLayout *m_list = nullptr;
     SmallIconButton *m_import = nullptr;

@@ -75,6 +75,40 @@ private Q_SLOTS:
         QVERIFY(parseCommandLine({QStringLiteral("q")}).forHandOver().isEmpty());
     }
 
+    // `--import` takes every file after it, made absolute here: the running program may be in
+    // another directory. Handed over, they read back the same.
+    void importFiles_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("files");
+        const auto s = [](const char *a) { return QString::fromLatin1(a); };
+        const QString cwd = QDir::currentPath() + u'/';
+        QTest::newRow("one") << QStringList {s("q"), s("--import"), s("a.docx")}
+                             << QStringList {cwd + s("a.docx")};
+        QTest::newRow("several, absolute kept")
+            << QStringList {s("q"), s("--import"), s("a.docx"), s("/tmp/b c.pdf"), s("d.md")}
+            << QStringList {cwd + s("a.docx"), s("/tmp/b c.pdf"), cwd + s("d.md")};
+        QTest::newRow("with a command") << QStringList {s("q"), s("--toggle"), s("--import"),
+            s("a.txt")} << QStringList {cwd + s("a.txt")};
+        QTest::newRow("a file that looks like a switch, after --")
+            << QStringList {s("q"), s("--import"), s("a.txt"), s("--"), s("--odd.txt")}
+            << QStringList {cwd + s("a.txt"), cwd + s("--odd.txt")};
+    }
+    void importFiles()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, files);
+        const auto s = [](const char *a) { return QString::fromLatin1(a); };
+        const CommandLine line = parseCommandLine(arguments);
+        QVERIFY2(line.ok(), qPrintable(line.error));
+        QCOMPARE(line.importFiles, files);
+        const CommandLine back = parseCommandLine(QStringList {s("q")} + line.forHandOver());
+        QVERIFY2(back.ok(), qPrintable(back.error));
+        QCOMPARE(back.importFiles, files);
+        QCOMPARE(back.commands, line.commands);
+        QVERIFY(!parseCommandLine({s("q"), s("--import")}).ok());
+    }
+
     // Help lists every switch the parser takes.
     void helpListsEverySwitch()
     {
@@ -83,11 +117,11 @@ private Q_SLOTS:
         const QString help = commandLineHelp();
         for (const char *name : {"--start", "--snapshot DIR", "--help", "--version", "--toggle",
                  "--play-pause", "--restart", "--faster", "--slower", "--next-cue",
-                 "--previous-cue", "--show-window", "--list-shortcuts"}) {
+                 "--previous-cue", "--show-window", "--list-shortcuts", "--import FILE..."}) {
             QVERIFY2(help.contains(QStringLiteral("  ") + QLatin1String(name) + u' '), name);
             const QString bare = QString::fromLatin1(name).section(u' ', 0, 0);
             QStringList args {QStringLiteral("q"), bare};
-            if (bare == QStringLiteral("--snapshot"))
+            if (bare == QStringLiteral("--snapshot") || bare == QStringLiteral("--import"))
                 args.append(QStringLiteral("x"));
             QVERIFY2(parseCommandLine(args).ok(), name);
         }

@@ -4,7 +4,8 @@
 
 The layers point one way (docs/architecture.md):
   model <- store <- prompter <- prompter_view <- prompter_window, prompter <- main_window,
-  app on top, ui and platform as leaves. model, store and prompter use QtCore alone.
+  model <- import <- main_window, app on top, ui and platform as leaves. model, store and
+  prompter use QtCore alone; import uses QtCore and QtGui, no widgets.
 """
 import pathlib
 import re
@@ -16,14 +17,17 @@ ALLOWED = {
     "platform": set(),
     "ui": set(),
     "store": {"model"},
+    "import": {"model"},
     "prompter": {"model", "store", "platform"},
     "prompter_view": {"model", "store", "prompter", "platform", "ui"},
     "prompter_window": {"model", "store", "prompter", "prompter_view", "platform", "ui"},
-    "main_window": {"model", "store", "prompter", "platform", "ui"},
+    "main_window": {"model", "store", "prompter", "import", "platform", "ui"},
     "app": {"model", "store", "prompter", "prompter_view", "prompter_window", "main_window",
-            "platform", "ui"},
+            "import", "platform", "ui"},
 }
 CORE_ONLY = {"model", "store", "prompter"}
+# Readers run off the GUI thread: QtGui's text document is fine there, widgets are not.
+NO_WIDGETS = {"import"}
 GUI_MODULES = ("QtGui", "QtWidgets", "QtOpenGL", "QtOpenGLWidgets")
 QT_INCLUDE = pathlib.Path("/usr/include/x86_64-linux-gnu/qt6")
 
@@ -62,6 +66,10 @@ def check(src):
                 for header in SYSTEM.findall(text):
                     if qt_module(header) in GUI_MODULES:
                         faults.append(f"{path}: {name}/ is QtCore-only but includes <{header}>")
+            if name in NO_WIDGETS:
+                for header in SYSTEM.findall(text):
+                    if qt_module(header) in ("QtWidgets", "QtOpenGLWidgets"):
+                        faults.append(f"{path}: {name}/ uses no widgets but includes <{header}>")
     return faults
 
 

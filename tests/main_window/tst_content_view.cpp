@@ -165,7 +165,7 @@ void TestContentView::tabOrder()
     }
     // The list is one stop, at the selected script.
     QCOMPARE(stops,
-        QStringList({"Import a text file", "New script", "Keynote", "Script title",
+        QStringList({"Import scripts from files", "New script", "Keynote", "Script title",
             "Start prompter", "Opening", "Close", "Script", "Shortcuts"}));
 
     // Backtab from the editor header lands on the list's stop, which carries the ring.
@@ -213,7 +213,7 @@ void TestContentView::accessibleControls_data()
     // A title with markup is read, and shown, as it is written.
     QTest::newRow("selected row") << "Keynote" << int(A::ListItem) << true;
     QTest::newRow("other row") << "Demo <b>day</b>" << int(A::ListItem) << false;
-    QTest::newRow("import") << "Import a text file" << int(A::Button) << false;
+    QTest::newRow("import") << "Import scripts from files" << int(A::Button) << false;
     QTest::newRow("new") << "New script" << int(A::Button) << false;
     QTest::newRow("title") << "Script title" << int(A::EditableText) << false;
     QTest::newRow("start") << "Start prompter" << int(A::Button) << false;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,7 +97,7 @@ void TestSidebar::rowsFollowTheStore()
     QVERIFY(sidebar.row(ids.at(2))->isSelected());
     env.store.deleteScript(ids.at(1));
     QCOMPARE(rowIds(sidebar), (QList<QUuid> {ids.at(0), ids.at(2)}));
-    QCOMPARE(sidebar.importButton()->toolTip(), QStringLiteral("Import a text file"));
+    QCOMPARE(sidebar.importButton()->toolTip(), QStringLiteral("Import scripts from files"));
     QCOMPARE(sidebar.newButton()->toolTip(), QStringLiteral("New script (Ctrl+N)"));
 }
 
@@ -322,13 +323,17 @@ void TestSidebar::importTakesTheChosenFile()
     file.write("# Open\nGood evening");
     file.close();
 
-    sidebar.setFileChooser([](QWidget *) { return QString(); });
+    sidebar.setFileChooser([](QWidget *) { return QStringList(); });
     QTest::mouseClick(sidebar.importButton(), Qt::LeftButton);
+    QVERIFY(sidebar.progressLine()->isHidden());
     QCOMPARE(env.store.scripts().size(), 1);
 
-    sidebar.setFileChooser([path](QWidget *) { return path; });
+    sidebar.setFileChooser([path](QWidget *) { return QStringList {path}; });
     QTest::mouseClick(sidebar.importButton(), Qt::LeftButton);
-    QCOMPARE(env.store.scripts().size(), 2);
+    // Read off the GUI thread, with a line in the list meanwhile.
+    QCOMPARE(sidebar.progressLine()->text(), QStringLiteral("Importing “talk.final.txt”…"));
+    QTRY_COMPARE(env.store.scripts().size(), 2);
+    QVERIFY(sidebar.progressLine()->isHidden());
     QCOMPARE(sidebar.rows().first()->titleText(), QStringLiteral("talk.final"));
     QVERIFY(sidebar.rows().first()->isSelected());
     QCOMPARE(sidebar.rows().first()->subtitleText(), QString::fromUtf8("2 words · 0 sec"));
