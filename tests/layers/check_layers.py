@@ -4,7 +4,7 @@
 
 The layers point one way (docs/architecture.md):
   model <- store <- prompter <- prompter_view <- prompter_window, prompter <- main_window,
-  app on top, ui and platform as leaves. model, store and prompter use QtCore alone.
+  main_window <- remote (the network remote), app on top, ui and platform as leaves. model, store and prompter use QtCore alone.
 """
 import pathlib
 import re
@@ -20,8 +20,9 @@ ALLOWED = {
     "prompter_view": {"model", "store", "prompter", "platform", "ui"},
     "prompter_window": {"model", "store", "prompter", "prompter_view", "platform", "ui"},
     "main_window": {"model", "store", "prompter", "platform", "ui"},
+    "remote": {"model", "store", "prompter", "main_window", "platform", "ui"},
     "app": {"model", "store", "prompter", "prompter_view", "prompter_window", "main_window",
-            "platform", "ui"},
+            "remote", "platform", "ui"},
 }
 CORE_ONLY = {"model", "store", "prompter"}
 GUI_MODULES = ("QtGui", "QtWidgets", "QtOpenGL", "QtOpenGLWidgets")

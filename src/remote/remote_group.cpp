@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote_group.h"
+
+#include "main_window/controls/group_card.h"
+#include "main_window/controls/text_button.h"
+#include "main_window/controls/toggle_row.h"
+#include "qr_code_view.h"
+#include "remote.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+#include "ui/labels.h"
+#include "ui/palette.h"
+#include "ui/symbols.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace qm {
+
+QString remotePrivacyText()
+{
+    return QStringLiteral("While this is on, phones and programs paired with this computer "
+                          "over the network can see the script and drive the prompter.");
+}
+
+RemoteGroup::RemoteGroup(Store &store, Remote &remote, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_remote(remote)
+{
+    setObjectName(QStringLiteral("remoteGroup"));
+    auto *card = new GroupCard(QStringLiteral("Remote"), symbols::phone, this);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(card);
+
+    m_switch = new ToggleRow(QStringLiteral("Phone and network remote"),
+        QStringLiteral("A phone's browser, OSC or another Quillmere drives the prompter"));
+    m_switch->setObjectName(QStringLiteral("remoteEnabled"));
+    card->addRow(m_switch);
+
+    m_privacy = makeLabel(remotePrivacyText(), fonts::system(11), palette::tallySoft(), true);
+    m_privacy->setObjectName(QStringLiteral("remotePrivacy"));
+    card->addRow(m_privacy);
+
+    m_code = new QrCodeView;
+    m_code->setObjectName(QStringLiteral("remoteCode"));
+    auto *codeRow = new QWidget;
+    auto *codeBox = new QHBoxLayout(codeRow);
+    codeBox->setContentsMargins(0, 4, 0, 0);
+    codeBox->addStretch(1);
+    codeBox->addWidget(m_code);
+    codeBox->addStretch(1);
+    card->addRow(codeRow);
+
+    m_link = makeLabel(QString(), fonts::monospaced(11), palette::white(80), true);
+    m_link->setObjectName(QStringLiteral("remoteLink"));
+    m_link->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_link->setAlignment(Qt::AlignHCenter);
+    card->addRow(m_link);
+
+    m_problem = makeLabel(QString(), fonts::system(11), palette::tallySoft(), true);
+    m_problem->setObjectName(QStringLiteral("remoteProblem"));
+    card->addRow(m_problem);
+
+    m_forget = new TextButton(QStringLiteral("Forget paired devices"));
+    m_forget->setObjectName(QStringLiteral("forgetPairedDevices"));
+    card->addRow(m_forget);
+
+    m_oscLine = makeLabel(QString(), fonts::system(11), palette::white(42), true);
+    m_oscLine->setObjectName(QStringLiteral("oscLine"));
+    card->addRow(m_oscLine);
+
+    m_oscAllow = new QLineEdit;
+    m_oscAllow->setObjectName(QStringLiteral("oscAllow"));
+    m_oscAllow->setPlaceholderText(QStringLiteral("Also take OSC from, e.g. 192.168.1.20"));
+    m_oscAllow->setAccessibleName(QStringLiteral("Addresses OSC is taken from"));
+    m_oscAllow->setFont(fonts::system(12));
+    {
+        QPalette pal = m_oscAllow->palette();
+        pal.setColor(QPalette::Base, palette::white(6));
+        pal.setColor(QPalette::Text, palette::white(90));
+        pal.setColor(QPalette::PlaceholderText, palette::white(30));
+        m_oscAllow->setPalette(pal);
+    }
+    card->addRow(m_oscAllow);
+
+    connect(m_switch, &ToggleRow::toggled, this, [this](bool on) {
+        Settings s = m_store.settings();
+        s.remoteEnabled = on;
+        m_store.setSettings(s);
+    });
+    connect(m_forget, &QAbstractButton::clicked, &m_remote, &Remote::forgetPairedDevices);
+    connect(m_oscAllow, &QLineEdit::editingFinished, this, [this] {
+        Settings s = m_store.settings();
+        QStringList allow;
+        for (const QString &part : m_oscAllow->text().split(
+                 QRegularExpression(QStringLiteral("[,\\s]+")), Qt::SkipEmptyParts))
+            allow.append(part);
+        if (allow == s.oscAllow)
+            return;
+        s.oscAllow = allow;
+        m_store.setSettings(s);
+    });
+    connect(&m_store, &Store::settingsChanged, this, &RemoteGroup::refresh);
+    connect(&m_remote, &Remote::stateChanged, this, &RemoteGroup::refresh);
+    refresh();
+}
+
+void RemoteGroup::refresh()
+{
+    const Settings &s = m_store.settings();
+    const bool on = s.remoteEnabled;
+    m_switch->setChecked(on);
+    const QString link = m_remote.link();
+    m_code->setText(link);
+    m_link->setText(link);
+    m_problem->setText(m_remote.problem());
+    m_problem->setVisible(on && !m_remote.problem().isEmpty());
+    for (QWidget *w : {static_cast<QWidget *>(m_privacy), m_code->parentWidget(),
+             static_cast<QWidget *>(m_link), static_cast<QWidget *>(m_forget),
+             static_cast<QWidget *>(m_oscLine), static_cast<QWidget *>(m_oscAllow)})
+        w->setVisible(on);
+    m_code->setVisible(!link.isEmpty());
+    m_oscLine->setText(s.oscAllow.isEmpty()
+            ? QStringLiteral("OSC on UDP port %1, from this computer only.").arg(s.oscPort)
+            : QStringLiteral("OSC on UDP port %1, from this computer and the addresses below.")
+                  .arg(s.oscPort));
+    if (!m_oscAllow->hasFocus())
+        m_oscAllow->setText(s.oscAllow.join(QStringLiteral(", ")));
+}
+
+} // namespace qm
