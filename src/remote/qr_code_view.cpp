@@ -41,8 +41,8 @@ void QrCodeView::setText(const QString &text)
 
 QSize QrCodeView::sizeHint() const
 {
-    // Three pixels a module reads well from a laptop screen and fits the settings column.
-    const int side = (m_modules.size + 2 * kQuietZone) * 3;
+    // Four pixels a module reads well from a laptop screen and fits the settings column.
+    const int side = (m_modules.size + 2 * kQuietZone) * 4;
     return {side, side};
 }
 
