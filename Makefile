@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A thin wrapper over CMake presets. `make run` and `make test` set everything up on Debian 12.
-.PHONY: all deps dev release run test check test-desktops bench format install package clean
+.PHONY: all deps dev release run test check test-desktops bench fuzz format install package clean
 
 ARGS ?=
 PREFIX ?= /usr/local
@@ -41,6 +41,11 @@ test-desktops:
 
 bench: release
 	bench/run-all build/release
+	FUZZ_SECONDS=30 tests/fuzz/run.sh
+
+# The network remote's readers under libFuzzer (clang), a minute each; FUZZ_SECONDS to change.
+fuzz:
+	tests/fuzz/run.sh
 
 install: release
 	cmake --install build/release --prefix "$(PREFIX)"

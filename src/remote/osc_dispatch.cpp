@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "osc_dispatch.h"
 
-#include "prompter/prompter_controller.h"
-#include "remote_state.h"
-
 #include <QJsonObject>
 
 #include <lo/lo.h>
@@ -102,24 +99,6 @@ std::optional<OscRequest> readOscPacket(const QByteArray &packet)
         return std::nullopt;
     }
     return std::nullopt;
-}
-
-QList<OscStateMessage> oscState(const PrompterController &prompter)
-{
-    const QJsonObject s = remoteState(prompter);
-    const auto number = [&s](const char *key) {
-        return static_cast<float>(s.value(QLatin1String(key)).toDouble());
-    };
-    const QJsonValue cue = s.value(QLatin1String("cue"));
-    return {
-        {"/quillmere/state/shown", int(s.value(QLatin1String("shown")).toBool())},
-        {"/quillmere/state/playing", int(s.value(QLatin1String("playing")).toBool())},
-        {"/quillmere/state/speed", number("speed")},
-        {"/quillmere/state/progress", number("progress")},
-        {"/quillmere/state/remaining", number("remaining")},
-        {"/quillmere/state/cue", cue.isDouble() ? cue.toInt() : -1},
-        {"/quillmere/state/title", s.value(QLatin1String("title")).toString()},
-    };
 }
 
 QByteArray encodeOscMessage(const QByteArray &path, const QVariant &value)

@@ -12,8 +12,6 @@
 
 namespace qm {
 
-class PrompterController;
-
 // What one OSC packet asks for: a command, a request for the state alone
 // (/quillmere/state), or nothing we know, which is dropped.
 struct OscRequest {
@@ -26,10 +24,6 @@ struct OscRequest {
 // A number may come as int32, float, double or int64, as different controllers send them.
 // Pure; anything malformed gives nothing.
 std::optional<OscRequest> readOscPacket(const QByteArray &packet);
-
-// The state as the OSC messages sent back: a path under /quillmere/state/ and its value.
-using OscStateMessage = QPair<QByteArray, QVariant>;
-QList<OscStateMessage> oscState(const PrompterController &prompter);
 
 // Encodes one message with a single int32, float or string argument; empty when liblo cannot.
 QByteArray encodeOscMessage(const QByteArray &path, const QVariant &value);

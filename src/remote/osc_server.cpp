@@ -4,11 +4,39 @@
 #include "osc_dispatch.h"
 #include "platform/monotonic_clock.h"
 #include "prompter/prompter_controller.h"
+#include "remote_actions.h"
+#include "remote_state.h"
 #include "store/store.h"
 
+#include <QJsonObject>
 #include <QNetworkDatagram>
 
 namespace qm {
+
+namespace {
+
+// The state as the OSC messages sent back: a path under /quillmere/state/ and its value.
+using OscStateMessage = QPair<QByteArray, QVariant>;
+
+QList<OscStateMessage> oscState(const PrompterController &prompter)
+{
+    const QJsonObject s = remoteState(prompter);
+    const auto number = [&s](const char *key) {
+        return static_cast<float>(s.value(QLatin1String(key)).toDouble());
+    };
+    const QJsonValue cue = s.value(QLatin1String("cue"));
+    return {
+        {"/quillmere/state/shown", int(s.value(QLatin1String("shown")).toBool())},
+        {"/quillmere/state/playing", int(s.value(QLatin1String("playing")).toBool())},
+        {"/quillmere/state/speed", number("speed")},
+        {"/quillmere/state/progress", number("progress")},
+        {"/quillmere/state/remaining", number("remaining")},
+        {"/quillmere/state/cue", cue.isDouble() ? cue.toInt() : -1},
+        {"/quillmere/state/title", s.value(QLatin1String("title")).toString()},
+    };
+}
+
+} // namespace
 
 OscServer::OscServer(PrompterController &prompter, QObject *parent)
     : QObject(parent)

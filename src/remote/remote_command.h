@@ -9,8 +9,6 @@
 
 namespace qm {
 
-class PrompterController;
-
 // One thing a remote asks of the prompter, read from the network and checked, not yet done.
 struct RemoteCommand {
     enum class Kind {
@@ -51,9 +49,5 @@ RemoteRead readRemoteCommand(const QJsonObject &message);
 
 // The command's wire name, e.g. "nextCue".
 QString remoteCommandName(RemoteCommand::Kind kind);
-
-// Does `command` through the controller's own operations, as the hot keys do. Answers why it
-// could not (an unknown script or cue), or an empty text.
-QString performRemoteCommand(const RemoteCommand &command, PrompterController &prompter);
 
 } // namespace qm

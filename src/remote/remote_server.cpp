@@ -3,6 +3,7 @@
 
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
+#include "remote_actions.h"
 #include "remote_command.h"
 #include "remote_state.h"
 #include "store/store.h"
