@@ -2,6 +2,7 @@
 #include "remote.h"
 
 #include "auth_gate.h"
+#include "follow_link.h"
 #include "osc_server.h"
 #include "pairing_link.h"
 #include "remote_server.h"
@@ -45,8 +46,24 @@ void Remote::stop()
     m_startedWith.clear();
 }
 
+void Remote::syncFollow()
+{
+    const QString wanted = m_store.settings().followLeader;
+    if (wanted == m_following)
+        return;
+    m_following = wanted;
+    m_follow.reset();
+    // Only a well-formed link is followed; the group says when it is not one.
+    if (const std::optional<PairingLink> leader = parsePairingLink(wanted)) {
+        m_follow = std::make_unique<FollowLink>(m_prompter, *leader);
+        connect(m_follow.get(), &FollowLink::stateChanged, this, &Remote::stateChanged);
+    }
+    Q_EMIT stateChanged();
+}
+
 void Remote::sync()
 {
+    syncFollow();
     const Settings &s = m_store.settings();
     if (!s.remoteEnabled) {
         if (!m_server && m_problem.isEmpty())

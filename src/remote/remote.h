@@ -8,15 +8,16 @@
 
 namespace qm {
 
+class FollowLink;
 class OscServer;
 class PrompterController;
 class RemoteServer;
 class Store;
 
-// Keeps the network remote as the settings say: while remoteEnabled is off there is no server
-// object and so no socket; switched on, it makes the pairing secret if there is none yet and
-// starts the web server and the OSC listener; a change of port, secret or allow-list restarts
-// them.
+// Keeps the network remote as the settings say, and the link to a leader when following one: while
+// remoteEnabled is off there is no server object and so no socket; switched on, it makes the
+// pairing secret if there is none yet and starts the web server and the OSC listener; a change of
+// port, secret or allow-list restarts them.
 class Remote final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Remote)
@@ -34,6 +35,9 @@ public:
     // The link a phone opens, with this machine's network address; empty while off.
     QString link() const;
 
+    // The link to the leader this program follows; null when it follows none.
+    FollowLink *follow() const { return m_follow.get(); }
+
     // Makes a new secret: every paired phone and follower must pair again.
     void forgetPairedDevices();
 
@@ -42,12 +46,15 @@ Q_SIGNALS:
 
 private:
     void sync();
+    void syncFollow();
     void stop();
 
     Store &m_store;
     PrompterController &m_prompter;
     std::unique_ptr<RemoteServer> m_server;
     std::unique_ptr<OscServer> m_osc;
+    std::unique_ptr<FollowLink> m_follow;
+    QString m_following;
     quint16 m_webPort = 0;
     quint16 m_oscPort = 0;
     QString m_problem;

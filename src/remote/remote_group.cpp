@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote_group.h"
 
+#include "follow_link.h"
 #include "main_window/controls/group_card.h"
 #include "main_window/controls/text_button.h"
 #include "main_window/controls/toggle_row.h"
+#include "pairing_link.h"
 #include "qr_code_view.h"
 #include "remote.h"
 #include "store/store.h"
@@ -73,19 +75,29 @@ RemoteGroup::RemoteGroup(Store &store, Remote &remote, QWidget *parent)
     m_oscLine->setObjectName(QStringLiteral("oscLine"));
     card->addRow(m_oscLine);
 
+    m_leader = new QLineEdit;
+    m_leader->setObjectName(QStringLiteral("followLeader"));
+    m_leader->setPlaceholderText(QStringLiteral("Follow another Quillmere: paste its link"));
+    m_leader->setAccessibleName(QStringLiteral("Follow another Quillmere"));
+    m_followState = makeLabel(QString(), fonts::system(11), palette::white(42), true);
+    m_followState->setObjectName(QStringLiteral("followState"));
+
     m_oscAllow = new QLineEdit;
     m_oscAllow->setObjectName(QStringLiteral("oscAllow"));
     m_oscAllow->setPlaceholderText(QStringLiteral("Also take OSC from, e.g. 192.168.1.20"));
     m_oscAllow->setAccessibleName(QStringLiteral("Addresses OSC is taken from"));
     m_oscAllow->setFont(fonts::system(12));
-    {
-        QPalette pal = m_oscAllow->palette();
+    for (QLineEdit *edit : {m_oscAllow, m_leader}) {
+        edit->setFont(fonts::system(12));
+        QPalette pal = edit->palette();
         pal.setColor(QPalette::Base, palette::white(6));
         pal.setColor(QPalette::Text, palette::white(90));
         pal.setColor(QPalette::PlaceholderText, palette::white(30));
-        m_oscAllow->setPalette(pal);
+        edit->setPalette(pal);
     }
     card->addRow(m_oscAllow);
+    card->addRow(m_leader);
+    card->addRow(m_followState);
 
     connect(m_switch, &ToggleRow::toggled, this, [this](bool on) {
         Settings s = m_store.settings();
@@ -102,6 +114,14 @@ RemoteGroup::RemoteGroup(Store &store, Remote &remote, QWidget *parent)
         if (allow == s.oscAllow)
             return;
         s.oscAllow = allow;
+        m_store.setSettings(s);
+    });
+    connect(m_leader, &QLineEdit::editingFinished, this, [this] {
+        Settings s = m_store.settings();
+        const QString link = m_leader->text().trimmed();
+        if (link == s.followLeader)
+            return;
+        s.followLeader = link;
         m_store.setSettings(s);
     });
     connect(&m_store, &Store::settingsChanged, this, &RemoteGroup::refresh);
@@ -130,6 +150,15 @@ void RemoteGroup::refresh()
                   .arg(s.oscPort));
     if (!m_oscAllow->hasFocus())
         m_oscAllow->setText(s.oscAllow.join(QStringLiteral(", ")));
+    if (!m_leader->hasFocus())
+        m_leader->setText(s.followLeader);
+    if (const FollowLink *follow = m_remote.follow())
+        m_followState->setText(follow->description());
+    else if (!s.followLeader.isEmpty() && !parsePairingLink(s.followLeader))
+        m_followState->setText(QStringLiteral("That is not a Quillmere pairing link."));
+    else
+        m_followState->clear();
+    m_followState->setVisible(!m_followState->text().isEmpty());
 }
 
 } // namespace qm

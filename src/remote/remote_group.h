@@ -37,6 +37,8 @@ private:
     TextButton *m_forget = nullptr;
     QLabel *m_oscLine = nullptr;
     QLineEdit *m_oscAllow = nullptr;
+    QLineEdit *m_leader = nullptr;
+    QLabel *m_followState = nullptr;
 };
 
 // What the group says while the remote is on, where it said scripts never leave the computer.

@@ -199,6 +199,7 @@ bool RemoteServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
         }
         QJsonObject state = remoteState(m_prompter);
         state.insert(QStringLiteral("sections"), remoteSections(m_prompter));
+        state.insert(QStringLiteral("text"), remoteText(m_prompter));
         answer(responder, state, Status::Ok);
         return true;
     }
@@ -344,8 +345,10 @@ void RemoteServer::sendState(QWebSocket *socket, bool withSections)
 {
     QJsonObject state = remoteState(m_prompter);
     state.insert(QStringLiteral("type"), QStringLiteral("state"));
-    if (withSections)
+    if (withSections) {
         state.insert(QStringLiteral("sections"), remoteSections(m_prompter));
+        state.insert(QStringLiteral("text"), remoteText(m_prompter));
+    }
     socket->sendTextMessage(QString::fromUtf8(compact(state)));
 }
 

@@ -86,4 +86,10 @@ QJsonArray remoteSections(const PrompterController &prompter)
     return list;
 }
 
+QString remoteText(const PrompterController &prompter)
+{
+    const Script *script = prompter.store().selectedScript();
+    return script ? script->text : QString();
+}
+
 } // namespace qm

@@ -17,4 +17,7 @@ QJsonObject remoteState(const PrompterController &prompter);
 // and y, where the prompter has laid the cue out (or null).
 QJsonArray remoteSections(const PrompterController &prompter);
 
+// The selected script's whole text, as a follower shows it.
+QString remoteText(const PrompterController &prompter);
+
 } // namespace qm
