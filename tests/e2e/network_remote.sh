@@ -3,7 +3,8 @@
 # The network remote on loopback: nothing listens while it is off; switched on, the API answers
 # only the pairing secret, OSC from this computer drives the prompter, and the phone page in a
 # headless browser at a phone's size plays, jumps, follows the text and reconnects by itself
-# after the program goes away and comes back.
+# after the program goes away and comes back; a second Quillmere with its own data folder
+# follows the first.
 source "$QM_E2E_LIB"
 e2e_setup "$1"
 
@@ -71,6 +72,37 @@ else
     E2E_PIDS+=("$APP_PID")
   fi
 fi
+
+# --- a second Quillmere following this one -------------------------------------------------------
+# Its own data folder and runtime dir; its own remote on other ports only so the check can read
+# its state.
+F_DATA="$E2E_TMP/follower-data"
+F_RUN="$E2E_TMP/follower-run"
+mkdir -p "$F_DATA/Quillmere" "$F_RUN" && chmod 700 "$F_RUN"
+F_WEB=$(free_port)
+F_TOKEN=fedcba9876543210fedcba9876543210
+LEADER_LINK="http://127.0.0.1:$WEB/#$(token)"
+printf '{"remoteEnabled": true, "remotePort": %s, "oscPort": %s, "remoteToken": "%s", "followLeader": "%s"}' \
+  "$F_WEB" "$(free_port)" "$F_TOKEN" "$LEADER_LINK" >"$F_DATA/Quillmere/settings.json"
+XDG_DATA_HOME="$F_DATA" XDG_RUNTIME_DIR="$F_RUN" "$QM_BIN" >>"$E2E_TMP/follower.log" 2>&1 &
+F_PID=$!
+E2E_PIDS+=("$F_PID")
+f_state_is() {
+  [ "$(curl -s -H "Authorization: Bearer $F_TOKEN" "http://127.0.0.1:$F_WEB/api/state" \
+    | python3 -c "import json, sys; d = json.load(sys.stdin); print($1)" 2>/dev/null)" = "$2" ]
+}
+e2e_wait 90 "the follower's remote" f_state_is 'd["shown"]' False || true
+curl -s -H "Authorization: Bearer $(token)" -d '{"command":"show"}' "http://127.0.0.1:$WEB/api/command" >/dev/null
+check "the follower shows when the leader shows" e2e_wait 30 "follower shown" f_state_is 'd["shown"]' True
+check "with the leader's script" e2e_wait 10 "same script" f_state_is 'd["scriptId"]' "$(state | python3 -c 'import json, sys; print(json.load(sys.stdin)["scriptId"])')"
+check "and plays with it" e2e_wait 10 "follower playing" f_state_is 'd["playing"]' True
+curl -s -H "Authorization: Bearer $(token)" -d '{"command":"pause"}' "http://127.0.0.1:$WEB/api/command" >/dev/null
+check "the follower pauses with the leader" e2e_wait 10 "follower paused" f_state_is 'd["playing"]' False
+check "at the same progress" e2e_wait 10 "same progress" f_state_is \
+  "abs(d['progress'] - $(state | python3 -c 'import json, sys; print(json.load(sys.stdin)["progress"])')) < 0.02" True
+curl -s -H "Authorization: Bearer $(token)" -d '{"command":"hide"}' "http://127.0.0.1:$WEB/api/command" >/dev/null
+check "the follower hides with the leader" e2e_wait 30 "follower hidden" f_state_is 'd["shown"]' False
+kill -TERM "$F_PID" 2>/dev/null || true
 
 # Switched off again in the file and restarted: nothing listens.
 app_stop
