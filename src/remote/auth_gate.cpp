@@ -63,6 +63,10 @@ AuthGate::Verdict AuthGate::check(const QHostAddress &from, const QByteArray &pr
     if (!m_token.isEmpty() && equalInConstantTime(presented, m_token))
         return Verdict::Allowed;
     const double now = m_clock();
+    // Addresses are cheap to come by (IPv6): past this many the table takes no new ones rather
+    // than grow without bound; the wrong token is refused all the same.
+    if (m_records.size() >= kMostAddresses && !m_records.contains(from.toString()))
+        return Verdict::Refused;
     Record &r = m_records[from.toString()];
     r.failures.append(now);
     if (r.failures.size() > kFailuresAllowed) {

@@ -31,6 +31,7 @@ public:
     static constexpr int kFailuresAllowed = 10;
     static constexpr double kWindow = 60;
     static constexpr double kBlockFor = 60;
+    static constexpr int kMostAddresses = 4096;
 
 private:
     struct Record {

@@ -241,6 +241,10 @@ void RemoteServer::acceptWebSockets()
         socket->setMaxAllowedIncomingFrameSize(kLargestMessage);
         m_sessions.append({socket, false});
         connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropSession(socket); });
+        if (m_sessions.size() > kMostSessions) {
+            socket->close(QWebSocketProtocol::CloseCodeTooMuchData, QStringLiteral("too many"));
+            continue;
+        }
         if (socket->requestUrl().path() != QLatin1String("/ws")) {
             socket->close(
                 QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("no such path"));

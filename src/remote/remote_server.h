@@ -48,6 +48,9 @@ public:
     static constexpr int kPushIntervalMs = 33;
     // No message a client sends is anywhere near this.
     static constexpr qint64 kLargestMessage = 64 * 1024;
+    // Open WebSocket sessions, paired or not; a phone, a follower and a few scripts need far
+    // fewer.
+    static constexpr int kMostSessions = 32;
 
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
