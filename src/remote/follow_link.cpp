@@ -106,7 +106,9 @@ void FollowLink::connectNow()
             setState(State::Refused);
             return;
         }
-        setState(State::Lost);
+        // Never reached yet is still connecting; once followed, it is lost.
+        if (m_state != State::Connecting)
+            setState(State::Lost);
         m_retry.start();
     });
     QUrl url = m_leader.base;

@@ -77,14 +77,14 @@ RemoteGroup::RemoteGroup(Store &store, Remote &remote, QWidget *parent)
 
     m_leader = new QLineEdit;
     m_leader->setObjectName(QStringLiteral("followLeader"));
-    m_leader->setPlaceholderText(QStringLiteral("Follow another Quillmere: paste its link"));
+    m_leader->setPlaceholderText(QStringLiteral("Paste the other one's link"));
     m_leader->setAccessibleName(QStringLiteral("Follow another Quillmere"));
     m_followState = makeLabel(QString(), fonts::system(11), palette::white(42), true);
     m_followState->setObjectName(QStringLiteral("followState"));
 
     m_oscAllow = new QLineEdit;
     m_oscAllow->setObjectName(QStringLiteral("oscAllow"));
-    m_oscAllow->setPlaceholderText(QStringLiteral("Also take OSC from, e.g. 192.168.1.20"));
+    m_oscAllow->setPlaceholderText(QStringLiteral("e.g. 192.168.1.20, 10.0.0.0/24"));
     m_oscAllow->setAccessibleName(QStringLiteral("Addresses OSC is taken from"));
     m_oscAllow->setFont(fonts::system(12));
     for (QLineEdit *edit : {m_oscAllow, m_leader}) {
@@ -95,7 +95,12 @@ RemoteGroup::RemoteGroup(Store &store, Remote &remote, QWidget *parent)
         pal.setColor(QPalette::PlaceholderText, palette::white(30));
         edit->setPalette(pal);
     }
+    m_oscAllowTitle = makeLabel(
+        QStringLiteral("Also take OSC from"), fonts::system(11), palette::white(60), true);
+    card->addRow(m_oscAllowTitle);
     card->addRow(m_oscAllow);
+    card->addRow(makeLabel(
+        QStringLiteral("Follow another Quillmere"), fonts::system(11), palette::white(60), true));
     card->addRow(m_leader);
     card->addRow(m_followState);
 
@@ -139,9 +144,10 @@ void RemoteGroup::refresh()
     m_link->setText(link);
     m_problem->setText(m_remote.problem());
     m_problem->setVisible(on && !m_remote.problem().isEmpty());
-    for (QWidget *w : {static_cast<QWidget *>(m_privacy), m_code->parentWidget(),
-             static_cast<QWidget *>(m_link), static_cast<QWidget *>(m_forget),
-             static_cast<QWidget *>(m_oscLine), static_cast<QWidget *>(m_oscAllow)})
+    for (QWidget *w :
+        {static_cast<QWidget *>(m_privacy), m_code->parentWidget(), static_cast<QWidget *>(m_link),
+            static_cast<QWidget *>(m_forget), static_cast<QWidget *>(m_oscLine),
+            static_cast<QWidget *>(m_oscAllow), static_cast<QWidget *>(m_oscAllowTitle)})
         w->setVisible(on);
     m_code->setVisible(!link.isEmpty());
     m_oscLine->setText(s.oscAllow.isEmpty()
@@ -150,8 +156,11 @@ void RemoteGroup::refresh()
                   .arg(s.oscPort));
     if (!m_oscAllow->hasFocus())
         m_oscAllow->setText(s.oscAllow.join(QStringLiteral(", ")));
-    if (!m_leader->hasFocus())
+    if (!m_leader->hasFocus() && m_leader->text() != s.followLeader) {
         m_leader->setText(s.followLeader);
+        // The host and port are what tell one leader from another.
+        m_leader->setCursorPosition(0);
+    }
     if (const FollowLink *follow = m_remote.follow())
         m_followState->setText(follow->description());
     else if (!s.followLeader.isEmpty() && !parsePairingLink(s.followLeader))

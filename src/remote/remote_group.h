@@ -36,6 +36,7 @@ private:
     QLabel *m_problem = nullptr;
     TextButton *m_forget = nullptr;
     QLabel *m_oscLine = nullptr;
+    QLabel *m_oscAllowTitle = nullptr;
     QLineEdit *m_oscAllow = nullptr;
     QLineEdit *m_leader = nullptr;
     QLabel *m_followState = nullptr;
