@@ -63,6 +63,7 @@ FollowLink::~FollowLink()
 {
     if (m_socket)
         m_socket->disconnect(this);
+    m_prompter.setSourceLost(false);
 }
 
 QString FollowLink::description() const
@@ -106,9 +107,16 @@ void FollowLink::connectNow()
             setState(State::Refused);
             return;
         }
-        // Never reached yet is still connecting; once followed, it is lost.
-        if (m_state != State::Connecting)
+        // Never reached yet is still connecting; once followed, it is lost, and the prompter
+        // holds its last place until the leader is back.
+        if (m_state != State::Connecting) {
             setState(State::Lost);
+            m_applying = true;
+            if (m_prompter.isPlaying())
+                m_prompter.playPause();
+            m_prompter.setSourceLost(true);
+            m_applying = false;
+        }
         m_retry.start();
     });
     QUrl url = m_leader.base;
@@ -124,6 +132,7 @@ void FollowLink::received(const QString &message)
         return;
     setState(State::Following);
     m_applying = true;
+    m_prompter.setSourceLost(false);
     apply(o);
     m_applying = false;
 }

@@ -115,11 +115,17 @@ private Q_SLOTS:
         QVERIFY(link->description().contains(QStringLiteral("holding the last place")));
         QCOMPARE(f.scroll().offset(), 1500.0);
         QVERIFY(f.isVisible());
+        QVERIFY(!f.isPlaying());
+        QVERIFY(f.sourceLost());
+        // Holding still is not a pause of the follower's own: the leader is not told.
+        QVERIFY(leader->controller.isPlaying());
         // Back, further on: the follower catches up.
         leader->controller.scrollBy(1000);
         serve(was);
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), FollowLink::State::Following, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(f.scroll().offset(), 3000.0, 10000);
+        QVERIFY(!f.sourceLost());
+        QVERIFY(f.isPlaying());
     }
 
     void wrongLinkIsRefused()
