@@ -96,6 +96,8 @@ void FollowLink::connectNow()
         m_socket->disconnect(this);
     m_socket = std::make_unique<QWebSocket>();
     QWebSocket *socket = m_socket.get();
+    // A leader's state carries its whole script; even a book fits well within this.
+    socket->setMaxAllowedIncomingMessageSize(64 * 1024 * 1024);
     connect(socket, &QWebSocket::connected, this, [this, socket] {
         socket->sendTextMessage(QString::fromUtf8(QJsonDocument(
             QJsonObject {{QStringLiteral("token"),
