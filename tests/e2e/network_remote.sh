@@ -104,6 +104,32 @@ curl -s -H "Authorization: Bearer $(token)" -d '{"command":"hide"}' "http://127.
 check "the follower hides with the leader" e2e_wait 30 "follower hidden" f_state_is 'd["shown"]' False
 kill -TERM "$F_PID" 2>/dev/null || true
 
+# --- OSC from another address: dropped unless allowed ----------------------------------------------
+LAN=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.connect(("192.0.2.1", 9)); print(s.getsockname()[0])' 2>/dev/null || true)
+if [ -z "$LAN" ] || [ "${LAN#127.}" != "$LAN" ]; then
+  e2e_log "skipped OSC from another address: this machine has no address besides the loopback"
+else
+  speed_is() { state_is 'd["speed"]' "$1"; }
+  app_stop
+  settings_merge '{"oscAllow": ["203.0.113.9"]}'
+  app_start
+  app_wait_window 90
+  e2e_wait 30 "the server" state_is 'd["shown"]' False || true
+  # From $LAN, not on the list; then from the loopback, which is heard: once that has been
+  # read, so has the first.
+  oscsend "$LAN" "$OSC" /quillmere/show
+  oscsend 127.0.0.1 "$OSC" /quillmere/speed f 77
+  check "OSC from the loopback is heard with an allow-list" e2e_wait 30 "speed 77" speed_is 77
+  check "OSC from an address not on the list is dropped" state_is 'd["shown"]' False
+  app_stop
+  settings_merge "{\"oscAllow\": [\"$LAN\"]}"
+  app_start
+  app_wait_window 90
+  e2e_wait 30 "the server" state_is 'd["shown"]' False || true
+  oscsend "$LAN" "$OSC" /quillmere/show
+  check "OSC from an allowed address is heard" e2e_wait 30 "shown" state_is 'd["shown"]' True
+fi
+
 # Switched off again in the file and restarted: nothing listens.
 app_stop
 settings_merge '{"remoteEnabled": false}'
