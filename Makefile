@@ -42,11 +42,13 @@ test-desktops:
 bench: release
 	bench/run-all build/release
 
-# libFuzzer on the import readers (clang): the corpus as seeds, then FUZZ_RUNS mutations each.
+# libFuzzer (clang) on what comes from outside: the import readers, the remote's command and
+# OSC readers. Seeds first, then FUZZ_RUNS mutations each.
 FUZZ_RUNS ?= 20000
 fuzz: deps
 	cmake --preset fuzz -DQM_FUZZ_RUNS=$(FUZZ_RUNS)
-	cmake --build --preset fuzz -j $(JOBS) --target fuzz_text_decoding fuzz_office fuzz_office_xml
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_text_decoding fuzz_office fuzz_office_xml \
+	  fuzz_remote_command fuzz_osc_packet
 	ctest --test-dir build/fuzz --output-on-failure -L fuzz
 
 install: release

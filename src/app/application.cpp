@@ -6,6 +6,7 @@
 #include "main_window/content_view.h"
 #include "main_window/editor.h"
 #include "main_window/main_window.h"
+#include "main_window/settings_panel.h"
 #include "media_player.h"
 #include "menu_content.h"
 #include "platform/capture_exclusion.h"
@@ -14,6 +15,8 @@
 #include "prompter/voice_monitor.h"
 #include "prompter_window/panel_host.h"
 #include "prompter_window/prompter_panel.h" // panel_host.h holds a QPointer to it
+#include "remote/remote.h"
+#include "remote/remote_group.h"
 #include "session_end.h"
 #include "single_instance.h"
 #include "snapshot.h"
@@ -143,6 +146,11 @@ void Application::start(const CommandLine &line)
         m_clicker.get(), &PresenterClicker::stateChanged, this, &Application::showClickerShortcut);
     connect(&m_store, &Store::settingsChanged, this, &Application::showClickerShortcut);
     showClickerShortcut();
+
+    // The network remote: nothing listens unless the user switched it on.
+    m_remote = std::make_unique<Remote>(m_store, *m_prompter);
+    if (auto *panel = m_window->findChild<SettingsPanel *>())
+        panel->addGroup(new RemoteGroup(m_store, *m_remote));
 
     if (line.start) {
         QTimer::singleShot(kStartDelayMs, this, [this] { m_prompter->show(); });

@@ -20,6 +20,7 @@ class MediaPlayer;
 class MenuContent;
 class PanelHost;
 class PresenterClicker;
+class Remote;
 class PrompterController;
 class SessionEnd;
 class SingleInstance;
@@ -105,6 +106,7 @@ private:
     // Remotes: both hold on to the controller, so they go first.
     std::unique_ptr<MediaPlayer> m_mediaPlayer;
     std::unique_ptr<PresenterClicker> m_clicker;
+    std::unique_ptr<Remote> m_remote;
     bool m_asking = false;
     std::function<bool(const QString &)> m_quitQuestion;
 };

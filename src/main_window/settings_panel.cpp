@@ -66,6 +66,7 @@ SettingsPanel::SettingsPanel(Store &store, PrompterController &controller, QWidg
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("settingsContent"));
     auto *stack = new QVBoxLayout(content);
+    m_stack = stack;
     stack->setContentsMargins(14, 46, 14, 20);
     stack->setSpacing(12);
 
@@ -303,11 +304,18 @@ void SettingsPanel::edit(const std::function<void(Settings &)> &change)
     m_store.setSettings(settings);
 }
 
+void SettingsPanel::addGroup(QWidget *group)
+{
+    m_stack->insertWidget(m_stack->indexOf(m_reset), group);
+}
+
 void SettingsPanel::resetToDefaults()
 {
-    // The floating panel's place is where the user put it, not a preference to reset.
+    // The floating panel's place is where the user put it, not a preference to reset; the
+    // remote's secret is what paired devices hold, not a preference either.
     Settings defaults = Store::defaultSettings();
     defaults.floatingFrame = m_store.settings().floatingFrame;
+    defaults.remoteToken = m_store.settings().remoteToken;
     m_store.setSettings(defaults);
 }
 

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QScrollArea;
+class QVBoxLayout;
 
 namespace qm {
 
@@ -35,6 +36,10 @@ public:
     static constexpr int kWidth = 272;
     // The swatches, in the order shown.
     static QStringList colors();
+
+    // Puts a group of the program's (one this column cannot know) after the others, above
+    // "Reset to defaults".
+    void addGroup(QWidget *group);
 
 private:
     QWidget *buildPrompterCard(QWidget *content);
@@ -78,6 +83,7 @@ private:
     QLabel *m_captureReason = nullptr;
     QLabel *m_followProblem = nullptr;
     TextButton *m_reset = nullptr;
+    QVBoxLayout *m_stack = nullptr;
 };
 
 } // namespace qm

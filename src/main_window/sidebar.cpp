@@ -159,8 +159,16 @@ QLayout *Sidebar::buildFooter()
     footer->addWidget(lock, 0, Qt::AlignVCenter);
     QLabel *note
         = makeLabel(texts::sidebarFooter(), fonts::system(10.5), palette::white(42), false, this);
+    note->setObjectName(QStringLiteral("privacyNote"));
     note->setWordWrap(true);
     footer->addWidget(note, 1, Qt::AlignVCenter);
+    // "Scripts stay on this computer" holds only while no device on the network can read them.
+    const auto sync = [this, note] {
+        note->setText(m_store.settings().remoteEnabled ? texts::sidebarFooterRemoteOn()
+                                                       : texts::sidebarFooter());
+    };
+    connect(&m_store, &Store::settingsChanged, note, sync);
+    sync();
     return footer;
 }
 

@@ -55,6 +55,18 @@ std::optional<ScrollMode> scrollModeFromRaw(const QString &raw)
     return std::nullopt;
 }
 
+bool isRemoteToken(const QString &text)
+{
+    if (text.size() != 32)
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f')))
+            return false;
+    }
+    return true;
+}
+
 std::optional<QJsonObject> Settings::encode() const
 {
     const double numbers[] = {speed, fontSize, notchWidth, notchHeight, micSensitivity};
@@ -92,6 +104,20 @@ std::optional<QJsonObject> Settings::encode() const
     // Written only when on, so a file of the defaults stays as older versions wrote it.
     if (belowTopBar)
         o.insert(QStringLiteral("belowTopBar"), belowTopBar);
+    // The remote's keys likewise: a file that never had the remote on reads as it always did.
+    const Settings defaults;
+    if (remoteEnabled != defaults.remoteEnabled)
+        o.insert(QStringLiteral("remoteEnabled"), remoteEnabled);
+    if (remotePort != defaults.remotePort)
+        o.insert(QStringLiteral("remotePort"), remotePort);
+    if (!remoteToken.isEmpty())
+        o.insert(QStringLiteral("remoteToken"), remoteToken);
+    if (oscPort != defaults.oscPort)
+        o.insert(QStringLiteral("oscPort"), oscPort);
+    if (!oscAllow.isEmpty())
+        o.insert(QStringLiteral("oscAllow"), QJsonArray::fromStringList(oscAllow));
+    if (!followLeader.isEmpty())
+        o.insert(QStringLiteral("followLeader"), followLeader);
     return o;
 }
 
@@ -162,6 +188,30 @@ std::optional<Settings> Settings::decode(const QJsonValue &value, const Settings
     boolean("mediaRemote", s.mediaRemote);
     boolean("presenterClicker", s.presenterClicker);
     boolean("belowTopBar", s.belowTopBar);
+    boolean("remoteEnabled", s.remoteEnabled);
+    // A port is a whole number a user program may bind; anything else keeps the default.
+    auto port = [&o](const char *key, int &field) {
+        const QJsonValue v = o.value(QLatin1String(key));
+        const double d = v.toDouble(-1);
+        if (v.isDouble() && d >= 1024 && d <= 65535 && d == std::floor(d))
+            field = static_cast<int>(d);
+    };
+    port("remotePort", s.remotePort);
+    port("oscPort", s.oscPort);
+    if (const QJsonValue v = o.value(QLatin1String("remoteToken")); v.isString()) {
+        if (isRemoteToken(v.toString()))
+            s.remoteToken = v.toString();
+    }
+    if (const QJsonValue v = o.value(QLatin1String("oscAllow")); v.isArray()) {
+        QStringList allow;
+        for (const QJsonValue &e : v.toArray()) {
+            if (e.isString() && !e.toString().trimmed().isEmpty())
+                allow.append(e.toString().trimmed());
+        }
+        s.oscAllow = allow;
+    }
+    if (const QJsonValue v = o.value(QLatin1String("followLeader")); v.isString())
+        s.followLeader = v.toString();
     return s;
 }
 

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -77,6 +78,18 @@ struct Settings {
     bool presenterClicker = false;
     // Notch mode: hang the panel below the desktop's top bar instead of over it.
     bool belowTopBar = false;
+    // The network remote: the phone page, the HTTP and WebSocket API on remotePort and OSC on
+    // oscPort. Off, nothing listens.
+    bool remoteEnabled = false;
+    int remotePort = 47800;
+    // The pairing secret every client presents: 32 hex digits, made the first time the remote
+    // is switched on; empty until then.
+    QString remoteToken;
+    int oscPort = 47801;
+    // Addresses besides 127.0.0.1 whose OSC packets are taken.
+    QStringList oscAllow;
+    // The pairing link of the program this one follows; empty when it leads itself.
+    QString followLeader;
 
     // Nothing when a number is not finite: JSON cannot hold it.
     std::optional<QJsonObject> encode() const;
@@ -87,6 +100,9 @@ struct Settings {
 
     friend bool operator==(const Settings &, const Settings &) = default;
 };
+
+// Whether `text` has the form of a pairing secret: 32 lower-case hex digits (128 bits).
+bool isRemoteToken(const QString &text);
 
 // Every plain number of the record, its key and its limit: the reader clamps each through this
 // table. A new numeric setting adds its row here.

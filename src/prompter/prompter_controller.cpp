@@ -278,6 +278,14 @@ QString PrompterController::selectedText() const
 
 // MARK: Operations
 
+void PrompterController::setSourceLost(bool lost)
+{
+    if (lost == m_sourceLost)
+        return;
+    m_sourceLost = lost;
+    Q_EMIT sourceLostChanged(lost);
+}
+
 void PrompterController::show()
 {
     traceBegin("show-begin", "show-painted");

@@ -77,6 +77,11 @@ public:
     std::optional<qint64> currentCueID() const { return m_currentCueID; }
     bool atEnd() const { return m_atEnd; }
 
+    // Set while this prompter follows another program's and the link to it is down: it holds
+    // its place, and its status says so.
+    bool sourceLost() const { return m_sourceLost; }
+    void setSourceLost(bool lost);
+
     // Written by the window side.
     void setHovering(bool hovering);
     void setTopInset(double inset);
@@ -144,6 +149,7 @@ Q_SIGNALS:
     void countdownChanged(std::optional<int>);
     void currentCueIDChanged(std::optional<qint64>);
     void atEndChanged(bool);
+    void sourceLostChanged(bool);
     // After each tick; the view and the aura redraw on it while the prompter is shown.
     void frame();
 
@@ -185,6 +191,7 @@ private:
     std::optional<int> m_countdown;
     std::optional<qint64> m_currentCueID;
     bool m_atEnd = false;
+    bool m_sourceLost = false;
 
     double m_contentHeight = 0;
     double m_viewportHeight = 0;

@@ -106,6 +106,14 @@ StatusIndicator statusIndicator(const StatusInput &in)
     s.pause = !s.active && !in.countingDown && !in.atEnd;
     s.dot = s.active ? palette::tally() : palette::white(30);
     s.dotGlow = s.active;
+    // Holding the last place while the leader is out of reach: paused, with a soft red dot
+    // that does not glow, unlike the moving one.
+    if (in.sourceLost) {
+        s.active = false;
+        s.pause = true;
+        s.dot = palette::tallySoft();
+        s.dotGlow = false;
+    }
     return s;
 }
 

@@ -36,6 +36,8 @@ struct StatusInput {
     bool denied = false;
     bool countingDown = false;
     bool atEnd = false;
+    // Following another prompter whose link is down.
+    bool sourceLost = false;
     // In follow mode: what the recogniser makes of the reading.
     std::optional<FollowState> follow;
 };

@@ -85,6 +85,7 @@ PrompterView::PrompterView(PrompterController &controller, QWidget *parent)
         update();
     });
     connect(&controller, &PrompterController::atEndChanged, this, repaint);
+    connect(&controller, &PrompterController::sourceLostChanged, this, repaint);
     connect(&controller.scroll(), &ScrollState::offsetChanged, this, &PrompterView::scrolled);
     connect(&controller.store(), &Store::settingsChanged, this, &PrompterView::settingsChanged);
     connect(&controller.voice(), &VoiceMonitor::speakingChanged, this, repaint);
@@ -426,6 +427,7 @@ StatusIndicator PrompterView::currentStatus() const
     status.denied = voice.denied();
     status.countingDown = m_controller.countdown().has_value();
     status.atEnd = m_controller.atEnd();
+    status.sourceLost = m_controller.sourceLost();
     return statusIndicator(status);
 }
 

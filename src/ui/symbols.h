@@ -27,5 +27,6 @@ inline const QString eyeSlash = QString(QChar(0xe8f5));
 inline const QString stop = QString(QChar(0xe047));
 inline const QString viewfinder = QString(QChar(0xe3b4));
 inline const QString numberSign = QString(QChar(0xe9ef)); // the "tag" glyph, a bold #
+inline const QString phone = QString(QChar(0xe32c)); // smartphone
 
 } // namespace qm::symbols

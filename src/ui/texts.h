@@ -86,6 +86,11 @@ inline QString sidebarFooter()
 {
     return QStringLiteral("Free forever. Scripts stay on this computer.");
 }
+// The same note while the network remote is on, when that is no longer the whole truth.
+inline QString sidebarFooterRemoteOn()
+{
+    return QStringLiteral("Remote on: paired devices on your network can see the script.");
+}
 inline QString voiceDescription()
 {
     return QStringLiteral("Moves while you talk, waits while you pause. Only loudness is "

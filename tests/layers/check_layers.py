@@ -4,8 +4,9 @@
 
 The layers point one way (docs/architecture.md):
   model <- store <- prompter <- prompter_view <- prompter_window, prompter <- main_window,
-  model <- import <- main_window, app on top, ui and platform as leaves. model, store and
-  prompter use QtCore alone; import uses QtCore and QtGui, no widgets.
+  model <- import <- main_window, main_window <- remote (the network remote), app on top, ui
+  and platform as leaves. model, store and prompter use QtCore alone; import uses QtCore and
+  QtGui, no widgets.
 """
 import pathlib
 import re
@@ -22,8 +23,9 @@ ALLOWED = {
     "prompter_view": {"model", "store", "prompter", "platform", "ui"},
     "prompter_window": {"model", "store", "prompter", "prompter_view", "platform", "ui"},
     "main_window": {"model", "store", "prompter", "import", "platform", "ui"},
+    "remote": {"model", "store", "prompter", "main_window", "platform", "ui"},
     "app": {"model", "store", "prompter", "prompter_view", "prompter_window", "main_window",
-            "import", "platform", "ui"},
+            "import", "remote", "platform", "ui"},
 }
 CORE_ONLY = {"model", "store", "prompter"}
 # Readers run off the GUI thread: QtGui's text document is fine there, widgets are not.

@@ -81,7 +81,24 @@ private Q_SLOTS:
     void importTakesTheChosenFile();
     void statisticsOnlyForChangedScripts();
     void rowsFromTheKeyboard();
+    void privacyNoteTellsTheTruthWhileTheRemoteIsOn();
 };
+
+void TestSidebar::privacyNoteTellsTheTruthWhileTheRemoteIsOn()
+{
+    Env env;
+    Sidebar sidebar(env.store, env.cache);
+    auto *note = sidebar.findChild<QLabel *>(QStringLiteral("privacyNote"));
+    QVERIFY(note);
+    QCOMPARE(note->text(), QStringLiteral("Free forever. Scripts stay on this computer."));
+    Settings s = env.store.settings();
+    s.remoteEnabled = true;
+    env.store.setSettings(s);
+    QVERIFY(note->text().contains(QStringLiteral("paired devices on your network can see")));
+    s.remoteEnabled = false;
+    env.store.setSettings(s);
+    QCOMPARE(note->text(), QStringLiteral("Free forever. Scripts stay on this computer."));
+}
 
 void TestSidebar::rowsFollowTheStore()
 {

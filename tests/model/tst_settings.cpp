@@ -235,6 +235,50 @@ private Q_SLOTS:
         QVERIFY(back && *back == s);
     }
 
+    void remoteKeysRoundTrip()
+    {
+        Settings s;
+        s.remoteEnabled = true;
+        s.remotePort = 48123;
+        s.remoteToken = QStringLiteral("0123456789abcdef0123456789abcdef");
+        s.oscPort = 9000;
+        s.oscAllow = {QStringLiteral("192.168.1.20")};
+        s.followLeader = QStringLiteral("http://10.0.0.2:47800/#0123456789abcdef0123456789abcdef");
+        const auto o = s.encode();
+        QVERIFY(o);
+        QCOMPARE(o->size(), 17 + 6);
+        const auto back = Settings::decode(*o);
+        QVERIFY(back && *back == s);
+    }
+
+    // A hand-edited or damaged value keeps the default rather than opening the wrong port or
+    // taking a guessable secret.
+    void remoteKeysRefuseBadValues_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("stored");
+        QTest::newRow("port below 1024") << "remotePort" << QJsonValue(80);
+        QTest::newRow("port above 65535") << "remotePort" << QJsonValue(70000);
+        QTest::newRow("port fraction") << "oscPort" << QJsonValue(47801.5);
+        QTest::newRow("port as text") << "oscPort" << QJsonValue(QStringLiteral("9000"));
+        QTest::newRow("short token") << "remoteToken" << QJsonValue(QStringLiteral("abc"));
+        QTest::newRow("token not hex")
+            << "remoteToken" << QJsonValue(QStringLiteral("0123456789abcdef0123456789abcdeg"));
+        QTest::newRow("enabled as number") << "remoteEnabled" << QJsonValue(1);
+        QTest::newRow("allow not array") << "oscAllow" << QJsonValue(QStringLiteral("1.2.3.4"));
+    }
+
+    void remoteKeysRefuseBadValues()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, stored);
+        QJsonObject o;
+        o.insert(key, stored);
+        const auto s = Settings::decode(o);
+        QVERIFY(s);
+        QCOMPARE(*s, Settings {});
+    }
+
     void nonFiniteNumbersCannotBeWritten_data()
     {
         QTest::addColumn<int>("which");

@@ -116,6 +116,12 @@ private Q_SLOTS:
         in.countingDown = false;
         in.atEnd = true;
         QTest::newRow("at the end") << in << Mic::None << QColor() << false << grey << false;
+
+        in = StatusInput {};
+        in.isPlaying = true;
+        in.sourceLost = true;
+        QTest::newRow("leader lost while playing")
+            << in << Mic::None << QColor() << true << palette::tallySoft() << false;
     }
 
     void status()
