@@ -234,7 +234,7 @@ private Q_SLOTS:
         QVERIFY(view);
         QTRY_VERIFY(view->columnLayout() && view->columnLayout()->complete);
         env.controller.setContentHeight(5000);
-        env.controller.setViewportHeight(200);
+        env.controller.setViewportHeight(300);
         // Frames may have come while the layout finished: held still, back at the top.
         env.controller.playPause();
         env.controller.scrollBy(-env.controller.scroll().offset());
@@ -254,7 +254,7 @@ private Q_SLOTS:
         Env env;
         env.controller.show();
         env.controller.setContentHeight(5000);
-        env.controller.setViewportHeight(200);
+        env.controller.setViewportHeight(300);
         // Frames may have come while the layout finished: held still, back at the top.
         env.controller.playPause();
         env.controller.scrollBy(-env.controller.scroll().offset());
