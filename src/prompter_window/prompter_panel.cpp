@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QToolTip>
 #include <QWindow>
@@ -61,6 +62,8 @@ PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode)
     }
 
     m_content = new PrompterView(controller, this);
+    // The view has the pointer's motion nearly everywhere; hover needs to see it.
+    m_content->installEventFilter(this);
 
     // Never the keyboard's, on any window manager, however it is clicked or dragged.
     create();
@@ -114,11 +117,16 @@ bool PrompterPanel::isOwnPlacement()
 bool PrompterPanel::event(QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::Enter:
-        Q_EMIT hoverChanged(true);
+    case QEvent::Enter: {
+        const auto *enter = dynamic_cast<QEnterEvent *>(event);
+        setHover(m_hover.entered(enter ? enter->globalPosition().toPoint() : QCursor::pos()));
+        break;
+    }
+    case QEvent::MouseMove:
+        setHover(m_hover.moved(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()));
         break;
     case QEvent::Leave:
-        Q_EMIT hoverChanged(false);
+        setHover(m_hover.left());
         if (!m_drag)
             unsetCursor();
         break;
@@ -126,6 +134,21 @@ bool PrompterPanel::event(QEvent *event)
         break;
     }
     return QWidget::event(event);
+}
+
+bool PrompterPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_content && event->type() == QEvent::MouseMove)
+        setHover(m_hover.moved(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()));
+    return QWidget::eventFilter(watched, event);
+}
+
+void PrompterPanel::setHover(bool hovering)
+{
+    if (hovering == m_hoverReported)
+        return;
+    m_hoverReported = hovering;
+    Q_EMIT hoverChanged(hovering);
 }
 
 void PrompterPanel::moveEvent(QMoveEvent *event)
@@ -153,6 +176,9 @@ void PrompterPanel::resizeEvent(QResizeEvent *event)
 void PrompterPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // Wherever the pointer rests now, the panel appearing there is not the pointer's doing.
+    m_hover.shown(QCursor::pos());
+    setHover(false);
     if (m_mode == PrompterMode::Notch)
         m_raise.start();
 }
