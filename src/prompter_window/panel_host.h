@@ -57,6 +57,8 @@ protected:
 
 private:
     QScreen *screenForNewPanel() const;
+    // The program's main window, not a prompter window; null when none is shown.
+    static QWidget *mainWindow();
     void dropPanel();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);
