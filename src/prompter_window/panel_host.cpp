@@ -42,6 +42,18 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     , m_controller(controller)
 {
     connect(qApp, &QGuiApplication::screenRemoved, this, &PanelHost::screenRemoved);
+    connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
+    for (QScreen *screen : QGuiApplication::screens())
+        watchScreen(screen);
+}
+
+void PanelHost::watchScreen(QScreen *screen)
+{
+    const auto changed = [this, screen] { screenChanged(screen); };
+    connect(screen, &QScreen::geometryChanged, this, changed);
+    connect(screen, &QScreen::availableGeometryChanged, this, changed);
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this, changed);
+    connect(screen, &QScreen::orientationChanged, this, changed);
 }
 
 PanelHost::~PanelHost()

@@ -281,6 +281,33 @@ private Q_SLOTS:
         QVERIFY(env.host.output());
         QCOMPARE(env.host.output()->coveredScreen(), screen);
     }
+
+    // While shown, the output follows its screen's size, and a returning screen takes the
+    // prompter back from the panel standing in for it.
+    void followsItsScreen()
+    {
+        Env env;
+        env.controller.show();
+        DisplayWindow *output = env.host.output();
+        QVERIFY(output);
+        QScreen *screen = output->coveredScreen();
+        output->setGeometry(QRect(10, 10, 300, 200));
+        Q_EMIT screen->geometryChanged(screen->geometry());
+        QCOMPARE(output->geometry(), screen->geometry());
+
+        env.host.screenRemoved(screen);
+        flushDeletes();
+        QVERIFY(!env.host.output());
+        QVERIFY(env.host.panel());
+        const bool playing = env.controller.isPlaying();
+        Q_EMIT qGuiApp->screenAdded(screen);
+        flushDeletes();
+        QVERIFY(env.host.output());
+        QVERIFY(!env.host.panel());
+        QCOMPARE(env.host.output()->coveredScreen(), screen);
+        QCOMPARE(env.controller.isPlaying(), playing);
+        QVERIFY(env.controller.isVisible());
+    }
 };
 
 QTEST_MAIN(TestDisplayOutput)

@@ -164,6 +164,18 @@ private Q_SLOTS:
         }
     }
 
+    void notchFollowsItsScreen()
+    {
+        Env env;
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        const QRect placed = panel->geometry();
+        panel->place(QRect(5, 300, 300, 50));
+        QScreen *screen = panel->screen();
+        Q_EMIT screen->availableGeometryChanged(screen->availableGeometry());
+        QCOMPARE(panel->geometry(), placed);
+    }
+
     void savedFloatingFrameIsUsed()
     {
         Env env(PrompterMode::Floating);
