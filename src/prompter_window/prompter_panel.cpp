@@ -17,6 +17,21 @@ namespace qm {
 
 namespace {
 
+// sway and i3 tile every ordinary window, XWayland's included, and float dialogs.
+bool tilingWindowManager()
+{
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK") || !qEnvironmentVariableIsEmpty("I3SOCK"))
+        return true;
+    const QStringList desktops
+        = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    for (const QString &desktop : desktops) {
+        if (desktop.compare(QLatin1String("sway"), Qt::CaseInsensitive) == 0
+            || desktop.compare(QLatin1String("i3"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 Qt::WindowFlags flagsFor(PrompterMode mode)
 {
     if (mode == PrompterMode::Notch) {
@@ -27,8 +42,9 @@ Qt::WindowFlags flagsFor(PrompterMode mode)
     }
     // A plain top-level window rather than a tool window: KWin hides the tool windows of an
     // application that is not active, which is exactly when the floating panel is needed.
-    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-        | Qt::WindowDoesNotAcceptFocus;
+    // A dialog where the window manager tiles plain windows, so the panel floats there too.
+    return (tilingWindowManager() ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint
+        | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
 }
 
 Qt::CursorShape cursorFor(Qt::Edges edges)

@@ -176,6 +176,41 @@ private Q_SLOTS:
         QCOMPARE(panel->geometry(), placed);
     }
 
+    // sway and i3 tile plain windows, XWayland's too; there the floating panel is a dialog.
+    void floatingPanelFloatsOnTilingDesktops_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("type");
+        QTest::newRow("elsewhere")
+            << QByteArray("XDG_CURRENT_DESKTOP") << QByteArray("KDE") << int(Qt::Window);
+        QTest::newRow("sway") << QByteArray("SWAYSOCK") << QByteArray("/run/user/0/sway.sock")
+                              << int(Qt::Dialog);
+        QTest::newRow("i3") << QByteArray("XDG_CURRENT_DESKTOP") << QByteArray("i3")
+                            << int(Qt::Dialog);
+    }
+
+    void floatingPanelFloatsOnTilingDesktops()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
+        QFETCH(int, type);
+        const QByteArray before = qgetenv(variable.constData());
+        qputenv(variable.constData(), value);
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        const Qt::WindowType got = env.panel()->windowType();
+        const Qt::WindowFlags flags = env.panel()->windowFlags();
+        env.controller.hide();
+        if (before.isNull())
+            qunsetenv(variable.constData());
+        else
+            qputenv(variable.constData(), before);
+        QCOMPARE(int(got), type);
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+    }
+
     void savedFloatingFrameIsUsed()
     {
         Env env(PrompterMode::Floating);
