@@ -122,7 +122,7 @@ stdbuf -oL dbus-monitor --session "type='signal',interface='org.mpris.MediaPlaye
 E2E_PIDS+=($!)
 monitor_ready() { grep -q 'NameAcquired\|NameLost' "$E2E_TMP/seeked.log"; }
 check "the signal monitor listens" e2e_wait 30 "dbus-monitor" monitor_ready
-seeked_count() { grep -c 'member=Seeked' "$E2E_TMP/seeked.log"; }
+seeked_count() { grep -c 'member=Seeked' "$E2E_TMP/seeked.log" || true; }
 seeked_more() { [ "$(seeked_count)" -gt "$1" ]; }
 player_prop() { dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quillmere /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player "string:$1" | awk '/double/{print $3}'; }
 set_rate() { dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quillmere /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Set string:org.mpris.MediaPlayer2.Player string:Rate "variant:double:$1" >/dev/null; }
