@@ -3,7 +3,8 @@
 # A script that fits on the screen plays and ends in every mode (notch, floating, and display on
 # a second monitor), read through the media player's position on a private session bus. The
 # pointer resting where a prompter window appears does not pause it: the text moves until the
-# pointer itself moves. A new floating panel opens clear of the resting pointer.
+# pointer itself moves. A new floating panel opens clear of the resting pointer. A studio
+# monitor plugged back in while the prompter is shown takes the output back.
 if [ -z "${QM_E2E_OWN_BUS:-}" ]; then
   QM_E2E_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
 fi
@@ -106,4 +107,20 @@ for mode in notch display; do
   check "$mode: the pointer leaving lets it go on" e2e_wait 30 "moving again" position_above "${held/none/0}"
   check "$mode: the program ends" app_stop TERM
 done
+
+# The studio monitor is unplugged and comes back at another resolution while the prompter is
+# shown: the floating panel stands in, then the output takes the monitor back at its new size.
+output_id() { xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Quillmere Prompter Display$' 2>/dev/null | first_line; }
+output_on() { local id; id=$(output_id) || return 1; geometry_is "$id" "$1"; }
+xdotool mousemove 20 960
+settings_merge '{"mode":"display","speed":36}'
+app_start --start
+check "display: the output covers monitor B" e2e_wait 30 "output on B" output_on "1512 0 1920 1080"
+xrandr --delmonitor B >/dev/null 2>&1 || true
+check "display: the panel stands in" e2e_wait 30 "panel" panel_shown
+xrandr --setmonitor B 1600/420x900/236+1512+0 none >/dev/null 2>&1 || true
+check "display: the output takes monitor B back, 1600 × 900" e2e_wait 30 "output back" output_on "1512 0 1600 900"
+check "display: the panel is gone" e2e_wait 30 "panel gone" panel_gone
+check "display: still shown and playing" status_is Playing
+check "display: the program ends" app_stop TERM
 e2e_pass
