@@ -33,6 +33,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QThread>
 #include <QTimer>
 
 namespace qm {
@@ -279,15 +280,7 @@ void Application::showRefusedShortcuts()
     if (!m_gnomeInstalled.isEmpty()) {
         editor->setShortcutOffer(
             QStringLiteral("Remove from GNOME keyboard shortcuts"),
-            [this] {
-                const bool ok = m_gnome->remove();
-                m_gnomeInstalled = m_gnome->installed();
-                m_gnomeStatus = ok
-                    ? QString()
-                    : QStringLiteral("GNOME's keyboard settings could not be changed.");
-                showRefusedShortcuts();
-            },
-            m_gnomeStatus);
+            [this] { removeGnomeShortcuts(); }, m_gnomeStatus);
         return;
     }
     bool allActive = m_hotKeys.count() > 0;
@@ -302,11 +295,65 @@ void Application::showRefusedShortcuts()
         m_gnomeStatus);
 }
 
+void Application::changeGnomeShortcuts(
+    std::function<void(platform::GnomeShortcuts &)> work, std::function<void()> done)
+{
+    if (!m_gnome || m_gnomeBusy)
+        return;
+    m_gnomeBusy = true;
+    std::shared_ptr<platform::GnomeShortcuts> gnome = m_gnome;
+    QThread *worker = QThread::create([gnome, work = std::move(work)] { work(*gnome); });
+    // Delivered here once the worker is through; dropped if the program has gone meanwhile.
+    connect(worker, &QThread::finished, this, [this, done = std::move(done)] {
+        m_gnomeBusy = false;
+        done();
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void Application::removeGnomeShortcuts()
+{
+    struct Outcome {
+        bool ok = false;
+        QStringList installed;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    changeGnomeShortcuts(
+        [outcome](platform::GnomeShortcuts &gnome) {
+            outcome->ok = gnome.remove();
+            outcome->installed = gnome.installed();
+        },
+        [this, outcome] {
+            m_gnomeInstalled = outcome->installed;
+            m_gnomeStatus = outcome->ok
+                ? QString()
+                : QStringLiteral("GNOME's keyboard settings could not be changed.");
+            showRefusedShortcuts();
+        });
+}
+
 void Application::addGnomeShortcuts()
 {
-    const platform::GnomeShortcuts::Result result = m_gnome->add(gnomeShortcutsFor(
-        QCoreApplication::applicationFilePath(), qEnvironmentVariable("XDG_DATA_HOME")));
-    m_gnomeInstalled = m_gnome->installed();
+    struct Outcome {
+        platform::GnomeShortcuts::Result result;
+        QStringList installed;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const QList<platform::GnomeShortcuts::Shortcut> shortcuts = gnomeShortcutsFor(
+        QCoreApplication::applicationFilePath(), qEnvironmentVariable("XDG_DATA_HOME"));
+    changeGnomeShortcuts(
+        [outcome, shortcuts](platform::GnomeShortcuts &gnome) {
+            outcome->result = gnome.add(shortcuts);
+            outcome->installed = gnome.installed();
+        },
+        [this, outcome] { gnomeShortcutsAdded(outcome->result, outcome->installed); });
+}
+
+void Application::gnomeShortcutsAdded(
+    const platform::GnomeShortcuts::Result &result, const QStringList &installed)
+{
+    m_gnomeInstalled = installed;
     if (!result.ok) {
         m_gnomeStatus = QStringLiteral("GNOME's keyboard settings could not be changed.");
     } else if (!result.clashes.isEmpty()) {

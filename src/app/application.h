@@ -82,6 +82,13 @@ protected:
 private:
     void quitIfInvisible();
     void addGnomeShortcuts();
+    void removeGnomeShortcuts();
+    void gnomeShortcutsAdded(
+        const platform::GnomeShortcuts::Result &result, const QStringList &installed);
+    // Runs `work` with GNOME's settings on a worker thread (the gsettings tool runs once per
+    // key, some thirty times for the seven shortcuts), then `done` here; one at a time.
+    void changeGnomeShortcuts(
+        std::function<void(platform::GnomeShortcuts &)> work, std::function<void()> done);
     void saveOnce();
     bool askToQuitUnsaved(const QString &reason);
     void showRefusedShortcuts();
@@ -96,7 +103,9 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuContent> m_menu;
     SessionEnd *m_sessionEnd = nullptr;
-    std::unique_ptr<platform::GnomeShortcuts> m_gnome;
+    // Shared with the worker that writes GNOME's settings, which may outlive a quit.
+    std::shared_ptr<platform::GnomeShortcuts> m_gnome;
+    bool m_gnomeBusy = false;
     // Our entries in GNOME's custom shortcuts, by name; what the last change there did.
     QStringList m_gnomeInstalled;
     QString m_gnomeStatus;

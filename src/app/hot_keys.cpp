@@ -59,6 +59,22 @@ void HotKeys::unregisterHotKey(quint32 id)
     Q_EMIT stateChanged();
 }
 
+void HotKeys::suspendHotKey(quint32 id)
+{
+    if (m_handlers.erase(id) == 0)
+        return;
+    m_status.erase(id);
+    m_backend->suspend(id);
+    Q_EMIT stateChanged();
+}
+
+void HotKeys::setReserved(const HotKeyChord &chord, bool reserved)
+{
+    if (!m_installed)
+        install();
+    m_backend->setReserved(chord, reserved);
+}
+
 void HotKeys::dispatch(quint32 id) const
 {
     const auto it = m_handlers.find(id);

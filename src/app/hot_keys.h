@@ -36,6 +36,10 @@ public:
     quint32 registerHotKey(const platform::HotKeyChord &chord, Handler handler);
     // Lets go of the chord registered under `id`; its handler is dropped and the id not reused.
     void unregisterHotKey(quint32 id);
+    // The same for a reserved chord that is likely to come back (see HotKeyBackend::suspend).
+    void suspendHotKey(quint32 id);
+    // See HotKeyBackend::setReserved.
+    void setReserved(const platform::HotKeyChord &chord, bool reserved);
     // Runs the handler registered under `id`; unknown ids are ignored.
     void dispatch(quint32 id) const;
 

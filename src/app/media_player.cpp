@@ -157,9 +157,11 @@ QString MediaPlayer::trackPath() const
     return media::trackIdPath(script ? script->id.toString(QUuid::WithoutBraces) : QString());
 }
 
+// Positions are reading time at the default speed, so they advance at Rate as remotes
+// extrapolate them, and a speed change moves neither the position nor the length.
 qlonglong MediaPlayer::length() const
 {
-    return media::positionMicros(m_prompter.maxOffset(), speed());
+    return media::positionMicros(m_prompter.maxOffset(), defaultSpeed());
 }
 
 QVariantMap MediaPlayer::metadata() const
@@ -174,7 +176,7 @@ QVariantMap MediaPlayer::metadata() const
 
 qlonglong MediaPlayer::position() const
 {
-    return media::positionMicros(m_prompter.scroll().offset(), speed());
+    return media::positionMicros(m_prompter.scroll().offset(), defaultSpeed());
 }
 
 double MediaPlayer::rate() const
@@ -247,7 +249,7 @@ void MediaPlayer::stop()
 
 void MediaPlayer::seek(qlonglong micros)
 {
-    m_prompter.scrollBy(media::scrollForSeek(micros, speed()));
+    m_prompter.scrollBy(media::scrollForSeek(micros, defaultSpeed()));
 }
 
 void MediaPlayer::setPosition(const QDBusObjectPath &track, qlonglong micros)
@@ -255,7 +257,8 @@ void MediaPlayer::setPosition(const QDBusObjectPath &track, qlonglong micros)
     // A position for another track, or past either end, is ignored, as players do.
     if (track.path() != trackPath() || micros < 0 || micros > length())
         return;
-    m_prompter.scrollBy(media::offsetAtMicros(micros, speed()) - m_prompter.scroll().offset());
+    m_prompter.scrollBy(
+        media::offsetAtMicros(micros, defaultSpeed()) - m_prompter.scroll().offset());
 }
 
 // MARK: Telling remotes
@@ -291,6 +294,7 @@ void MediaPlayer::publish()
         changed.insert(QStringLiteral("Rate"), now.rate);
     if (now.title != was.title || now.track != was.track || now.length != was.length)
         changed.insert(QStringLiteral("Metadata"), metadata());
+    const bool rateChanged = now.rate != was.rate;
     m_published = now;
     if (changed.isEmpty())
         return;
@@ -298,6 +302,10 @@ void MediaPlayer::publish()
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     message << QLatin1String(kPlayerInterface) << changed << QStringList();
     m_bus->send(message);
+    // Remotes extrapolate from the last position they were told at the old rate; a fresh
+    // Seeked gives them the point the new rate counts from.
+    if (rateChanged)
+        Q_EMIT seeked(position());
 }
 
 void MediaPlayer::frame()

@@ -23,6 +23,21 @@ PresenterClicker::PresenterClicker(
     sync();
 }
 
+namespace {
+
+// Named, so a desktop that lists the program's shortcuts knows them as the same pair on every
+// show.
+platform::HotKeyChord clickerChord(bool forward)
+{
+    namespace ks = platform::keysym;
+    return forward ? platform::HotKeyChord {{ks::kPageDown}, 0, false, QStringLiteral("page-down"),
+               QStringLiteral("Next cue (presenter clicker)")}
+                   : platform::HotKeyChord {{ks::kPageUp}, 0, false, QStringLiteral("page-up"),
+                       QStringLiteral("Previous cue (presenter clicker)")};
+}
+
+} // namespace
+
 PresenterClicker::~PresenterClicker()
 {
     if (held()) {
@@ -49,24 +64,46 @@ void PresenterClicker::stepBack(PrompterController &prompter)
 
 void PresenterClicker::sync()
 {
-    const bool want = m_prompter.isVisible() && m_store.settings().presenterClicker;
-    if (want == held())
-        return;
-    if (!want) {
-        m_hotKeys.unregisterHotKey(m_down);
-        m_hotKeys.unregisterHotKey(m_up);
-        m_down = m_up = 0;
-        Q_EMIT stateChanged();
-        return;
+    const bool on = m_store.settings().presenterClicker;
+    const bool want = m_prompter.isVisible() && on;
+    // While the setting is on, the pair only comes and goes with the prompter: a desktop that
+    // binds shortcuts once keeps it bound rather than ask again on every show.
+    if (on && !m_reserved) {
+        m_reserved = true;
+        m_hotKeys.setReserved(clickerChord(true), true);
+        m_hotKeys.setReserved(clickerChord(false), true);
     }
-    namespace ks = platform::keysym;
+    if (want != held()) {
+        if (!want) {
+            if (on) {
+                m_hotKeys.suspendHotKey(m_down);
+                m_hotKeys.suspendHotKey(m_up);
+            } else {
+                m_hotKeys.unregisterHotKey(m_down);
+                m_hotKeys.unregisterHotKey(m_up);
+            }
+            m_down = m_up = 0;
+            Q_EMIT stateChanged();
+        } else {
+            grab();
+        }
+    }
+    if (!on && m_reserved) {
+        m_reserved = false;
+        m_hotKeys.setReserved(clickerChord(true), false);
+        m_hotKeys.setReserved(clickerChord(false), false);
+    }
+}
+
+void PresenterClicker::grab()
+{
     // The registry may outlive the controller at exit; a late press then does nothing.
     const QPointer<PrompterController> target(&m_prompter);
-    m_down = m_hotKeys.registerHotKey({{ks::kPageDown}, 0, false}, [target] {
+    m_down = m_hotKeys.registerHotKey(clickerChord(true), [target] {
         if (target && target->isVisible())
             stepForward(*target);
     });
-    m_up = m_hotKeys.registerHotKey({{ks::kPageUp}, 0, false}, [target] {
+    m_up = m_hotKeys.registerHotKey(clickerChord(false), [target] {
         if (target && target->isVisible())
             stepBack(*target);
     });

@@ -41,12 +41,14 @@ Q_SIGNALS:
 
 private:
     void sync();
+    void grab();
 
     Store &m_store;
     PrompterController &m_prompter;
     HotKeys &m_hotKeys;
     quint32 m_down = 0;
     quint32 m_up = 0;
+    bool m_reserved = false;
     std::optional<bool> m_refused;
 };
 

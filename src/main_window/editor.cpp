@@ -218,8 +218,13 @@ void Editor::selectionChanged()
     } else {
         m_text->syncText(script->text);
     }
-    if (m_title->text() != script->title)
+    if (m_title->text() != script->title) {
         m_title->setText(script->title);
+        // A line edit shows the end of a text that does not fit, where setText leaves the
+        // caret; a title is read from its beginning.
+        if (!m_title->hasFocus())
+            m_title->setCursorPosition(0);
+    }
     showStats(script->id, script->text);
     m_content->show();
 }

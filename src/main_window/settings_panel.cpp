@@ -241,7 +241,7 @@ void SettingsPanel::connectWrites()
         QString name = m_store.settings().displayName;
         if (mode == PrompterMode::Display && name.isEmpty()) {
             if (const QScreen *chosen = displayScreen(name, window()->screen()))
-                name = chosen->name();
+                name = displayScreenName(chosen);
         }
         edit([mode, &name](Settings &s) {
             s.mode = mode;
@@ -373,13 +373,14 @@ void SettingsPanel::refreshScreens()
     const QString name = m_store.settings().displayName;
     QList<ScreenPicker::Entry> entries;
     for (const QScreen *screen : QGuiApplication::screens())
-        entries.append({screen->name(), displayScreenLabel(screen)});
-    // The screen the output goes to: the one named, or the one picked when none is.
+        entries.append({displayScreenName(screen), displayScreenLabel(screen)});
+    // The screen the output goes to: the one named (under whichever name it was stored), or
+    // the one picked when none is.
     QString current = name;
-    if (name.isEmpty()) {
-        if (const QScreen *chosen = displayScreen(name, window()->screen()))
-            current = chosen->name();
-    } else if (!displayScreen(name, nullptr)) {
+    if (const QScreen *chosen
+        = displayScreen(name, name.isEmpty() ? window()->screen() : nullptr)) {
+        current = displayScreenName(chosen);
+    } else if (!name.isEmpty()) {
         entries.append({name, name + QStringLiteral("  not connected")});
     }
     m_screens->setScreens(entries, current);

@@ -67,9 +67,11 @@ bool GnomeShortcuts::isGnomeDesktop()
 
 bool GnomeShortcuts::available() const
 {
+    // The tool succeeds either way and prints whether the key can be written (not where an
+    // administrator has locked it).
     bool ok = false;
-    m_run({QStringLiteral("writable"), kMediaKeys, kListKey}, &ok);
-    return ok;
+    const QString answer = m_run({QStringLiteral("writable"), kMediaKeys, kListKey}, &ok);
+    return ok && answer.trimmed() == QLatin1String("true");
 }
 
 QString GnomeShortcuts::pathFor(const QString &name)

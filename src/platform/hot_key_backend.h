@@ -78,6 +78,18 @@ public:
     virtual GrabStatus grab(quint32 id, const HotKeyChord &chord) = 0;
     // Lets go of the chord grabbed under `id`; the id is not reused.
     virtual void release(quint32 id) { Q_UNUSED(id) }
+    // Lets go of the chord under `id` for now: the same named chord may come back under a new
+    // id. A desktop that binds shortcuts a session at a time keeps it bound and ignores its
+    // presses meanwhile rather than bind everything again; the X11 grab just lets go.
+    virtual void suspend(quint32 id) { release(id); }
+    // A named chord that comes and goes (grabbed, suspended, grabbed again) for as long as it
+    // is reserved, so a desktop that binds once binds it with the others. Nothing where keys
+    // are grabbed as they are needed.
+    virtual void setReserved(const HotKeyChord &chord, bool reserved)
+    {
+        Q_UNUSED(chord)
+        Q_UNUSED(reserved)
+    }
     // The keys the desktop assigned to the chord, in its own words, when it chose them rather
     // than the program (the user may have changed them); empty otherwise.
     virtual QString assignedKeys(quint32 id) const

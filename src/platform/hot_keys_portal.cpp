@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // System-wide shortcuts through the desktop's org.freedesktop.portal.GlobalShortcuts: one
-// portal session holds every chord and is made again whenever a chord is added or let go (a
-// session binds once). Until the portal has bound a chord, and for good on a desktop without
-// the portal, the fallback backend (the X11 grab) holds it.
+// portal session holds every chord and is made again whenever a chord is added or let go for
+// good (a session binds once); reserved chords stay in it while they come and go. Until the
+// portal has bound a chord, for good on a desktop without the portal, and again once the
+// portal has declined or failed, the fallback backend (the X11 grab) holds it.
 #include "hot_key_backend.h"
 
 #include <QDBusArgument>
@@ -17,6 +18,7 @@
 #include <QMap>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -122,6 +124,17 @@ public:
 
     GrabStatus grab(quint32 id, const HotKeyChord &chord) override
     {
+        const auto parked = chord.name.isEmpty() ? m_parked.end() : m_parked.find(chord.name);
+        if (parked != m_parked.end() && !m_failed) {
+            // Already in the session: it takes up where it was, with no new bind.
+            Entry entry = *parked;
+            m_parked.erase(parked);
+            entry.chord = chord;
+            if (!entry.viaPortal)
+                entry.status = fromFallback(m_fallback->grab(id, chord));
+            m_entries.insert(id, entry);
+            return entry.status;
+        }
         Entry entry;
         entry.chord = chord;
         entry.status = fromFallback(m_fallback->grab(id, chord));
@@ -140,6 +153,45 @@ public:
         m_entries.erase(it);
         if (m_repeatId == id)
             m_repeat.stop();
+        scheduleBind();
+    }
+
+    void suspend(quint32 id) override
+    {
+        const auto it = m_entries.find(id);
+        if (it == m_entries.end())
+            return;
+        if (m_failed || !m_reserved.contains(it->chord.name)) {
+            release(id);
+            return;
+        }
+        // Stays in the session, its presses ignored (no id maps to it) until it comes back.
+        if (!it->viaPortal)
+            m_fallback->release(id);
+        Entry parked = *it;
+        m_entries.erase(it);
+        if (m_repeatId == id)
+            m_repeat.stop();
+        m_parked.insert(parked.chord.name, parked);
+    }
+
+    void setReserved(const HotKeyChord &chord, bool reserved) override
+    {
+        if (chord.name.isEmpty() || reserved == m_reserved.contains(chord.name))
+            return;
+        if (!reserved) {
+            m_reserved.remove(chord.name);
+            // Bound but not in use: let the desktop have the keys back.
+            if (m_parked.remove(chord.name))
+                scheduleBind();
+            return;
+        }
+        m_reserved.insert(chord.name);
+        if (m_failed || idOf(chord.name))
+            return;
+        Entry entry;
+        entry.chord = chord;
+        m_parked.insert(chord.name, entry);
         scheduleBind();
     }
 
@@ -190,8 +242,9 @@ private Q_SLOTS:
                 return;
             // Plasma 5.27 has bound them all already; asking again would only open its
             // shortcut settings in the user's face on every start.
-            const bool all = std::all_of(
-                m_entries.cbegin(), m_entries.cend(), [](const Entry &e) { return e.viaPortal; });
+            const auto onPortal = [](const Entry &e) { return e.viaPortal; };
+            const bool all = std::all_of(m_entries.cbegin(), m_entries.cend(), onPortal)
+                && std::all_of(m_parked.cbegin(), m_parked.cend(), onPortal);
             if (all && !m_session.isEmpty())
                 return;
         }
@@ -202,8 +255,8 @@ private Q_SLOTS:
     {
         stopWaiting();
         if (response != 0) {
-            // Declined or failed: the fallback keeps what it holds; asking again would only
-            // put the same question to the user on every change.
+            // Declined or failed: the fallback takes everything back; asking again would
+            // only put the same question to the user on every change.
             fail();
             return;
         }
@@ -268,10 +321,22 @@ private:
             m_statusChanged(id, status);
     }
 
+    // The portal declined or failed: whatever it had bound may be gone with the session, so
+    // the fallback takes every chord back and says what it got.
     void fail()
     {
         m_failed = true;
         m_bindPending = false;
+        m_rebind = false;
+        m_parked.clear();
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (!it->viaPortal)
+                continue;
+            it->viaPortal = false;
+            it->assigned.clear();
+            setStatus(it.key(), *it, fromFallback(m_fallback->grab(it.key(), it->chord)));
+        }
+        closeSession();
     }
 
     // Registrations come in bursts (seven at start-up); one bind after the burst.
@@ -362,26 +427,31 @@ private:
         m_requestPaths.clear();
     }
 
+    static Shortcut shortcutFor(const QString &id, const HotKeyChord &chord)
+    {
+        QVariantMap properties;
+        properties.insert(
+            QStringLiteral("description"), chord.description.isEmpty() ? id : chord.description);
+        const QString trigger = portalTrigger(chord);
+        if (!trigger.isEmpty())
+            properties.insert(QStringLiteral("preferred_trigger"), trigger);
+        return {id, properties};
+    }
+
     Shortcuts wanted() const
     {
         Shortcuts out;
-        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
-            const HotKeyChord &chord = it->chord;
-            QVariantMap properties;
-            properties.insert(QStringLiteral("description"),
-                chord.description.isEmpty() ? shortcutId(it.key(), chord) : chord.description);
-            const QString trigger = portalTrigger(chord);
-            if (!trigger.isEmpty())
-                properties.insert(QStringLiteral("preferred_trigger"), trigger);
-            out.append({shortcutId(it.key(), chord), properties});
-        }
+        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+            out.append(shortcutFor(shortcutId(it.key(), it->chord), it->chord));
+        for (const Entry &parked : m_parked)
+            out.append(shortcutFor(parked.chord.name, parked.chord));
         return out;
     }
 
     void startSession()
     {
         closeSession();
-        if (m_entries.isEmpty())
+        if (m_entries.isEmpty() && m_parked.isEmpty())
             return;
         const QString handleToken = token();
         QVariantMap options;
@@ -429,6 +499,14 @@ private:
     void applyBound(const Shortcuts &bound)
     {
         for (const Shortcut &s : bound) {
+            if (const auto parked = m_parked.find(s.id); parked != m_parked.end()) {
+                parked->viaPortal = true;
+                parked->assigned
+                    = s.properties.value(QStringLiteral("trigger_description")).toString();
+                parked->status
+                    = parked->assigned.isEmpty() ? GrabStatus::NoKeysAssigned : GrabStatus::Granted;
+                continue;
+            }
             const quint32 id = idOf(s.id);
             auto it = m_entries.find(id);
             if (it == m_entries.end())
@@ -468,6 +546,9 @@ private:
     std::unique_ptr<HotKeyBackend> m_fallback;
     QDBusConnection m_bus;
     QMap<quint32, Entry> m_entries;
+    // Reserved chords out of use, by name: in the session, their presses ignored.
+    QMap<QString, Entry> m_parked;
+    QSet<QString> m_reserved;
     Dispatch m_dispatch;
     StatusChanged m_statusChanged;
     QString m_session;

@@ -12,7 +12,8 @@ namespace qm::media {
 
 // How the prompter reads to a media remote (media keys, a headset, a phone, playerctl): a
 // player whose track is the selected script, whose position is the reading time to the current
-// offset at the current speed, and whose rate is the speed against the default one. Pure
+// offset at the default speed, and whose rate is the speed against the default one, so the
+// position advances at the rate as remotes extrapolate it. Pure
 // arithmetic, so the whole table is tested without a bus.
 
 enum class PlaybackStatus { Playing, Paused, Stopped };

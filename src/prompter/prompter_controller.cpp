@@ -214,12 +214,22 @@ void PrompterController::setAtEnd(bool v)
 
 double PrompterController::maxOffset() const
 {
-    return std::max(m_contentHeight - 0.5 * m_viewportHeight, 0.0);
+    return scrollLimit(m_contentHeight, m_viewportHeight);
+}
+
+double PrompterController::scrollLimit(double contentHeight, double viewportHeight)
+{
+    // The column scrolls until its end has passed the reading line. A column shorter than the
+    // reading area measures that line against its own height instead, so a script that fits
+    // on the screen still moves and ends like a long one rather than never starting.
+    const double content = std::max(contentHeight, 0.0);
+    const double area = std::max(viewportHeight, 0.0);
+    return content - FollowSession::kReadingLine * std::min(content, area);
 }
 
 double PrompterController::progress() const
 {
-    if (!(m_contentHeight > 0.5 * m_viewportHeight))
+    if (!(maxOffset() > 0))
         return 0;
     return std::clamp(m_scroll->offset() / maxOffset(), 0.0, 1.0);
 }
@@ -584,7 +594,7 @@ void PrompterController::tick(double now)
     }
     setCurrentCueID(current);
 
-    const bool end = m_contentHeight > 0.5 * m_viewportHeight && at >= maxOffset() - kAtEndSlack;
+    const bool end = maxOffset() > 0 && at >= maxOffset() - kAtEndSlack;
     setAtEnd(end);
 
     Q_EMIT frame();

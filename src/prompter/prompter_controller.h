@@ -101,6 +101,8 @@ public:
 
     // Derived values.
     double maxOffset() const;
+    // How far a column `contentHeight` tall scrolls in a reading area `viewportHeight` tall.
+    static double scrollLimit(double contentHeight, double viewportHeight);
     double progress() const; // 0…1
     double remaining() const; // seconds left at the current speed
     // Whether nextCue / previousCue would find a cue to glide to from here.

@@ -105,4 +105,30 @@ void PanelHost::screenRemoved(QScreen *screen)
     m_controller.adoptHostClock();
 }
 
+void PanelHost::screenAdded(QScreen *screen)
+{
+    watchScreen(screen);
+    const Settings &settings = m_controller.store().settings();
+    if (!m_controller.isVisible() || settings.mode != PrompterMode::Display || m_output || !m_panel)
+        return;
+    // The studio monitor is back (or another one now answers to the stored name): the output
+    // takes over from the panel standing in for it, in the same play state.
+    if (displayScreen(settings.displayName, nullptr) != screen)
+        return;
+    buildPanel(settings);
+    m_controller.adoptHostClock();
+}
+
+void PanelHost::screenChanged(QScreen *screen)
+{
+    if (m_output) {
+        if (m_output->coveredScreen() == screen)
+            m_output->cover(screen);
+        return;
+    }
+    // The notch hangs from its screen's top edge; a floating panel stays where it was put.
+    if (m_panel && m_panel->mode() == PrompterMode::Notch && m_panel->screen() == screen)
+        placeOn(screen, m_controller.store().settings());
+}
+
 } // namespace qm

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QToolTip>
 #include <QWindow>
@@ -64,16 +66,19 @@ void DisplayWindow::applySettings(const Settings &settings)
 bool DisplayWindow::event(QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::Enter:
+    case QEvent::Enter: {
         pointerMoved();
-        Q_EMIT hoverChanged(true);
+        const auto *enter = dynamic_cast<QEnterEvent *>(event);
+        setHover(m_hover.entered(enter ? enter->globalPosition().toPoint() : QCursor::pos()));
         break;
+    }
     case QEvent::Leave:
         m_pointerRest.stop();
-        Q_EMIT hoverChanged(false);
+        setHover(m_hover.left());
         break;
     case QEvent::MouseMove:
         pointerMoved();
+        setHover(m_hover.moved(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()));
         break;
     default:
         break;
@@ -87,7 +92,17 @@ bool DisplayWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_view
         && (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress))
         pointerMoved();
+    if (watched == m_view && event->type() == QEvent::MouseMove)
+        setHover(m_hover.moved(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()));
     return QWidget::eventFilter(watched, event);
+}
+
+void DisplayWindow::setHover(bool hovering)
+{
+    if (hovering == m_hoverReported)
+        return;
+    m_hoverReported = hovering;
+    Q_EMIT hoverChanged(hovering);
 }
 
 void DisplayWindow::pointerMoved()
@@ -114,6 +129,10 @@ void DisplayWindow::resizeEvent(QResizeEvent *event)
 void DisplayWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // The output covers a whole screen: the pointer is nearly always over it as it appears,
+    // which is no reason to pause.
+    m_hover.shown(QCursor::pos());
+    setHover(false);
     m_raise.start();
     m_pointerRest.start();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "hover_gate.h"
 #include "model/settings.h"
 
 #include <QPointer>
@@ -52,12 +53,15 @@ protected:
 private:
     void pointerMoved();
     void hidePointer();
+    void setHover(bool hovering);
 
     PrompterView *m_view = nullptr;
     QPointer<QScreen> m_screen;
     QTimer m_pointerRest;
     QTimer m_raise;
     bool m_pointerHidden = false;
+    HoverGate m_hover;
+    bool m_hoverReported = false;
 };
 
 } // namespace qm

@@ -5,7 +5,10 @@
 
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace qm {
 
@@ -16,6 +19,12 @@ namespace {
 bool plausible(double v)
 {
     return std::isfinite(v) && std::abs(v) <= QWIDGETSIZE_MAX;
+}
+
+double coveredArea(const QRectF &a, const QRectF &b)
+{
+    const QRectF both = a.intersected(b);
+    return both.isValid() ? both.width() * both.height() : 0.0;
 }
 
 } // namespace
@@ -70,8 +79,44 @@ QRectF panelFrame(
         kFloatingHeight);
 }
 
+QRectF keptClear(const QRectF &frame, const QRectF &area, const KeepClear &clear)
+{
+    using namespace panel_frame;
+    const double w = frame.width();
+    const double h = frame.height();
+    const double left = area.left() + std::min(kSideGap, std::max(area.width() - w, 0.0) / 2);
+    const double right = std::max(area.right() - kSideGap - w, left);
+    const double centre = area.center().x() - w / 2;
+    const double top = area.top() + std::min(kFloatingTopGap, std::max(area.height() - h, 0.0));
+    const double bottom = std::max(area.bottom() - kFloatingTopGap - h, top);
+    const double middle = std::max(area.center().y() - h / 2, top);
+    const QPointF places[] = {frame.topLeft(), {left, top}, {right, top}, {centre, bottom},
+        {left, bottom}, {right, bottom}, {left, middle}, {right, middle}};
+
+    const std::optional<QRectF> pointer = clear.pointer
+        ? std::optional<QRectF>(QRectF(*clear.pointer, QSizeF())
+                                    .adjusted(-kPointerClearance, -kPointerClearance,
+                                        kPointerClearance, kPointerClearance))
+        : std::nullopt;
+    QRectF best = frame;
+    std::pair<double, double> bestCost {std::numeric_limits<double>::infinity(), 0.0};
+    for (const QPointF &place : places) {
+        const QRectF candidate(place, frame.size());
+        const std::pair<double, double> cost {pointer ? coveredArea(candidate, *pointer) : 0.0,
+            clear.window.isValid() ? coveredArea(candidate, clear.window) : 0.0};
+        if (cost < bestCost) {
+            best = candidate;
+            bestCost = cost;
+        }
+        if (cost == std::pair<double, double> {0.0, 0.0})
+            break;
+    }
+    return best;
+}
+
 QRect panelGeometry(const Settings &settings, const PanelScreen &qtScreen,
-    const QList<QRectF> &qtScreenFrames, double primaryScreenHeight)
+    const QList<QRectF> &qtScreenFrames, double primaryScreenHeight,
+    const std::optional<KeepClear> &clear)
 {
     const PanelScreen screen {flipVertically(qtScreen.frame, primaryScreenHeight),
         flipVertically(qtScreen.visibleFrame, primaryScreenHeight), qtScreen.topInset};
@@ -79,7 +124,9 @@ QRect panelGeometry(const Settings &settings, const PanelScreen &qtScreen,
     frames.reserve(qtScreenFrames.size());
     for (const QRectF &f : qtScreenFrames)
         frames.append(flipVertically(f, primaryScreenHeight));
-    const QRectF qt = flipVertically(panelFrame(settings, screen, frames), primaryScreenHeight);
+    QRectF qt = flipVertically(panelFrame(settings, screen, frames), primaryScreenHeight);
+    if (clear && settings.mode != PrompterMode::Notch && !usableFloatingFrame(settings, frames))
+        qt = keptClear(qt, qtScreen.visibleFrame, *clear);
     // Rounding the edges rather than origin and size keeps the panel touching the screen's top.
     const int left = qRound(qt.left());
     const int top = qRound(qt.top());

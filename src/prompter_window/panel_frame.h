@@ -4,6 +4,7 @@
 #include "model/settings.h"
 
 #include <QList>
+#include <QPointF>
 #include <QRect>
 #include <QRectF>
 
@@ -26,6 +27,9 @@ inline constexpr double kFloatingWidth = 560;
 inline constexpr double kFloatingHeight = 240;
 // The default floating panel's top edge sits this far below the top of the visible frame.
 inline constexpr double kFloatingTopGap = 60;
+// The default floating panel keeps this far from the pointer and from the edges of the area.
+inline constexpr double kPointerClearance = 24;
+inline constexpr double kSideGap = 24;
 inline constexpr int kFloatingMinimumWidth = int(limits::floatingWidth.minimum);
 inline constexpr int kFloatingMinimumHeight = int(limits::floatingHeight.minimum);
 } // namespace panel_frame
@@ -35,6 +39,19 @@ inline constexpr int kFloatingMinimumHeight = int(limits::floatingHeight.minimum
 std::optional<QRectF> usableFloatingFrame(
     const Settings &settings, const QList<QRectF> &screenFrames);
 
+// What a new floating panel without a saved frame keeps clear of, in Qt coordinates: the
+// program's main window and the pointer.
+struct KeepClear {
+    QRectF window;
+    std::optional<QPointF> pointer;
+};
+
+// `frame` moved within `area` to where it covers neither the pointer nor the window, trying
+// the top centre first, then the top corners, the bottom and the sides. Where every place
+// covers something, the pointer is kept clear first, then as little of the window as can be.
+// Any coordinate system with y down.
+QRectF keptClear(const QRectF &frame, const QRectF &area, const KeepClear &clear);
+
 // Where the panel goes for `settings` on `screen`, in the stored convention: bottom-left origin
 // of the primary screen, y up, (x, y) the lower-left corner. `screenFrames` are all screens.
 QRectF panelFrame(
@@ -42,8 +59,10 @@ QRectF panelFrame(
 
 // The same rules on Qt's screen geometry (top-left origin, y down): converts in, applies
 // panelFrame and converts back, rounded to whole pixels.
+// With `clear`, a floating panel without a usable saved frame keeps clear of it.
 QRect panelGeometry(const Settings &settings, const PanelScreen &qtScreen,
-    const QList<QRectF> &qtScreenFrames, double primaryScreenHeight);
+    const QList<QRectF> &qtScreenFrames, double primaryScreenHeight,
+    const std::optional<KeepClear> &clear = std::nullopt);
 
 // A panel geometry in Qt coordinates as the value stored in Settings::floatingFrame.
 QList<double> storedFloatingFrame(const QRect &qtGeometry, double primaryScreenHeight);

@@ -12,6 +12,7 @@
 #include "ui/window_registry.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QScreen>
 #include <QWheelEvent>
@@ -41,6 +42,18 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     , m_controller(controller)
 {
     connect(qApp, &QGuiApplication::screenRemoved, this, &PanelHost::screenRemoved);
+    connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
+    for (QScreen *screen : QGuiApplication::screens())
+        watchScreen(screen);
+}
+
+void PanelHost::watchScreen(QScreen *screen)
+{
+    const auto changed = [this, screen] { screenChanged(screen); };
+    connect(screen, &QScreen::geometryChanged, this, changed);
+    connect(screen, &QScreen::availableGeometryChanged, this, changed);
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this, changed);
+    connect(screen, &QScreen::orientationChanged, this, changed);
 }
 
 PanelHost::~PanelHost()
@@ -57,10 +70,10 @@ void PanelHost::setMenuActions(const QList<QAction *> &actions)
         m_menuActions.append(action);
 }
 
-QScreen *PanelHost::screenForNewPanel() const
+QWidget *PanelHost::mainWindow()
 {
-    // The main window's screen: the active window unless that is a panel, else the first
-    // registered window that is not one.
+    // The active window unless that is a panel, else the first registered window that is not
+    // one.
     QWidget *main = QApplication::activeWindow();
     if (qobject_cast<PrompterPanel *>(main) || qobject_cast<DisplayWindow *>(main))
         main = nullptr;
@@ -73,6 +86,13 @@ QScreen *PanelHost::screenForNewPanel() const
             }
         }
     }
+    return main;
+}
+
+QScreen *PanelHost::screenForNewPanel() const
+{
+    // The main window's screen.
+    QWidget *main = mainWindow();
     if (main && main->screen())
         return main->screen();
     if (QScreen *primary = QGuiApplication::primaryScreen())
@@ -166,8 +186,15 @@ void PanelHost::applyCaptureExclusion(const Settings &settings)
 
 void PanelHost::placeOn(QScreen *screen, const Settings &settings)
 {
+    // A new floating panel opened over the main window would cover the buttons just used,
+    // and one under the pointer would open paused by hover.
+    KeepClear clear;
+    if (QWidget *main = mainWindow(); main && main->isVisible() && main->screen() == screen)
+        clear.window = QRectF(main->frameGeometry());
+    if (const QPoint pointer = QCursor::pos(screen); screen->geometry().contains(pointer))
+        clear.pointer = QPointF(pointer);
     m_panel->place(
-        panelGeometry(settings, panelScreen(screen), screenFrames(), primaryScreenHeight()));
+        panelGeometry(settings, panelScreen(screen), screenFrames(), primaryScreenHeight(), clear));
 }
 
 void PanelHost::storeFloatingFrame()

@@ -49,6 +49,10 @@ public:
     // A screen going away: the full-screen output on it gives way to the floating panel on the
     // main screen, which carries on at the same place in the same play state.
     void screenRemoved(QScreen *screen);
+    // A screen coming: display mode's own screen back takes the output back from the panel.
+    void screenAdded(QScreen *screen);
+    // A screen's size, scale, rotation or free area changed: the windows on it follow.
+    void screenChanged(QScreen *screen);
     // Whether the current panel is really kept out of screen captures.
     bool panelExcludedFromCapture() const { return m_excluded; }
 
@@ -57,6 +61,9 @@ protected:
 
 private:
     QScreen *screenForNewPanel() const;
+    void watchScreen(QScreen *screen);
+    // The program's main window, not a prompter window; null when none is shown.
+    static QWidget *mainWindow();
     void dropPanel();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QToolTip>
 #include <QWindow>
@@ -15,6 +16,21 @@
 namespace qm {
 
 namespace {
+
+// sway and i3 tile every ordinary window, XWayland's included, and float dialogs.
+bool tilingWindowManager()
+{
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK") || !qEnvironmentVariableIsEmpty("I3SOCK"))
+        return true;
+    const QStringList desktops
+        = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    for (const QString &desktop : desktops) {
+        if (desktop.compare(QLatin1String("sway"), Qt::CaseInsensitive) == 0
+            || desktop.compare(QLatin1String("i3"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 
 Qt::WindowFlags flagsFor(PrompterMode mode)
 {
@@ -26,8 +42,9 @@ Qt::WindowFlags flagsFor(PrompterMode mode)
     }
     // A plain top-level window rather than a tool window: KWin hides the tool windows of an
     // application that is not active, which is exactly when the floating panel is needed.
-    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-        | Qt::WindowDoesNotAcceptFocus;
+    // A dialog where the window manager tiles plain windows, so the panel floats there too.
+    return (tilingWindowManager() ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint
+        | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
 }
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
@@ -61,6 +78,8 @@ PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode)
     }
 
     m_content = new PrompterView(controller, this);
+    // The view has the pointer's motion nearly everywhere; hover needs to see it.
+    m_content->installEventFilter(this);
 
     // Never the keyboard's, on any window manager, however it is clicked or dragged.
     create();
@@ -114,11 +133,16 @@ bool PrompterPanel::isOwnPlacement()
 bool PrompterPanel::event(QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::Enter:
-        Q_EMIT hoverChanged(true);
+    case QEvent::Enter: {
+        const auto *enter = dynamic_cast<QEnterEvent *>(event);
+        setHover(m_hover.entered(enter ? enter->globalPosition().toPoint() : QCursor::pos()));
+        break;
+    }
+    case QEvent::MouseMove:
+        setHover(m_hover.moved(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()));
         break;
     case QEvent::Leave:
-        Q_EMIT hoverChanged(false);
+        setHover(m_hover.left());
         if (!m_drag)
             unsetCursor();
         break;
@@ -126,6 +150,21 @@ bool PrompterPanel::event(QEvent *event)
         break;
     }
     return QWidget::event(event);
+}
+
+bool PrompterPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_content && event->type() == QEvent::MouseMove)
+        setHover(m_hover.moved(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()));
+    return QWidget::eventFilter(watched, event);
+}
+
+void PrompterPanel::setHover(bool hovering)
+{
+    if (hovering == m_hoverReported)
+        return;
+    m_hoverReported = hovering;
+    Q_EMIT hoverChanged(hovering);
 }
 
 void PrompterPanel::moveEvent(QMoveEvent *event)
@@ -153,6 +192,9 @@ void PrompterPanel::resizeEvent(QResizeEvent *event)
 void PrompterPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // Wherever the pointer rests now, the panel appearing there is not the pointer's doing.
+    m_hover.shown(QCursor::pos());
+    setHover(false);
     if (m_mode == PrompterMode::Notch)
         m_raise.start();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "hover_gate.h"
 #include "model/settings.h"
 
 #include <QRect>
@@ -56,8 +57,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setHover(bool hovering);
     // Whether a geometry change is the program's own placement or its echo.
     bool isOwnPlacement();
     void updateCursor(QPoint pos);
@@ -71,6 +74,8 @@ private:
 
     const PrompterMode m_mode;
     QWidget *m_content = nullptr;
+    HoverGate m_hover;
+    bool m_hoverReported = false;
     QTimer m_resizeEnd;
     QTimer m_raise;
     bool m_placing = false;

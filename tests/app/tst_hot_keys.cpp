@@ -369,11 +369,12 @@ private Q_SLOTS:
         QTest::addColumn<double>("offset");
         QTest::addColumn<bool>("forward");
         QTest::addColumn<double>("target");
-        // Cue lines at 100 and 400 (destinations 94 and 394), a reading area of 200.
+        // Cue lines at 100 and 400 (destinations 94 and 394), a reading area of 300, the end
+        // at 1000.
         QTest::newRow("down to the first cue") << 0.0 << true << 94.0;
         QTest::newRow("down to the second cue") << 94.0 << true << 394.0;
-        QTest::newRow("down past the last cue: one area") << 394.0 << true << 594.0;
-        QTest::newRow("down near the end stops at the end") << 800.0 << true << 900.0;
+        QTest::newRow("down past the last cue: one area") << 394.0 << true << 694.0;
+        QTest::newRow("down near the end stops at the end") << 800.0 << true << 1000.0;
         QTest::newRow("up to the cue above") << 600.0 << false << 394.0;
         QTest::newRow("up above the first cue: one area") << 94.0 << false << 0.0;
     }
@@ -393,8 +394,8 @@ private Q_SLOTS:
         PrompterController prompter(store, voice);
         prompter.show();
         prompter.playPause();
-        prompter.setContentHeight(1000);
-        prompter.setViewportHeight(200);
+        prompter.setContentHeight(1100);
+        prompter.setViewportHeight(300);
         prompter.setCueOffsets({{0, 100}, {1, 400}});
         prompter.scrollBy(offset);
         if (forward)

@@ -34,9 +34,17 @@ check "hidden from its right-click menu" e2e_wait 30 "panel hidden" panel_gone
 check "the prompter's frame is not stored in notch mode" stored_frame_is None
 check "SIGTERM ends the program" app_stop TERM
 
-# Floating mode.
+# Floating mode. The first panel keeps clear of the main window and the pointer: with both
+# out of the way it takes its usual place.
 settings_merge '{"mode": "floating", "countdown": false, "floatingFrame": null}'
-app_start --start
+app_start
+check "main window appears" app_wait_window 30
+main=$(main_window_id || echo 0)
+xdotool windowsize "$main" 900 560 windowmove "$main" 600 400
+main_low() { local x y w h; read -r x y w h <<<"$(window_geometry "$main")"; [ "$y" -ge 380 ]; }
+check "main window moved below the panel's place" e2e_wait 30 "main window moved" main_low
+xdotool mousemove 20 960
+"$QM_BIN" --toggle
 check "floating panel appears" e2e_wait 30 "prompter panel" panel_shown
 panel=$(panel_id || echo 0)
 check "floating panel is managed" eval "! override_redirect $panel"

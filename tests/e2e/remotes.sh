@@ -108,13 +108,34 @@ length=$(pc metadata mpris:length || echo 0)
 e2e_log "length: $length µs"
 check "the length is the reading time at the current speed (over 10 s here)" test "${length:-0}" -gt 10000000
 
-# Position: reading time to the offset at the speed; set and seek move the text.
+# Position: reading time to the offset at the default speed; set and seek move the text.
 pc position 4
 check "position set to 4 s reads 4 s" e2e_wait 30 "position 4" position_is 4.000000
 pc position 1.5-
 check "seeking back 1.5 s reads 2.5 s" e2e_wait 30 "position 2.5" position_is 2.500000
 sleep 0.5 # the time over which the paused position must not move
 check "paused, the position stays" position_is 2.500000
+
+# The rate: positions count at the default speed, so a speed change moves neither the position
+# nor the length, and remotes hear Seeked to count on from.
+stdbuf -oL dbus-monitor --session "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'" >"$E2E_TMP/seeked.log" 2>/dev/null &
+E2E_PIDS+=($!)
+monitor_ready() { grep -q 'NameAcquired\|NameLost' "$E2E_TMP/seeked.log"; }
+check "the signal monitor listens" e2e_wait 30 "dbus-monitor" monitor_ready
+seeked_count() { grep -c 'member=Seeked' "$E2E_TMP/seeked.log" || true; }
+seeked_more() { [ "$(seeked_count)" -gt "$1" ]; }
+player_prop() { dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quillmere /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player "string:$1" | awk '/double/{print $3}'; }
+set_rate() { dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quillmere /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Set string:org.mpris.MediaPlayer2.Player string:Rate "variant:double:$1" >/dev/null; }
+rate_is() { near "$(player_prop Rate)" "$1"; }
+seeks=$(seeked_count)
+set_rate 2
+check "Rate 2 doubles the speed" e2e_wait 30 "rate 2" rate_is 2
+check "a speed change sends Seeked" e2e_wait 30 "Seeked" seeked_more "$seeks"
+check "at twice the speed, the position stays" position_is 2.500000
+check "and so does the length" test "$(pc metadata mpris:length || echo 0)" = "$length"
+set_rate 1
+check "Rate 1 is the default speed again" e2e_wait 30 "rate 1" rate_is 1
+check "back at the default speed, the position stays" position_is 2.500000
 
 # Cues: Next glides to the one cue, then there is none ahead; Previous goes back.
 pc position 0

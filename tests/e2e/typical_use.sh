@@ -156,13 +156,27 @@ check "Ctrl+Alt+Plus: speed 36 to 40 in settings.json" e2e_wait 30 "speed 40" se
 click_in_main "${FLOATING_SEGMENT[@]}"
 check "the Floating segment sets the mode" e2e_wait 30 "mode floating" settings_is 'd["mode"]' floating
 floating_at() { panel_shown && geometry_is "$(panel_id)" "$1"; }
-check "the panel is rebuilt floating, 560 x 240, centred 60 below the top" \
-  e2e_wait 30 "floating panel" floating_at "476 60 560 240"
+floating_sized() { panel_shown && [ "$(window_geometry "$(panel_id)" | cut -d' ' -f3-)" = "560 240" ]; }
+check "the panel is rebuilt floating, 560 x 240" e2e_wait 30 "floating panel" floating_sized
+# It opens clear of the pointer, still on the segment just clicked.
+pointer_outside() {
+  local x y w h X Y
+  read -r x y w h <<<"$(window_geometry "$1")"
+  eval "$(xdotool getmouselocation --shell)"
+  [ "$X" -lt "$x" ] || [ "$X" -ge $((x + w)) ] || [ "$Y" -lt "$y" ] || [ "$Y" -ge $((y + h)) ]
+}
+check "the new panel keeps clear of the pointer" pointer_outside "$(panel_id || echo 0)"
 import -window root "$E2E_TMP/floating.png" 2>/dev/null || true
-drag $(window_at "$(panel_id || echo 0)" 84 80) 100 50
-check "dragging its background moves it" e2e_wait 30 "moved" floating_at "576 110 560 240"
-# Stored with the origin at the bottom-left: y = 982 - 110 - 240.
-check "the new frame is stored" e2e_wait 30 "stored frame" settings_is 'd.get("floatingFrame")' "[576, 632, 560, 240]"
+read -r fx fy _ _ <<<"$(window_geometry "$(panel_id || echo 0)")"
+# Moved towards the middle of the screen from wherever it opened.
+dx=$([ "${fx:-0}" -gt 700 ] && echo -100 || echo 100)
+dy=$([ "${fy:-0}" -gt 500 ] && echo -50 || echo 50)
+moved_at="$((fx + dx)) $((fy + dy)) 560 240"
+# Stored with the origin at the bottom-left: y = 982 - top - 240.
+moved_frame="[$((fx + dx)), $((982 - fy - dy - 240)), 560, 240]"
+drag $(window_at "$(panel_id || echo 0)" 84 80) "$dx" "$dy"
+check "dragging its background moves it" e2e_wait 30 "moved" floating_at "$moved_at"
+check "the new frame is stored" e2e_wait 30 "stored frame" settings_is 'd.get("floatingFrame")' "$moved_frame"
 away
 
 # --- 9. quit from the tray menu.
@@ -175,7 +189,7 @@ check "Quit Quillmere ends the program" e2e_wait 30 "exit" bash -c "! kill -0 $A
 check "scripts.json holds the typed script" script_text_is "$expected"
 check "settings.json holds speed 40" settings_is 'd["speed"]' 40
 check "settings.json holds floating mode" settings_is 'd["mode"]' floating
-check "settings.json holds the moved frame" settings_is 'd.get("floatingFrame")' "[576, 632, 560, 240]"
+check "settings.json holds the moved frame" settings_is 'd.get("floatingFrame")' "$moved_frame"
 cp "$DATA_DIR/scripts.json" "$E2E_TMP/scripts-at-quit.json"
 cp "$DATA_DIR/settings.json" "$E2E_TMP/settings-at-quit.json"
 
@@ -195,7 +209,7 @@ check "the editor shows the script typed before" e2e_wait 30 "edited text on dis
 away
 xdotool key ctrl+alt+p
 check "the prompter opens as a floating panel where it was left" \
-  e2e_wait 30 "floating panel" floating_at "576 110 560 240"
+  e2e_wait 30 "floating panel" floating_at "$moved_at"
 # The speed came back as 40: one step down gives 36.
 xdotool key ctrl+alt+minus
 check "the speed was 40 (Ctrl+Alt+Minus gives 36)" e2e_wait 30 "speed 36" settings_is 'd["speed"]' 36
@@ -241,7 +255,7 @@ click_in_main "${VOICE_SEGMENT_FLOATING[@]}"
 check "the Voice segment sets voice scrolling" e2e_wait 30 "scroll mode voice" settings_is 'd["scrollMode"]' voice
 away
 xdotool key ctrl+alt+p
-check "the prompter is shown" e2e_wait 30 "floating panel" floating_at "576 110 560 240"
+check "the prompter is shown" e2e_wait 30 "floating panel" floating_at "$moved_at"
 # Past the countdown (this is the second show), in silence.
 e2e_wait 30 "the countdown over" countdown_over 2 || true
 # The countdown's last digit fades out after it is over; text that keeps moving in silence still

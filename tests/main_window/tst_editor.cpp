@@ -53,6 +53,8 @@ void TestEditor::showsTheSelectedScript()
     QCOMPARE(editor.titleField()->objectName(), QStringLiteral("scriptTitle"));
     QCOMPARE(editor.titleField()->placeholderText(), QStringLiteral("Script title"));
     QCOMPARE(editor.titleField()->text(), QStringLiteral("Talk"));
+    // Shown from its beginning, however narrow the field.
+    QCOMPARE(editor.titleField()->cursorPosition(), 0);
     QCOMPARE(editor.scriptEditor()->document()->toPlainText(), QStringLiteral("Hello there"));
     QCOMPARE(editor.shownID(), std::optional<QUuid>(ids.at(0)));
 }

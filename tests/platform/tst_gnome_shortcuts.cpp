@@ -14,14 +14,16 @@ struct FakeSettings {
     QMap<QString, QString> values; // "schema[:path] key" → text
     QMap<QString, QString> listings; // schema → list-recursively output
     int writes = 0;
+    QString writable = QStringLiteral("true\n");
+    bool toolWorks = true;
 
     GnomeShortcuts::Runner runner()
     {
         return [this](const QStringList &a, bool *ok) -> QString {
-            *ok = true;
+            *ok = toolWorks;
             const QString verb = a.value(0);
             if (verb == QLatin1String("writable"))
-                return QStringLiteral("true\n");
+                return writable;
             if (verb == QLatin1String("get"))
                 return values.value(a.value(1) + u' ' + a.value(2), QStringLiteral("''"));
             if (verb == QLatin1String("set")) {
@@ -74,6 +76,27 @@ class TstGnomeShortcuts final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // gsettings answers "false" with success where the keys are locked.
+    void offeredOnlyWhereWritable_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("works");
+        QTest::addColumn<bool>("available");
+        QTest::newRow("writable") << QStringLiteral("true\n") << true << true;
+        QTest::newRow("locked") << QStringLiteral("false\n") << true << false;
+        QTest::newRow("no such schema") << QString() << false << false;
+    }
+    void offeredOnlyWhereWritable()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, works);
+        QFETCH(bool, available);
+        FakeSettings fake;
+        fake.writable = answer;
+        fake.toolWorks = works;
+        QCOMPARE(GnomeShortcuts(fake.runner()).available(), available);
+    }
+
     void addingTwiceChangesNothingAndRemovingLeavesTheUsersOwn()
     {
         FakeSettings fake;

@@ -116,7 +116,7 @@ void showWithCues(Env &env)
     env.setText(QStringLiteral("# One\nFirst.\n# Two\nSecond."));
     env.controller.show();
     env.controller.playPause(); // paused: only glides move the text
-    env.layout(1000, 200, {{0, 100}, {1, 400}});
+    env.layout(1000, 300, {{0, 100}, {1, 400}}); // the end at 900
 }
 
 } // namespace
@@ -133,6 +133,8 @@ private Q_SLOTS:
     void advance_data();
     void advance();
     void stopsAtEnd();
+    void playsToItsEnd_data();
+    void playsToItsEnd();
     void playPauseResumesOrStartsOver();
     void gating_data();
     void gating();
@@ -311,7 +313,7 @@ void TestPrompterController::advance()
 void TestPrompterController::stopsAtEnd()
 {
     Env env;
-    startPlaying(env, 400, 200); // maxOffset 300
+    startPlaying(env, 400, 300); // maxOffset 300
     env.controller.scrollBy(298.6);
     QSignalSpy atEnd(&env.controller, &PrompterController::atEndChanged);
 
@@ -329,6 +331,44 @@ void TestPrompterController::stopsAtEnd()
     QVERIFY(env.controller.atEnd());
     QCOMPARE(atEnd.count(), 1);
     QCOMPARE(env.controller.progress(), 1.0);
+}
+
+void TestPrompterController::playsToItsEnd_data()
+{
+    QTest::addColumn<double>("content");
+    QTest::addColumn<double>("viewport");
+    QTest::addColumn<double>("end");
+
+    // The end of the column comes to rest on the reading line, a third down the area.
+    QTest::newRow("long script") << 1000.0 << 300.0 << 900.0;
+    QTest::newRow("exactly the area") << 300.0 << 300.0 << 200.0;
+    // Shorter than the area: it still travels, measured against its own height.
+    QTest::newRow("fits on the screen") << 240.0 << 720.0 << 160.0;
+    QTest::newRow("one line") << 30.0 << 720.0 << 20.0;
+    QTest::newRow("nothing laid out") << 0.0 << 720.0 << 0.0;
+}
+
+void TestPrompterController::playsToItsEnd()
+{
+    QFETCH(double, content);
+    QFETCH(double, viewport);
+    QFETCH(double, end);
+
+    Env env;
+    env.settings([](Settings &s) { s.speed = 120; });
+    startPlaying(env, content, viewport);
+    QVERIFY(env.controller.isPlaying());
+    for (int i = 0; i < 10000 && env.controller.isPlaying(); ++i)
+        env.tick();
+    QVERIFY(!env.controller.isPlaying());
+    QCOMPARE(env.offset(), end);
+    QCOMPARE(env.controller.maxOffset(), end);
+    QCOMPARE(env.controller.atEnd(), end > 0);
+    QCOMPARE(env.controller.progress(), end > 0 ? 1.0 : 0.0);
+    // Play again starts over and moves.
+    env.controller.playPause();
+    env.tick();
+    QCOMPARE(env.offset() > 0, end > 0);
 }
 
 void TestPrompterController::playPauseResumesOrStartsOver()
@@ -593,10 +633,12 @@ void TestPrompterController::remainingAndProgress_data()
     QTest::addColumn<double>("remaining");
     QTest::addColumn<double>("progress");
 
-    QTest::newRow("middle") << 700.0 << 200.0 << 200.0 << 40.0 << 10.0 << 1.0 / 3;
-    QTest::newRow("speed 0 divides by 1") << 700.0 << 200.0 << 200.0 << 0.0 << 400.0 << 1.0 / 3;
-    QTest::newRow("at the end") << 700.0 << 200.0 << 600.0 << 40.0 << 0.0 << 1.0;
-    QTest::newRow("short script") << 100.0 << 200.0 << 0.0 << 40.0 << 0.0 << 0.0;
+    QTest::newRow("middle") << 700.0 << 300.0 << 200.0 << 40.0 << 10.0 << 1.0 / 3;
+    QTest::newRow("speed 0 divides by 1") << 700.0 << 300.0 << 200.0 << 0.0 << 400.0 << 1.0 / 3;
+    QTest::newRow("at the end") << 700.0 << 300.0 << 600.0 << 40.0 << 0.0 << 1.0;
+    QTest::newRow("short script") << 90.0 << 300.0 << 0.0 << 40.0 << 1.5 << 0.0;
+    QTest::newRow("short script, halfway") << 90.0 << 300.0 << 30.0 << 40.0 << 0.75 << 0.5;
+    QTest::newRow("empty") << 0.0 << 300.0 << 0.0 << 40.0 << 0.0 << 0.0;
 }
 
 void TestPrompterController::remainingAndProgress()

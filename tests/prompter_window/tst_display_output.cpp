@@ -11,6 +11,8 @@
 #include "support/fake_audio_input.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -175,7 +177,20 @@ private Q_SLOTS:
         QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
         QVERIFY(output->testAttribute(Qt::WA_ShowWithoutActivating));
 
-        // Hover pauses, the wheel scrolls, as over the panel.
+        // Appearing under the resting pointer is not hover; the pointer moving is. Hover
+        // pauses, the wheel scrolls, as over the panel.
+        const QPointF rest = QCursor::pos();
+        QEnterEvent still(output->mapFromGlobal(rest), output->mapFromGlobal(rest), rest);
+        QApplication::sendEvent(output, &still);
+        QVERIFY(!env.controller.hovering());
+        const QPointF moved = rest + QPointF(5, 5);
+        const QPointF atView = output->view()->mapFromGlobal(moved);
+        QMouseEvent move(
+            QEvent::MouseMove, atView, atView, moved, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(output->view(), &move);
+        QVERIFY(env.controller.hovering());
+        QEvent leaveFirst(QEvent::Leave);
+        QApplication::sendEvent(output, &leaveFirst);
         QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), output->mapToGlobal(QPointF(10, 10)));
         QApplication::sendEvent(output, &enter);
         QVERIFY(env.controller.hovering());
@@ -265,6 +280,33 @@ private Q_SLOTS:
         flushDeletes();
         QVERIFY(env.host.output());
         QCOMPARE(env.host.output()->coveredScreen(), screen);
+    }
+
+    // While shown, the output follows its screen's size, and a returning screen takes the
+    // prompter back from the panel standing in for it.
+    void followsItsScreen()
+    {
+        Env env;
+        env.controller.show();
+        DisplayWindow *output = env.host.output();
+        QVERIFY(output);
+        QScreen *screen = output->coveredScreen();
+        output->setGeometry(QRect(10, 10, 300, 200));
+        Q_EMIT screen->geometryChanged(screen->geometry());
+        QCOMPARE(output->geometry(), screen->geometry());
+
+        env.host.screenRemoved(screen);
+        flushDeletes();
+        QVERIFY(!env.host.output());
+        QVERIFY(env.host.panel());
+        const bool playing = env.controller.isPlaying();
+        Q_EMIT qGuiApp->screenAdded(screen);
+        flushDeletes();
+        QVERIFY(env.host.output());
+        QVERIFY(!env.host.panel());
+        QCOMPARE(env.host.output()->coveredScreen(), screen);
+        QCOMPARE(env.controller.isPlaying(), playing);
+        QVERIFY(env.controller.isVisible());
     }
 };
 

@@ -11,6 +11,7 @@ using namespace qm;
 using Frame = std::optional<QList<double>>;
 Q_DECLARE_METATYPE(Settings)
 Q_DECLARE_METATYPE(Qt::Edges)
+Q_DECLARE_METATYPE(std::optional<QPointF>)
 
 namespace {
 
@@ -185,6 +186,53 @@ private Q_SLOTS:
         QFETCH(QRect, expected);
         QCOMPARE(
             panelGeometry(settings, PanelScreen {screen, available, 0}, screens, 982), expected);
+    }
+
+    // A new floating panel on a 1512 × 950 work area under a 32-point bar; its default frame
+    // is the top centre, (476, 92) 560 × 240.
+    void keepsClear_data()
+    {
+        QTest::addColumn<QRectF>("area");
+        QTest::addColumn<QRectF>("window");
+        QTest::addColumn<std::optional<QPointF>>("pointer");
+        QTest::addColumn<QPointF>("at");
+
+        const QRectF work(0, 32, 1512, 950);
+        const std::optional<QPointF> none;
+        QTest::newRow("nothing in the way") << work << QRectF() << none << QPointF(476, 92);
+        QTest::newRow("pointer elsewhere")
+            << work << QRectF() << std::optional(QPointF(100, 900)) << QPointF(476, 92);
+        QTest::newRow("pointer on the default frame")
+            << work << QRectF() << std::optional(QPointF(700, 200)) << QPointF(24, 92);
+        QTest::newRow("pointer near its edge")
+            << work << QRectF() << std::optional(QPointF(470, 200)) << QPointF(928, 92);
+        QTest::newRow("window on the left half")
+            << work << QRectF(0, 32, 756, 950) << none << QPointF(928, 92);
+        // Centred as a window manager places it: every place touches it; the least covered
+        // one that leaves the pointer (on the Start button) clear.
+        QTest::newRow("window in the middle, pointer below")
+            << work << QRectF(256, 141, 1000, 700) << std::optional(QPointF(700, 800))
+            << QPointF(24, 682);
+        QTest::newRow("maximised window: the pointer decides")
+            << work << work << std::optional(QPointF(756, 212)) << QPointF(24, 92);
+        QTest::newRow("no place is clear: stays")
+            << QRectF(0, 0, 600, 300) << QRectF() << std::optional(QPointF(300, 150))
+            << QPointF(20, 60);
+    }
+
+    void keepsClear()
+    {
+        QFETCH(QRectF, area);
+        QFETCH(QRectF, window);
+        QFETCH(std::optional<QPointF>, pointer);
+        QFETCH(QPointF, at);
+
+        using namespace panel_frame;
+        const QRectF fallback(area.center().x() - kFloatingWidth / 2, area.top() + kFloatingTopGap,
+            kFloatingWidth, kFloatingHeight);
+        const QRectF got = keptClear(fallback, area, KeepClear {window, pointer});
+        QCOMPARE(got.topLeft(), at);
+        QCOMPARE(got.size(), fallback.size());
     }
 
     void storedFrameRoundTrips()

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
@@ -163,6 +164,53 @@ private Q_SLOTS:
         }
     }
 
+    void notchFollowsItsScreen()
+    {
+        Env env;
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        const QRect placed = panel->geometry();
+        panel->place(QRect(5, 300, 300, 50));
+        QScreen *screen = panel->screen();
+        Q_EMIT screen->availableGeometryChanged(screen->availableGeometry());
+        QCOMPARE(panel->geometry(), placed);
+    }
+
+    // sway and i3 tile plain windows, XWayland's too; there the floating panel is a dialog.
+    void floatingPanelFloatsOnTilingDesktops_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("type");
+        QTest::newRow("elsewhere")
+            << QByteArray("XDG_CURRENT_DESKTOP") << QByteArray("KDE") << int(Qt::Window);
+        QTest::newRow("sway") << QByteArray("SWAYSOCK") << QByteArray("/run/user/0/sway.sock")
+                              << int(Qt::Dialog);
+        QTest::newRow("i3") << QByteArray("XDG_CURRENT_DESKTOP") << QByteArray("i3")
+                            << int(Qt::Dialog);
+    }
+
+    void floatingPanelFloatsOnTilingDesktops()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
+        QFETCH(int, type);
+        const QByteArray before = qgetenv(variable.constData());
+        qputenv(variable.constData(), value);
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        const Qt::WindowType got = env.panel()->windowType();
+        const Qt::WindowFlags flags = env.panel()->windowFlags();
+        env.controller.hide();
+        if (before.isNull())
+            qunsetenv(variable.constData());
+        else
+            qputenv(variable.constData(), before);
+        QCOMPARE(int(got), type);
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+    }
+
     void savedFloatingFrameIsUsed()
     {
         Env env(PrompterMode::Floating);
@@ -205,6 +253,60 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 2);
     }
 
+    // Steps: "eR"/"eO" enter at the resting point or another one, "mR"/"mO" motion over the
+    // panel, "vO" motion over the view inside it, "l" leave; after each, hover is 0 or 1.
+    void hoverNeedsThePointerToMove_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("hover");
+
+        const auto steps = [](const char *list) {
+            return QString::fromLatin1(list).split(u' ', Qt::SkipEmptyParts);
+        };
+        QTest::newRow("appears under the resting pointer") << steps("eR") << QStringLiteral("0");
+        QTest::newRow("the resting pointer moves") << steps("eR mO") << QStringLiteral("01");
+        QTest::newRow("motion over the view") << steps("eR vO") << QStringLiteral("01");
+        QTest::newRow("motion reported at the rest point")
+            << steps("eR mR vR") << QStringLiteral("000");
+        QTest::newRow("entered from elsewhere") << steps("eO") << QStringLiteral("1");
+        QTest::newRow("leaves") << steps("eO l") << QStringLiteral("10");
+        QTest::newRow("out and back in at the rest point")
+            << steps("eR l eR") << QStringLiteral("001");
+        QTest::newRow("drag motion outside") << steps("eO l mO") << QStringLiteral("100");
+    }
+
+    void hoverNeedsThePointerToMove()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, hover);
+
+        Env env(PrompterMode::Floating);
+        env.controller.show();
+        PrompterPanel *panel = env.panel();
+        // Where the panel saw the pointer as it appeared.
+        const QPointF rest = QCursor::pos();
+        const QPointF other = rest + QPointF(7, 3);
+        QString seen;
+        for (const QString &step : steps) {
+            const QPointF global = step.endsWith(u'R') ? rest : other;
+            QWidget *target = step.startsWith(u'v') ? panel->content() : panel;
+            const QPointF local = target->mapFromGlobal(global);
+            if (step.startsWith(u'e')) {
+                QEnterEvent enter(local, local, global);
+                QApplication::sendEvent(target, &enter);
+            } else if (step == u"l") {
+                QEvent leave(QEvent::Leave);
+                QApplication::sendEvent(target, &leave);
+            } else {
+                QMouseEvent move(QEvent::MouseMove, local, local, global, Qt::NoButton,
+                    Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(target, &move);
+            }
+            seen += env.controller.hovering() ? u'1' : u'0';
+        }
+        QCOMPARE(seen, hover);
+    }
+
     void wheelOverThePanelScrolls_data()
     {
         QTest::addColumn<QPoint>("pixel");
@@ -234,7 +336,7 @@ private Q_SLOTS:
         QVERIFY(view);
         QTRY_VERIFY(view->columnLayout() && view->columnLayout()->complete);
         env.controller.setContentHeight(5000);
-        env.controller.setViewportHeight(200);
+        env.controller.setViewportHeight(300);
         // Frames may have come while the layout finished: held still, back at the top.
         env.controller.playPause();
         env.controller.scrollBy(-env.controller.scroll().offset());
@@ -254,7 +356,7 @@ private Q_SLOTS:
         Env env;
         env.controller.show();
         env.controller.setContentHeight(5000);
-        env.controller.setViewportHeight(200);
+        env.controller.setViewportHeight(300);
         // Frames may have come while the layout finished: held still, back at the top.
         env.controller.playPause();
         env.controller.scrollBy(-env.controller.scroll().offset());

@@ -13,6 +13,7 @@
 #include <QTest>
 
 using namespace qm;
+Q_DECLARE_METATYPE(qm::ScreenIdentity)
 
 class TestUi : public QObject {
     Q_OBJECT
@@ -56,29 +57,74 @@ private Q_SLOTS:
 
     void displayScreenChoice_data()
     {
+        using Screens = QList<ScreenIdentity>;
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<Screens>("screens");
         QTest::addColumn<int>("mainIndex");
         QTest::addColumn<int>("primaryIndex");
         QTest::addColumn<int>("expected");
-        const QStringList two {QStringLiteral("A"), QStringLiteral("B")};
-        QTest::newRow("named") << QStringLiteral("A") << two << 0 << 0 << 0;
-        QTest::newRow("named but gone") << QStringLiteral("HDMI-1") << two << 0 << 0 << -1;
-        QTest::newRow("unnamed: not the main window's") << QString() << two << 0 << 0 << 1;
-        QTest::newRow("unnamed, main window on the second") << QString() << two << 1 << 0 << 0;
-        QTest::newRow("unnamed, main window nowhere") << QString() << two << -1 << 1 << 0;
+        QTest::addColumn<QStringList>("names");
+
+        const auto ids = [](std::initializer_list<ScreenIdentity> list) { return Screens(list); };
+        const auto strings = [](const char *list) {
+            return QString::fromUtf8(list).split(u'|', Qt::SkipEmptyParts);
+        };
+        const Screens two = ids({{QStringLiteral("A")}, {QStringLiteral("B")}});
+        const ScreenIdentity laptop {QStringLiteral("XWAYLAND0"), QStringLiteral("Apple"),
+            QStringLiteral("Built-in Retina"), {}};
+        const ScreenIdentity studio {QStringLiteral("XWAYLAND1"), QStringLiteral("Dell"),
+            QStringLiteral("U2720Q"), QStringLiteral("5KC0D93")};
+        // The next session numbers them the other way round.
+        ScreenIdentity studioFirst = studio;
+        studioFirst.connector = QStringLiteral("XWAYLAND0");
+        ScreenIdentity laptopSecond = laptop;
+        laptopSecond.connector = QStringLiteral("XWAYLAND1");
+        const ScreenIdentity twin1 {
+            QStringLiteral("DP-1"), QStringLiteral("Dell"), QStringLiteral("P2419H"), {}};
+        const ScreenIdentity twin2 {
+            QStringLiteral("DP-2"), QStringLiteral("Dell"), QStringLiteral("P2419H"), {}};
+
+        QTest::newRow("named") << QStringLiteral("A") << two << 0 << 0 << 0 << strings("A|B");
+        QTest::newRow("named but gone")
+            << QStringLiteral("HDMI-1") << two << 0 << 0 << -1 << strings("A|B");
+        QTest::newRow("unnamed: not the main window's")
+            << QString() << two << 0 << 0 << 1 << strings("A|B");
+        QTest::newRow("unnamed, main window on the second")
+            << QString() << two << 1 << 0 << 0 << strings("A|B");
+        QTest::newRow("unnamed, main window nowhere")
+            << QString() << two << -1 << 1 << 0 << strings("A|B");
         QTest::newRow("one screen: the primary")
-            << QString() << QStringList {QStringLiteral("A")} << 0 << 0 << 0;
-        QTest::newRow("no screen") << QString() << QStringList() << -1 << -1 << -1;
+            << QString() << ids({{QStringLiteral("A")}}) << 0 << 0 << 0 << strings("A");
+        QTest::newRow("no screen") << QString() << Screens() << -1 << -1 << -1 << QStringList();
+        QTest::newRow("by what the monitor is")
+            << QStringLiteral("Dell U2720Q 5KC0D93") << ids({laptop, studio}) << 0 << 0 << 1
+            << strings("Apple Built-in Retina|Dell U2720Q 5KC0D93");
+        QTest::newRow("connectors numbered the other way")
+            << QStringLiteral("Dell U2720Q 5KC0D93") << ids({studioFirst, laptopSecond}) << 1 << 0
+            << 0 << strings("Dell U2720Q 5KC0D93|Apple Built-in Retina");
+        QTest::newRow("a connector name stored before")
+            << QStringLiteral("XWAYLAND1") << ids({laptop, studio}) << 0 << 0 << 1
+            << strings("Apple Built-in Retina|Dell U2720Q 5KC0D93");
+        QTest::newRow("identical twins stay apart")
+            << QStringLiteral("Dell P2419H (DP-2)") << ids({twin1, twin2}) << 0 << 0 << 1
+            << strings("Dell P2419H (DP-1)|Dell P2419H (DP-2)");
+        QTest::newRow("a twin on another connector: the monitor of that make")
+            << QStringLiteral("Dell P2419H (DP-3)") << ids({laptop, twin2}) << 0 << 0 << 1
+            << strings("Apple Built-in Retina|Dell P2419H");
+        QTest::newRow("stored alone, now with a twin")
+            << QStringLiteral("Dell P2419H") << ids({twin1, twin2}) << 0 << 0 << 0
+            << strings("Dell P2419H (DP-1)|Dell P2419H (DP-2)");
     }
     void displayScreenChoice()
     {
         QFETCH(QString, name);
-        QFETCH(QStringList, names);
+        QFETCH(QList<ScreenIdentity>, screens);
         QFETCH(int, mainIndex);
         QFETCH(int, primaryIndex);
         QFETCH(int, expected);
-        QCOMPARE(displayScreenIndex(name, names, mainIndex, primaryIndex), expected);
+        QFETCH(QStringList, names);
+        QCOMPARE(displayScreenIndex(name, screens, mainIndex, primaryIndex), expected);
+        QCOMPARE(displayScreenNames(screens), names);
     }
 
     void springSettlesAtOne()
