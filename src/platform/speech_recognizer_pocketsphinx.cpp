@@ -280,6 +280,8 @@ struct Shared {
     bool stopping = false;
     bool failed = false;
     bool loading = true;
+    // A script's model is being built and loaded: seconds for a long script, not interruptible.
+    bool building = false;
     ModelBuilderSlot pending;
     SpeechRecognizer::Handlers handlers;
 
@@ -340,11 +342,12 @@ public:
             std::lock_guard lock(m_shared->mutex);
             m_shared->stopping = true;
             m_shared->handlers = {};
-            loading = m_shared->loading;
+            loading = m_shared->loading || m_shared->building;
         }
         m_shared->wake.notify_all();
-        // Loading the decoder takes seconds on a busy machine and cannot be interrupted; the
-        // worker then finishes on its own, sees it was stopped and frees what it loaded.
+        // Loading the decoder or a long script's model takes seconds and cannot be interrupted;
+        // the worker then finishes on its own, sees it was stopped and frees what it loaded, and
+        // hiding the prompter or quitting never waits for it.
         if (loading)
             m_worker.detach();
         else
@@ -488,6 +491,8 @@ void PocketsphinxRecognizer::run(Shared &shared)
             if (shared.pending.build) {
                 build = std::move(shared.pending);
                 shared.pending = {};
+                // Said in the same step, so a stop never takes the worker for idle meanwhile.
+                shared.building = true;
             } else {
                 chunk.assign(queue.begin(), queue.begin() + kChunk);
                 queue.erase(queue.begin(), queue.begin() + kChunk);
@@ -497,6 +502,10 @@ void PocketsphinxRecognizer::run(Shared &shared)
             // A search changes only between utterances.
             endUtterance();
             const bool ok = loadModel(ps, build.build);
+            {
+                std::lock_guard lock(shared.mutex);
+                shared.building = false;
+            }
             // A script with nothing to listen for (empty, or of words the dictionary lacks)
             // gives no model; the next script's may load, so the recogniser waits for it.
             // What was recorded meanwhile belongs to no model and is let go.
