@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <cstdio>
+
 namespace {
 
 class DragSource final : public QWidget {
@@ -27,10 +29,23 @@ protected:
         auto *data = new QMimeData;
         data->setUrls(m_urls);
         drag->setMimeData(data);
+        // What the check waits for: the drag under way, a target that takes it, its end.
+        connect(drag, &QDrag::actionChanged, this, [](Qt::DropAction action) {
+            if (action == Qt::CopyAction)
+                say("target takes the files");
+        });
+        say("dragging");
         drag->exec(Qt::CopyAction);
+        say("drag ended");
     }
 
 private:
+    static void say(const char *line)
+    {
+        std::printf("%s\n", line);
+        std::fflush(stdout);
+    }
+
     QList<QUrl> m_urls;
 };
 

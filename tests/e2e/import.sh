@@ -40,17 +40,18 @@ source_shown() { xdotool search --onlyvisible --name '^drag source$' >/dev/null 
 check "the drag source is up" e2e_wait 30 "drag source" source_shown
 win=$(main_window_id "$APP_PID")
 read -r lx ly < <(window_point "$win" 8 60)
+drag_says() { grep -q "^$1" "$E2E_TMP/drag.log"; }
 drop_once() {
-  xdotool mousemove 100 60
-  sleep 0.2
+  : >"$E2E_TMP/drag.log"
+  xdotool mousemove --sync 100 60
   xdotool mousedown 1
-  sleep 0.3
+  e2e_wait 10 "the drag to begin" drag_says dragging || return 1
   local i
   for i in 1 2 3 4 5 6 7 8; do
-    xdotool mousemove $((100 + (lx - 100) * i / 8)) $((60 + (ly - 60) * i / 8))
-    sleep 0.1
+    xdotool mousemove --sync $((100 + (lx - 100) * i / 8)) $((60 + (ly - 60) * i / 8))
   done
-  sleep 0.3
+  # Let go only once the list has said it takes the files.
+  e2e_wait 10 "the list to take the drag" drag_says "target takes" || { xdotool mouseup 1; return 1; }
   xdotool mouseup 1
   e2e_wait 10 "dropped.odt imported" first_title_is dropped
 }
