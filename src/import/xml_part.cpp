@@ -43,29 +43,28 @@ bool XmlPart::next()
 
 bool XmlPart::skipElement()
 {
-    int depth = 1;
-    while (depth > 0 && next()) {
-        if (m_reader.isStartElement())
-            ++depth;
-        else if (m_reader.isEndElement())
-            --depth;
-    }
-    return depth == 0;
+    return walkElement(nullptr);
 }
 
 QString XmlPart::elementText()
 {
     QString text;
+    walkElement(&text);
+    return text;
+}
+
+bool XmlPart::walkElement(QString *text)
+{
     int depth = 1;
     while (depth > 0 && next()) {
         if (m_reader.isStartElement())
             ++depth;
         else if (m_reader.isEndElement())
             --depth;
-        else if (m_reader.isCharacters())
-            text += m_reader.text();
+        else if (text && m_reader.isCharacters())
+            *text += m_reader.text();
     }
-    return text;
+    return depth == 0;
 }
 
 QString XmlPart::attribute(QStringView localName) const

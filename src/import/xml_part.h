@@ -40,6 +40,9 @@ public:
     QString error() const { return m_error; }
 
 private:
+    // Reads to the end of the current element, adding its text to `text` when given.
+    bool walkElement(QString *text);
+
     QXmlStreamReader m_reader;
     QString m_part;
     const ReadBudget &m_budget;

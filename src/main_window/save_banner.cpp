@@ -6,7 +6,6 @@
 #include "ui/fonts.h"
 #include "ui/labels.h"
 #include "ui/palette.h"
-#include "ui/shapes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

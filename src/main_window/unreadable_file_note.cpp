@@ -7,7 +7,6 @@
 #include "ui/fonts.h"
 #include "ui/labels.h"
 #include "ui/palette.h"
-#include "ui/shapes.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

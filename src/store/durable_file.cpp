@@ -48,6 +48,9 @@ FileCalls &FileCalls::system()
     return calls;
 }
 
+namespace {
+
+// Where a write to `path` lands: `path` itself, or the final target of the links it names.
 QString finalLinkTarget(const QString &path)
 {
     QByteArray current = QFile::encodeName(QFileInfo(path).absoluteFilePath());
@@ -65,8 +68,6 @@ QString finalLinkTarget(const QString &path)
     }
     return QFile::decodeName(current);
 }
-
-namespace {
 
 // The system's description of an error, as the tail of a sentence.
 QString errorText(int error)

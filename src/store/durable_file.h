@@ -31,7 +31,4 @@ public:
 QString writeFileDurably(
     const QString &path, const QByteArray &bytes, FileCalls &calls = FileCalls::system());
 
-// Where a write to `path` lands: `path` itself, or the final target of the links it names.
-QString finalLinkTarget(const QString &path);
-
 } // namespace qm
