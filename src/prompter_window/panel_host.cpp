@@ -49,6 +49,7 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
 
 void PanelHost::watchScreen(QScreen *screen)
 {
+    m_screenFrames.insert(screen, screen->geometry());
     const auto changed = [this, screen] { screenChanged(screen); };
     connect(screen, &QScreen::geometryChanged, this, changed);
     connect(screen, &QScreen::availableGeometryChanged, this, changed);
@@ -195,12 +196,23 @@ void PanelHost::placeOn(QScreen *screen, const Settings &settings)
         clear.pointer = QPointF(pointer);
     m_panel->place(
         panelGeometry(settings, panelScreen(screen), screenFrames(), primaryScreenHeight(), clear));
+    rememberPlace(screen->geometry());
+}
+
+void PanelHost::rememberPlace(const QRect &screenFrame)
+{
+    m_placed = m_panel->geometry();
+    m_placedOn = screenFrame;
 }
 
 void PanelHost::storeFloatingFrame()
 {
     if (!m_panel || m_panel->mode() != PrompterMode::Floating)
         return;
+    const QScreen *screen = QGuiApplication::screenAt(m_panel->geometry().center());
+    if (!screen)
+        screen = m_panel->screen();
+    rememberPlace(screen ? screen->geometry() : QRect());
     Settings settings = m_controller.store().settings();
     if (settings.mode != PrompterMode::Floating)
         return;
