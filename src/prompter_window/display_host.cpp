@@ -5,6 +5,7 @@
 #include "panel_frame.h"
 #include "panel_host.h"
 #include "platform/capture_exclusion.h"
+#include "platform/tiling_work_area.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
 #include "store/store.h"
@@ -139,6 +140,8 @@ void PanelHost::screenChanged(QScreen *screen)
 {
     const QRect before = m_screenFrames.value(screen);
     m_screenFrames.insert(screen, screen->geometry());
+    if (m_tilingAreas)
+        m_tilingAreas->refresh();
     if (m_output) {
         if (m_output->coveredScreen() == screen)
             m_output->cover(screen);
@@ -168,7 +171,7 @@ void PanelHost::followScreen(QScreen *screen)
     const QRect from = m_placed.isValid() ? m_placed : m_panel->geometry();
     // The free area may still be the old one for a moment (the window manager answers the
     // change after the toolkit has seen it); its free-area change follows and places again.
-    QRect area = screen->availableGeometry().intersected(screen->geometry());
+    QRect area = freeArea(screen).intersected(screen->geometry());
     if (area.isEmpty())
         area = screen->geometry();
     const QRectF frame

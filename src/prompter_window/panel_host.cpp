@@ -5,6 +5,7 @@
 #include "panel_frame.h"
 #include "panel_input.h"
 #include "platform/capture_exclusion.h"
+#include "platform/tiling_work_area.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
 #include "store/store.h"
@@ -20,12 +21,6 @@
 namespace qm {
 
 namespace {
-
-PanelScreen panelScreen(const QScreen *screen)
-{
-    // No Linux interface reports a camera housing, so nothing covers the panel's top.
-    return {QRectF(screen->geometry()), QRectF(screen->availableGeometry()), 0.0};
-}
 
 QList<QRectF> screenFrames()
 {
@@ -45,6 +40,25 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
     for (QScreen *screen : QGuiApplication::screens())
         watchScreen(screen);
+    if (const QString socket = platform::TilingWorkAreas::socketPath(); !socket.isEmpty()) {
+        m_tilingAreas = std::make_unique<platform::TilingWorkAreas>(socket);
+        // Bars come and go, and the first answer may come after the notch is shown.
+        connect(m_tilingAreas.get(), &platform::TilingWorkAreas::changed, this, [this] {
+            if (m_panel && m_panel->mode() == PrompterMode::Notch && m_panel->screen())
+                placeOn(m_panel->screen(), m_controller.store().settings());
+        });
+        m_tilingAreas->refresh();
+    }
+}
+
+QRect PanelHost::freeArea(const QScreen *screen) const
+{
+    const QRect available = screen->availableGeometry();
+    if (m_tilingAreas) {
+        if (const std::optional<QRect> area = m_tilingAreas->areaOn(screen->geometry()))
+            return available.intersected(*area);
+    }
+    return available;
 }
 
 void PanelHost::watchScreen(QScreen *screen)
@@ -104,6 +118,8 @@ QScreen *PanelHost::screenForNewPanel() const
 
 double PanelHost::buildPanel(const Settings &settings)
 {
+    if (m_tilingAreas)
+        m_tilingAreas->refresh();
     QScreen *screen = screenForNewPanel();
     dropPanel();
     if (settings.mode == PrompterMode::Display && showOutput(settings, screen))
@@ -194,8 +210,9 @@ void PanelHost::placeOn(QScreen *screen, const Settings &settings)
         clear.window = QRectF(main->frameGeometry());
     if (const QPoint pointer = QCursor::pos(screen); screen->geometry().contains(pointer))
         clear.pointer = QPointF(pointer);
-    m_panel->place(
-        panelGeometry(settings, panelScreen(screen), screenFrames(), primaryScreenHeight(), clear));
+    // No Linux interface reports a camera housing, so nothing covers the panel's top.
+    const PanelScreen on {QRectF(screen->geometry()), QRectF(freeArea(screen)), 0.0};
+    m_panel->place(panelGeometry(settings, on, screenFrames(), primaryScreenHeight(), clear));
     rememberPlace(screen->geometry());
 }
 

@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -16,6 +17,10 @@ class QMenu;
 class QScreen;
 
 namespace qm {
+
+namespace platform {
+class TilingWorkAreas;
+}
 
 class DisplayWindow;
 class PrompterController;
@@ -78,6 +83,8 @@ private:
     void dropPanel();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);
+    // The part of `screen` left to windows, bars and docks taken off.
+    QRect freeArea(const QScreen *screen) const;
     void storeFloatingFrame();
     void showContextMenu(const QPoint &globalPos);
     // Display mode (display_host.cpp).
@@ -94,6 +101,8 @@ private:
     QList<QPointer<QAction>> m_menuActions;
     // Each screen's frame as last seen, to tell what a change moved from.
     QHash<QScreen *, QRect> m_screenFrames;
+    // Under sway and i3, which leave their bars in the available geometry they report.
+    std::unique_ptr<platform::TilingWorkAreas> m_tilingAreas;
     QRect m_placed;
     QRect m_placedOn;
     bool m_excluded = false;
