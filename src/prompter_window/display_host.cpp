@@ -5,7 +5,7 @@
 #include "panel_frame.h"
 #include "panel_host.h"
 #include "platform/capture_exclusion.h"
-#include "platform/tiling_work_area.h"
+#include "platform/tiling_window_manager.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
 #include "store/store.h"
@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace qm {
 
@@ -140,8 +141,8 @@ void PanelHost::screenChanged(QScreen *screen)
 {
     const QRect before = m_screenFrames.value(screen);
     m_screenFrames.insert(screen, screen->geometry());
-    if (m_tilingAreas)
-        m_tilingAreas->refresh();
+    if (m_tiling)
+        m_tiling->refresh();
     if (m_output) {
         if (m_output->coveredScreen() == screen)
             m_output->cover(screen);
@@ -177,6 +178,8 @@ void PanelHost::followScreen(QScreen *screen)
     const QRectF frame
         = followedFrame(QRectF(from), QRectF(m_placedOn), QRectF(screen->geometry()), QRectF(area));
     m_panel->place(frame.toRect());
+    if (m_tiling && m_panel->windowHandle() && m_panel->windowHandle()->isExposed())
+        m_tiling->moveFloating(m_panel->winId(), frame.toRect().topLeft());
     // On another screen, the place there is what later changes start from.
     if (!m_placedOn.isValid() || !m_placedOn.intersects(screen->geometry()))
         rememberPlace(screen->geometry());

@@ -5,7 +5,7 @@
 #include "panel_frame.h"
 #include "panel_input.h"
 #include "platform/capture_exclusion.h"
-#include "platform/tiling_work_area.h"
+#include "platform/tiling_window_manager.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
 #include "store/store.h"
@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace qm {
 
@@ -40,22 +41,22 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
     for (QScreen *screen : QGuiApplication::screens())
         watchScreen(screen);
-    if (const QString socket = platform::TilingWorkAreas::socketPath(); !socket.isEmpty()) {
-        m_tilingAreas = std::make_unique<platform::TilingWorkAreas>(socket);
+    if (const QString socket = platform::TilingWindowManager::socketPath(); !socket.isEmpty()) {
+        m_tiling = std::make_unique<platform::TilingWindowManager>(socket);
         // Bars come and go, and the first answer may come after the notch is shown.
-        connect(m_tilingAreas.get(), &platform::TilingWorkAreas::changed, this, [this] {
+        connect(m_tiling.get(), &platform::TilingWindowManager::changed, this, [this] {
             if (m_panel && m_panel->mode() == PrompterMode::Notch && m_panel->screen())
                 placeOn(m_panel->screen(), m_controller.store().settings());
         });
-        m_tilingAreas->refresh();
+        m_tiling->refresh();
     }
 }
 
 QRect PanelHost::freeArea(const QScreen *screen) const
 {
     const QRect available = screen->availableGeometry();
-    if (m_tilingAreas) {
-        if (const std::optional<QRect> area = m_tilingAreas->areaOn(screen->geometry()))
+    if (m_tiling) {
+        if (const std::optional<QRect> area = m_tiling->areaOn(screen->geometry()))
             return available.intersected(*area);
     }
     return available;
@@ -118,8 +119,8 @@ QScreen *PanelHost::screenForNewPanel() const
 
 double PanelHost::buildPanel(const Settings &settings)
 {
-    if (m_tilingAreas)
-        m_tilingAreas->refresh();
+    if (m_tiling)
+        m_tiling->refresh();
     QScreen *screen = screenForNewPanel();
     dropPanel();
     if (settings.mode == PrompterMode::Display && showOutput(settings, screen))
@@ -140,6 +141,9 @@ double PanelHost::buildPanel(const Settings &settings)
         placeOn(screen, settings);
     panel->show();
     panel->raise();
+    m_askPlace = m_tiling && panel->mode() == PrompterMode::Floating && panel->windowHandle();
+    if (m_askPlace)
+        panel->windowHandle()->installEventFilter(this);
     applyCaptureExclusion(settings);
     WindowRegistry::add(panel);
     return 0.0;
@@ -249,8 +253,21 @@ void PanelHost::installWheelMonitor()
     qApp->installEventFilter(this);
 }
 
+void PanelHost::askTilingPlace()
+{
+    if (m_tiling && m_panel && m_panel->mode() == PrompterMode::Floating && m_placed.isValid())
+        m_tiling->moveFloating(m_panel->winId(), m_placed.topLeft());
+}
+
 bool PanelHost::eventFilter(QObject *watched, QEvent *event)
 {
+    // The window manager knows the panel once it is on screen, not before.
+    if (m_askPlace && event->type() == QEvent::Expose && m_panel
+        && watched == m_panel->windowHandle() && m_panel->windowHandle()->isExposed()) {
+        m_askPlace = false;
+        watched->removeEventFilter(this);
+        askTilingPlace();
+    }
     if (event->type() != QEvent::Wheel || !currentWindow() || !watched->isWidgetType())
         return false;
     if (static_cast<QWidget *>(watched)->window() != currentWindow())

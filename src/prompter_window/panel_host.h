@@ -19,7 +19,7 @@ class QScreen;
 namespace qm {
 
 namespace platform {
-class TilingWorkAreas;
+class TilingWindowManager;
 }
 
 class DisplayWindow;
@@ -83,6 +83,8 @@ private:
     void dropPanel();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);
+    // Asks a tiling window manager to put the floating panel where it was placed.
+    void askTilingPlace();
     // The part of `screen` left to windows, bars and docks taken off.
     QRect freeArea(const QScreen *screen) const;
     void storeFloatingFrame();
@@ -101,8 +103,11 @@ private:
     QList<QPointer<QAction>> m_menuActions;
     // Each screen's frame as last seen, to tell what a change moved from.
     QHash<QScreen *, QRect> m_screenFrames;
-    // Under sway and i3, which leave their bars in the available geometry they report.
-    std::unique_ptr<platform::TilingWorkAreas> m_tilingAreas;
+    // Under sway and i3, which leave their bars in the available geometry they report, and
+    // where sway places floating windows itself.
+    std::unique_ptr<platform::TilingWindowManager> m_tiling;
+    // The floating panel's place is to be asked of sway once the panel is on screen.
+    bool m_askPlace = false;
     QRect m_placed;
     QRect m_placedOn;
     bool m_excluded = false;

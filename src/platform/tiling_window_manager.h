@@ -12,24 +12,28 @@ class QLocalSocket;
 
 namespace qm::platform {
 
-// sway and i3 publish no work area to X clients, so a screen's available geometry there
-// includes their bars. Each visible workspace's rectangle, which they answer over their IPC
-// socket, is the part of its output the bars leave free.
-class TilingWorkAreas final : public QObject {
+// sway and i3, over their IPC socket. They publish no work area to X clients, so a screen's
+// available geometry there includes their bars; each visible workspace's rectangle is the part
+// of its output the bars leave free. And sway puts a floating X11 window in the middle of the
+// screen whatever position it asks for, so the program's own placement is asked of it.
+class TilingWindowManager final : public QObject {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TilingWorkAreas)
+    Q_DISABLE_COPY_MOVE(TilingWindowManager)
 
 public:
     // The window manager's IPC socket (SWAYSOCK, I3SOCK); empty under any other.
     static QString socketPath();
 
-    explicit TilingWorkAreas(QString socketPath, QObject *parent = nullptr);
-    ~TilingWorkAreas() override;
+    explicit TilingWindowManager(QString socketPath, QObject *parent = nullptr);
+    ~TilingWindowManager() override;
 
     // Asks again; `changed` follows if the answer differs from the last one.
     void refresh();
     // The free part of the screen `screen` by the last answer: the visible workspace on it.
     std::optional<QRect> areaOn(const QRect &screen) const;
+    // Moves the floating X11 window `window` so its top-left corner is at `topLeft`. Nothing
+    // comes back: a window the manager does not know stays where it is.
+    void moveFloating(quint64 window, QPoint topLeft);
 
 Q_SIGNALS:
     void changed();
@@ -46,6 +50,7 @@ private:
 
 // The IPC's framing: magic, payload length and message type in the machine's byte order.
 QByteArray tilingIpcMessage(quint32 type, const QByteArray &payload = {});
+inline constexpr quint32 kTilingRunCommand = 0;
 inline constexpr quint32 kTilingGetWorkspaces = 1;
 // The payload of a complete reply at the start of `buffer`, removed from it; nullopt while
 // incomplete. A buffer that does not start with the magic is dropped whole.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/tiling_work_area.h"
+#include "platform/tiling_window_manager.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -31,7 +31,7 @@ QByteArray workspaces(const QList<std::pair<QRect, bool>> &list)
 
 } // namespace
 
-class TestTilingWorkArea : public QObject {
+class TestTilingWindowManager : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -75,7 +75,7 @@ private Q_SLOTS:
     }
 
     // Against a stand-in for the window manager's socket: asked once per refresh, the areas
-    // taken from the answer, a change reported only when there is one.
+    // taken from the answer, a change reported only when there is one; a move asked for.
     void asksTheWindowManager()
     {
         QTemporaryDir dir;
@@ -92,8 +92,8 @@ private Q_SLOTS:
             });
         });
 
-        TilingWorkAreas areas(path);
-        QSignalSpy changed(&areas, &TilingWorkAreas::changed);
+        TilingWindowManager areas(path);
+        QSignalSpy changed(&areas, &TilingWindowManager::changed);
         QVERIFY(!areas.areaOn(QRect(0, 0, 1512, 982)));
         areas.refresh();
         QVERIFY(changed.wait());
@@ -108,8 +108,15 @@ private Q_SLOTS:
         QVERIFY(changed.wait());
         QCOMPARE(changed.size(), 2);
         QCOMPARE(areas.areaOn(QRect(0, 0, 1512, 982)), QRect(0, 0, 1512, 950));
+
+        // sway is asked to put a floating window where the program placed it.
+        areas.moveFloating(0x400016, QPoint(476, 83));
+        QTRY_COMPARE(asked.size(), 4);
+        QCOMPARE(asked.last(),
+            tilingIpcMessage(
+                kTilingRunCommand, "[id=4194326] move absolute position 476 px 83 px"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestTilingWorkArea)
-#include "tst_tiling_work_area.moc"
+QTEST_GUILESS_MAIN(TestTilingWindowManager)
+#include "tst_tiling_window_manager.moc"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tiling_work_area.h"
+#include "tiling_window_manager.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace qm::platform {
@@ -75,7 +76,7 @@ QList<QRect> visibleWorkspaceAreas(const QByteArray &json)
     return areas;
 }
 
-QString TilingWorkAreas::socketPath()
+QString TilingWindowManager::socketPath()
 {
     for (const char *name : {"SWAYSOCK", "I3SOCK"}) {
         const QString path = qEnvironmentVariable(name);
@@ -85,15 +86,15 @@ QString TilingWorkAreas::socketPath()
     return {};
 }
 
-TilingWorkAreas::TilingWorkAreas(QString socketPath, QObject *parent)
+TilingWindowManager::TilingWindowManager(QString socketPath, QObject *parent)
     : QObject(parent)
     , m_socketPath(std::move(socketPath))
 {
 }
 
-TilingWorkAreas::~TilingWorkAreas() = default;
+TilingWindowManager::~TilingWindowManager() = default;
 
-void TilingWorkAreas::refresh()
+void TilingWindowManager::refresh()
 {
     if (m_socketPath.isEmpty())
         return;
@@ -106,7 +107,7 @@ void TilingWorkAreas::refresh()
     m_reply.clear();
     connect(m_socket, &QLocalSocket::connected, this,
         [this] { m_socket->write(tilingIpcMessage(kTilingGetWorkspaces)); });
-    connect(m_socket, &QLocalSocket::readyRead, this, &TilingWorkAreas::readReply);
+    connect(m_socket, &QLocalSocket::readyRead, this, &TilingWindowManager::readReply);
     connect(m_socket, &QLocalSocket::errorOccurred, this, [this] {
         // No answer: the areas known stay as they were.
         m_socket->deleteLater();
@@ -116,7 +117,7 @@ void TilingWorkAreas::refresh()
     m_socket->connectToServer(m_socketPath);
 }
 
-void TilingWorkAreas::readReply()
+void TilingWindowManager::readReply()
 {
     m_reply.append(m_socket->readAll());
     const std::optional<QByteArray> payload = takeTilingIpcReply(m_reply);
@@ -135,7 +136,34 @@ void TilingWorkAreas::readReply()
         Q_EMIT changed();
 }
 
-std::optional<QRect> TilingWorkAreas::areaOn(const QRect &screen) const
+void TilingWindowManager::moveFloating(quint64 window, QPoint topLeft)
+{
+    if (m_socketPath.isEmpty())
+        return;
+    // Its own connection, closed once answered, so it never mixes with a workspace question.
+    auto *socket = new QLocalSocket(this);
+    const QByteArray command = QStringLiteral("[id=%1] move absolute position %2 px %3 px")
+                                   .arg(window)
+                                   .arg(topLeft.x())
+                                   .arg(topLeft.y())
+                                   .toUtf8();
+    connect(socket, &QLocalSocket::connected, socket,
+        [socket, command] { socket->write(tilingIpcMessage(kTilingRunCommand, command)); });
+    auto reply = std::make_shared<QByteArray>();
+    connect(socket, &QLocalSocket::readyRead, socket, [socket, reply] {
+        reply->append(socket->readAll());
+        // Answered (or not the protocol at all): done.
+        if (takeTilingIpcReply(*reply) || reply->isEmpty()) {
+            socket->disconnect();
+            socket->abort();
+            socket->deleteLater();
+        }
+    });
+    connect(socket, &QLocalSocket::errorOccurred, socket, &QObject::deleteLater);
+    socket->connectToServer(m_socketPath);
+}
+
+std::optional<QRect> TilingWindowManager::areaOn(const QRect &screen) const
 {
     for (const QRect &area : m_areas) {
         if (screen.contains(area.center()))
