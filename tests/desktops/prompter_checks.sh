@@ -95,6 +95,8 @@ prompter_checks() {
   t0=$SECONDS
   qm_settings hover '{"mode":"floating","countdown":false,"speed":36,"pauseOnHover":true,"floatingFrame":[476,542,560,240]}'
   qm_script hover 80
+  other_front
+  "$PTR" $(other_point) >/dev/null
   qm_start hover --start
   wait_for 60 panel_up || fail "$NAME: the floating panel did not show"
   wait_for 30 position_above 0.3 || fail "$NAME: the text did not start moving"
