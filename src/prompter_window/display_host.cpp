@@ -2,8 +2,10 @@
 // PanelHost's display mode: the full-screen output on its chosen screen, and the floating panel
 // standing in for it when that screen is missing or goes away.
 #include "display_window.h"
+#include "panel_frame.h"
 #include "panel_host.h"
 #include "platform/capture_exclusion.h"
+#include "platform/tiling_window_manager.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
 #include "store/store.h"
@@ -12,6 +14,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace qm {
 
@@ -84,6 +87,21 @@ bool PanelHost::reapplyOutput(const Settings &settings)
 
 void PanelHost::screenRemoved(QScreen *screen)
 {
+    const QRect before = m_screenFrames.take(screen);
+    if (m_panel && !m_output && panelWasOn(screen, before)) {
+        // The main window's screen, unless that is the one going.
+        QScreen *target = screenForNewPanel();
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if ((!target || target == screen) && !screens.isEmpty())
+            target = screens.first();
+        if (target && target != screen) {
+            if (m_panel->mode() == PrompterMode::Notch)
+                placeOn(target, m_controller.store().settings());
+            else
+                followScreen(target);
+        }
+        return;
+    }
     if (!m_output || m_output->coveredScreen() != screen)
         return;
     // Only the window changes: the controller keeps the offset, the play state and the
@@ -121,14 +139,50 @@ void PanelHost::screenAdded(QScreen *screen)
 
 void PanelHost::screenChanged(QScreen *screen)
 {
+    const QRect before = m_screenFrames.value(screen);
+    m_screenFrames.insert(screen, screen->geometry());
+    if (m_tiling)
+        m_tiling->refresh();
     if (m_output) {
         if (m_output->coveredScreen() == screen)
             m_output->cover(screen);
         return;
     }
-    // The notch hangs from its screen's top edge; a floating panel stays where it was put.
-    if (m_panel && m_panel->mode() == PrompterMode::Notch && m_panel->screen() == screen)
+    if (!m_panel || !panelWasOn(screen, before))
+        return;
+    // The notch hangs from its screen's top edge; a floating panel keeps its place on the
+    // screen in proportion and stays within it.
+    if (m_panel->mode() == PrompterMode::Notch)
         placeOn(screen, m_controller.store().settings());
+    else
+        followScreen(screen);
+}
+
+bool PanelHost::panelWasOn(QScreen *screen, const QRect &frame) const
+{
+    // The window system may already have handed the panel to another screen by its new
+    // geometry; where it stood on the old frame says where it was.
+    if (frame.isValid())
+        return frame.contains(m_panel->geometry().center());
+    return m_panel->screen() == screen;
+}
+
+void PanelHost::followScreen(QScreen *screen)
+{
+    const QRect from = m_placed.isValid() ? m_placed : m_panel->geometry();
+    // The free area may still be the old one for a moment (the window manager answers the
+    // change after the toolkit has seen it); its free-area change follows and places again.
+    QRect area = freeArea(screen).intersected(screen->geometry());
+    if (area.isEmpty())
+        area = screen->geometry();
+    const QRectF frame
+        = followedFrame(QRectF(from), QRectF(m_placedOn), QRectF(screen->geometry()), QRectF(area));
+    m_panel->place(frame.toRect());
+    if (m_tiling && m_panel->windowHandle() && m_panel->windowHandle()->isExposed())
+        m_tiling->moveFloating(m_panel->winId(), frame.toRect().topLeft());
+    // On another screen, the place there is what later changes start from.
+    if (!m_placedOn.isValid() || !m_placedOn.intersects(screen->geometry()))
+        rememberPlace(screen->geometry());
 }
 
 } // namespace qm

@@ -114,6 +114,22 @@ QRectF keptClear(const QRectF &frame, const QRectF &area, const KeepClear &clear
     return best;
 }
 
+QRectF followedFrame(
+    const QRectF &frame, const QRectF &before, const QRectF &after, const QRectF &area)
+{
+    const QSizeF size = frame.size().boundedTo(area.size());
+    QPointF centre = frame.center();
+    if (before.width() > 0 && before.height() > 0) {
+        centre = {after.left() + (centre.x() - before.left()) / before.width() * after.width(),
+            after.top() + (centre.y() - before.top()) / before.height() * after.height()};
+    }
+    const double left = std::clamp(centre.x() - size.width() / 2, area.left(),
+        std::max(area.left(), area.left() + area.width() - size.width()));
+    const double top = std::clamp(centre.y() - size.height() / 2, area.top(),
+        std::max(area.top(), area.top() + area.height() - size.height()));
+    return QRectF(QPointF(left, top), size);
+}
+
 QRect panelGeometry(const Settings &settings, const PanelScreen &qtScreen,
     const QList<QRectF> &qtScreenFrames, double primaryScreenHeight,
     const std::optional<KeepClear> &clear)

@@ -52,6 +52,13 @@ struct KeepClear {
 // Any coordinate system with y down.
 QRectF keptClear(const QRectF &frame, const QRectF &area, const KeepClear &clear);
 
+// A floating panel's frame after its screen changed from `before` to `after` (a new resolution,
+// scale or rotation): at the same place in proportion, its size kept where it fits, and wholly
+// within `area`, the part of the screen left to windows. An unknown or empty `before` only
+// brings the frame within `area`. Any coordinate system with y down.
+QRectF followedFrame(
+    const QRectF &frame, const QRectF &before, const QRectF &after, const QRectF &area);
+
 // Where the panel goes for `settings` on `screen`, in the stored convention: bottom-left origin
 // of the primary screen, y up, (x, y) the lower-left corner. `screenFrames` are all screens.
 QRectF panelFrame(

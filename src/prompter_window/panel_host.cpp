@@ -5,6 +5,7 @@
 #include "panel_frame.h"
 #include "panel_input.h"
 #include "platform/capture_exclusion.h"
+#include "platform/tiling_window_manager.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
 #include "store/store.h"
@@ -16,16 +17,11 @@
 #include <QMenu>
 #include <QScreen>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace qm {
 
 namespace {
-
-PanelScreen panelScreen(const QScreen *screen)
-{
-    // No Linux interface reports a camera housing, so nothing covers the panel's top.
-    return {QRectF(screen->geometry()), QRectF(screen->availableGeometry()), 0.0};
-}
 
 QList<QRectF> screenFrames()
 {
@@ -45,10 +41,30 @@ PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
     for (QScreen *screen : QGuiApplication::screens())
         watchScreen(screen);
+    if (const QString socket = platform::TilingWindowManager::socketPath(); !socket.isEmpty()) {
+        m_tiling = std::make_unique<platform::TilingWindowManager>(socket);
+        // Bars come and go, and the first answer may come after the notch is shown.
+        connect(m_tiling.get(), &platform::TilingWindowManager::changed, this, [this] {
+            if (m_panel && m_panel->mode() == PrompterMode::Notch && m_panel->screen())
+                placeOn(m_panel->screen(), m_controller.store().settings());
+        });
+        m_tiling->refresh();
+    }
+}
+
+QRect PanelHost::freeArea(const QScreen *screen) const
+{
+    const QRect available = screen->availableGeometry();
+    if (m_tiling) {
+        if (const std::optional<QRect> area = m_tiling->areaOn(screen->geometry()))
+            return available.intersected(*area);
+    }
+    return available;
 }
 
 void PanelHost::watchScreen(QScreen *screen)
 {
+    m_screenFrames.insert(screen, screen->geometry());
     const auto changed = [this, screen] { screenChanged(screen); };
     connect(screen, &QScreen::geometryChanged, this, changed);
     connect(screen, &QScreen::availableGeometryChanged, this, changed);
@@ -103,6 +119,8 @@ QScreen *PanelHost::screenForNewPanel() const
 
 double PanelHost::buildPanel(const Settings &settings)
 {
+    if (m_tiling)
+        m_tiling->refresh();
     QScreen *screen = screenForNewPanel();
     dropPanel();
     if (settings.mode == PrompterMode::Display && showOutput(settings, screen))
@@ -123,6 +141,9 @@ double PanelHost::buildPanel(const Settings &settings)
         placeOn(screen, settings);
     panel->show();
     panel->raise();
+    m_askPlace = m_tiling && panel->mode() == PrompterMode::Floating && panel->windowHandle();
+    if (m_askPlace)
+        panel->windowHandle()->installEventFilter(this);
     applyCaptureExclusion(settings);
     WindowRegistry::add(panel);
     return 0.0;
@@ -193,14 +214,26 @@ void PanelHost::placeOn(QScreen *screen, const Settings &settings)
         clear.window = QRectF(main->frameGeometry());
     if (const QPoint pointer = QCursor::pos(screen); screen->geometry().contains(pointer))
         clear.pointer = QPointF(pointer);
-    m_panel->place(
-        panelGeometry(settings, panelScreen(screen), screenFrames(), primaryScreenHeight(), clear));
+    // No Linux interface reports a camera housing, so nothing covers the panel's top.
+    const PanelScreen on {QRectF(screen->geometry()), QRectF(freeArea(screen)), 0.0};
+    m_panel->place(panelGeometry(settings, on, screenFrames(), primaryScreenHeight(), clear));
+    rememberPlace(screen->geometry());
+}
+
+void PanelHost::rememberPlace(const QRect &screenFrame)
+{
+    m_placed = m_panel->geometry();
+    m_placedOn = screenFrame;
 }
 
 void PanelHost::storeFloatingFrame()
 {
     if (!m_panel || m_panel->mode() != PrompterMode::Floating)
         return;
+    const QScreen *screen = QGuiApplication::screenAt(m_panel->geometry().center());
+    if (!screen)
+        screen = m_panel->screen();
+    rememberPlace(screen ? screen->geometry() : QRect());
     Settings settings = m_controller.store().settings();
     if (settings.mode != PrompterMode::Floating)
         return;
@@ -220,8 +253,21 @@ void PanelHost::installWheelMonitor()
     qApp->installEventFilter(this);
 }
 
+void PanelHost::askTilingPlace()
+{
+    if (m_tiling && m_panel && m_panel->mode() == PrompterMode::Floating && m_placed.isValid())
+        m_tiling->moveFloating(m_panel->winId(), m_placed.topLeft());
+}
+
 bool PanelHost::eventFilter(QObject *watched, QEvent *event)
 {
+    // The window manager knows the panel once it is on screen, not before.
+    if (m_askPlace && event->type() == QEvent::Expose && m_panel
+        && watched == m_panel->windowHandle() && m_panel->windowHandle()->isExposed()) {
+        m_askPlace = false;
+        watched->removeEventFilter(this);
+        askTilingPlace();
+    }
     if (event->type() != QEvent::Wheel || !currentWindow() || !watched->isWidgetType())
         return false;
     if (static_cast<QWidget *>(watched)->window() != currentWindow())

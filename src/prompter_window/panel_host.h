@@ -3,10 +3,13 @@
 
 #include "prompter/prompter_window_host.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -14,6 +17,10 @@ class QMenu;
 class QScreen;
 
 namespace qm {
+
+namespace platform {
+class TilingWindowManager;
+}
 
 class DisplayWindow;
 class PrompterController;
@@ -47,7 +54,8 @@ public:
     // Whichever window shows the prompter: the full-screen output or the panel.
     QWidget *currentWindow() const;
     // A screen going away: the full-screen output on it gives way to the floating panel on the
-    // main screen, which carries on at the same place in the same play state.
+    // main screen, which carries on at the same place in the same play state; a panel on it
+    // moves to a screen that stays.
     void screenRemoved(QScreen *screen);
     // A screen coming: display mode's own screen back takes the output back from the panel.
     void screenAdded(QScreen *screen);
@@ -62,11 +70,23 @@ protected:
 private:
     QScreen *screenForNewPanel() const;
     void watchScreen(QScreen *screen);
+    // The floating panel brought onto `screen` as it now is, from where it was last put.
+    void followScreen(QScreen *screen);
+    // Where the floating panel was last put, by the program or the user, and the frame of its
+    // screen then: what following a screen change starts from, so that a change seen in
+    // steps (the size first, the free area later) ends where one step would.
+    void rememberPlace(const QRect &screenFrame);
+    // Whether the panel was last on the screen whose frame was `frame`.
+    bool panelWasOn(QScreen *screen, const QRect &frame) const;
     // The program's main window, not a prompter window; null when none is shown.
     static QWidget *mainWindow();
     void dropPanel();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);
+    // Asks a tiling window manager to put the floating panel where it was placed.
+    void askTilingPlace();
+    // The part of `screen` left to windows, bars and docks taken off.
+    QRect freeArea(const QScreen *screen) const;
     void storeFloatingFrame();
     void showContextMenu(const QPoint &globalPos);
     // Display mode (display_host.cpp).
@@ -81,6 +101,15 @@ private:
     // The screen name the output (or the panel standing in for it) was built for.
     std::optional<QString> m_outputFor;
     QList<QPointer<QAction>> m_menuActions;
+    // Each screen's frame as last seen, to tell what a change moved from.
+    QHash<QScreen *, QRect> m_screenFrames;
+    // Under sway and i3, which leave their bars in the available geometry they report, and
+    // where sway places floating windows itself.
+    std::unique_ptr<platform::TilingWindowManager> m_tiling;
+    // The floating panel's place is to be asked of sway once the panel is on screen.
+    bool m_askPlace = false;
+    QRect m_placed;
+    QRect m_placedOn;
     bool m_excluded = false;
     bool m_wheelMonitor = false;
 };

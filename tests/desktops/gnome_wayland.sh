@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # GNOME Shell on Wayland: the keys set up through the shortcut sheet's button drive the
 # prompter while a native Wayland window has the focus; the floating panel never takes the
-# focus; closing the main window with the prompter hidden ends the program, saved.
+# focus; closing the main window with the prompter hidden ends the program, saved; and the
+# prompter checks of prompter_checks.sh.
 . "$(dirname "$0")/lib.sh"
 G=$H/common/gnome-shell
 
@@ -86,6 +87,15 @@ for d in 20 60 100; do "$G/pointer.sh" $((px + pw / 2 + d)) $((py + 30 + d / 2))
 wait_for 20 bash -c "! $G/wins.sh | grep -q 'Quillmere Prompter[^|]*|X11|$px,$py,'" || fail "the panel did not move"
 focused FOOT-TEST || fail "dragging the floating panel took the focus"
 shot "$G/shot.sh" "$SHOTS/gnome-wayland-floating.png"
+
+# The prompter's own: a new floating panel clear of the pointer, a short script played to its
+# end in display mode, hover let go once the pointer has left and the prompter is shown again.
+kill "$QM_PID"; wait_for 30 bash -c "! kill -0 $QM_PID"
+. "$(dirname "$0")/prompter_checks.sh"
+PTR=$G/pointer.sh SHOOT=$G/shot.sh NAME=gnome-wayland
+other_front() { "$G/focus.sh" FOOT-TEST >/dev/null; wait_for 20 focused FOOT-TEST; }
+other_point() { wins | grep -o 'FOOT-TEST|wl|[-0-9,]*' | cut -d'|' -f3 | awk -F, '{print $1 + $3 - 40, $2 + $4 - 40}'; }
+prompter_checks
 
 [ "$FAILED" = 0 ] && log "GNOME Wayland: all checks passed"
 exit $FAILED

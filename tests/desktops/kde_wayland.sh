@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # KDE Plasma on Wayland: the chords come through the desktop's shortcut portal and reach the
 # program while a native Wayland window has the focus; the floating panel stays mapped and
-# above that window, and clicking or dragging it leaves the focus where it was.
+# above that window, and clicking or dragging it leaves the focus where it was; and the
+# prompter checks of prompter_checks.sh.
 . "$(dirname "$0")/lib.sh"
 K=$H/kde-wayland
 
@@ -63,6 +64,15 @@ kill "$QM_PID"; wait_for 30 bash -c "! kill -0 $QM_PID"
 qm_start two --start
 wait_for 60 panel_viewable || fail "notch panel did not show"
 shot "$K/shot.sh" "$SHOTS/kde-wayland-notch.png"
+
+# The prompter's own: a new floating panel clear of the pointer, a short script played to its
+# end in display mode, hover let go once the pointer has left and the prompter is shown again.
+kill "$QM_PID"; wait_for 30 bash -c "! kill -0 $QM_PID"
+. "$(dirname "$0")/prompter_checks.sh"
+PTR=$K/pointer.sh SHOOT=$K/shot.sh NAME=kde-wayland
+other_front() { "$K/focus.sh" "$(konsole_caption)" >/dev/null; wait_for 20 konsole_active; }
+other_point() { wins | grep 'wl org.kde.konsole' | head -1 | cut -d'|' -f3 | tr -d ' ' | awk -F, '{print $1 + $3 - 40, $2 + $4 - 40}'; }
+prompter_checks
 
 [ "$FAILED" = 0 ] && log "KDE Wayland: all checks passed"
 exit $FAILED

@@ -235,6 +235,43 @@ private Q_SLOTS:
         QCOMPARE(got.size(), fallback.size());
     }
 
+    void followsItsScreen_data()
+    {
+        QTest::addColumn<QRectF>("frame");
+        QTest::addColumn<QRectF>("before");
+        QTest::addColumn<QRectF>("after");
+        QTest::addColumn<QRectF>("area");
+        QTest::addColumn<QRectF>("expected");
+
+        const QRectF screen(0, 0, 1000, 800);
+        const QRectF panel(100, 100, 200, 100);
+        QTest::newRow("nothing changed") << panel << screen << screen << screen << panel;
+        QTest::newRow("wider: the same place in proportion")
+            << panel << screen << QRectF(0, 0, 2000, 800) << QRectF(0, 0, 2000, 800)
+            << QRectF(300, 100, 200, 100);
+        QTest::newRow("smaller than the panel: shrunk to fit, within")
+            << QRectF(700, 500, 600, 300) << screen << QRectF(0, 0, 500, 400)
+            << QRectF(0, 0, 500, 400) << QRectF(0, 100, 500, 300);
+        QTest::newRow("a bar appeared: moved out from under it") << QRectF(100, 0, 200,
+            100) << screen << screen << QRectF(0, 32, 1000, 768) << QRectF(100, 32, 200, 100);
+        QTest::newRow("rotated, second screen")
+            << QRectF(1760, 440, 400, 200) << QRectF(1000, 0, 1920, 1080)
+            << QRectF(1000, 0, 1080, 1920) << QRectF(1000, 0, 1080, 1920)
+            << QRectF(1340, 860, 400, 200);
+        QTest::newRow("frame before unknown: only brought within") << QRectF(
+            900, 700, 200, 100) << QRectF() << screen << screen << QRectF(800, 700, 200, 100);
+    }
+
+    void followsItsScreen()
+    {
+        QFETCH(QRectF, frame);
+        QFETCH(QRectF, before);
+        QFETCH(QRectF, after);
+        QFETCH(QRectF, area);
+        QFETCH(QRectF, expected);
+        QCOMPARE(followedFrame(frame, before, after, area), expected);
+    }
+
     void storedFrameRoundTrips()
     {
         const QList<double> stored = storedFloatingFrame(QRect(100, 482, 600, 300), 982);

@@ -164,7 +164,7 @@ private Q_SLOTS:
         }
     }
 
-    void notchFollowsItsScreen()
+    void panelsFollowTheirScreen()
     {
         Env env;
         env.controller.show();
@@ -174,6 +174,20 @@ private Q_SLOTS:
         QScreen *screen = panel->screen();
         Q_EMIT screen->availableGeometryChanged(screen->availableGeometry());
         QCOMPARE(panel->geometry(), placed);
+
+        // A floating panel the user left hanging over the edge is brought back within; the
+        // frame stored is still the user's.
+        Env floating(PrompterMode::Floating);
+        floating.controller.show();
+        panel = floating.panel();
+        const QRect area = screen->availableGeometry();
+        const QRect left(area.right() - 250, area.top() + 50, 400, 200);
+        panel->setGeometry(left);
+        panel->finishResize();
+        QCOMPARE(floating.store.settings().floatingFrame, storedFor(left));
+        Q_EMIT screen->geometryChanged(screen->geometry());
+        QCOMPARE(panel->geometry(), QRect(area.right() + 1 - 400, area.top() + 50, 400, 200));
+        QCOMPARE(floating.store.settings().floatingFrame, storedFor(left));
     }
 
     // sway and i3 tile plain windows, XWayland's too; there the floating panel is a dialog.
