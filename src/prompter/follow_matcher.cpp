@@ -357,6 +357,9 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         }
         return count;
     };
+    // Words that must match past the position to move `words` further: one word on rests on
+    // the run behind it, misheard words between included; a longer move on more of its own.
+    auto beyondNeeded = [](int words) { return words <= 3 ? 1 : words <= 8 ? 2 : kForwardRun; };
     // How far a word of the script is from where the reader is, looking ahead first.
     auto distance = [&](int index) { return index >= p ? 2 * (index - p) : 3 * (p - index); };
     // A run far ahead needs more evidence than one just ahead: scripts repeat short phrases
@@ -400,10 +403,9 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
                 || evidence(index, c) < kMatch * kForwardRun - 1)
                 continue;
             // Words matching up to the position and then one far on say nothing of a move:
-            // it rests on the words matching past the position. Far ahead, the rest of the
-            // script may fit as well: the search decides.
-            if (index > p
-                && (index >= p + kFarAhead || c.beyond < std::min(kForwardRun, sayable(p, index))))
+            // one further on rests on more words matching past the position. Far ahead, the
+            // rest of the script may fit as well: the search decides.
+            if (index > p && (index >= p + kFarAhead || c.beyond < beyondNeeded(sayable(p, index))))
                 continue;
             if (bestJ < 0)
                 bestJ = j;
@@ -416,21 +418,32 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             continue;
         const int index = pos(bestJ);
         const Table::Cell &c = near.at(i, bestJ);
+        if (i == m) {
+            // A re-read: a run of its own ending with the word heard last, behind the
+            // position, right after words that matched beyond it. It wins over a move on that
+            // rests on fewer words matching past the position.
+            int rereadJ = -1;
+            for (int j = 1; j <= w; ++j) {
+                const Table::Cell &r = near.at(m, j);
+                if (pos(j) < p && r.endsInMatch && r.matches >= kReReadRun
+                    && r.score >= kMatch * kReReadRun - 1 && r.info >= kReReadInfo
+                    && (rereadJ < 0 || r.score > near.at(m, rereadJ).score)
+                    && cameFromBeyond(r.start, pos(j)))
+                    rereadJ = j;
+            }
+            if (rereadJ >= 0 && (index <= p || c.beyond < near.at(m, rereadJ).matches))
+                return moveElsewhere(pos(rereadJ), near.at(m, rereadJ).start);
+        }
         if (index > p) {
             if (i < m && newerBehind(i, index))
                 break;
             return moveTo(index);
         }
-        if (index < p && i == m) {
-            // Going back takes a run ending with the word heard last: older heard words
-            // matching where they were already read are no evidence of a re-read.
-            const bool reread = c.matches >= kReReadRun && c.info >= kReReadInfo
-                && cameFromBeyond(c.start, index);
-            const bool back
-                = mayGoBack && c.matches >= kBackRun && c.score >= kMatch * kBackRun - 1;
-            if (reread || back)
-                return moveElsewhere(index, c.start);
-        }
+        // Going back otherwise takes a longer run ending with the word heard last, from a
+        // result that may go back.
+        if (index < p && i == m && mayGoBack && c.matches >= kBackRun
+            && c.score >= kMatch * kBackRun - 1)
+            return moveElsewhere(index, c.start);
         break;
     }
     const auto [index, startRow] = searchFar(heard, near);

@@ -39,7 +39,7 @@ public:
     static constexpr int kAhead = 60;
     static constexpr int kRecent = 12; // heard words considered, newest last
     static constexpr int kForwardRun = 3;
-    static constexpr int kReReadRun = 3;
+    static constexpr int kReReadRun = 4;
     static constexpr int kBackRun = 5;
     static constexpr int kFarRun = 4;
 

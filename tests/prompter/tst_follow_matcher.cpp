@@ -262,8 +262,8 @@ private Q_SLOTS:
         QTest::newRow("skip 120 forward") << 70 << 190 << 8 << 5;
         QTest::newRow("skip 200 forward") << 80 << 280 << 10 << 6;
         QTest::newRow("skip 200 back") << 520 << 320 << 10 << 6;
-        QTest::newRow("re-read the last ten words") << 240 << 231 << 8 << 3;
-        QTest::newRow("re-read thirty words back") << 240 << 211 << 8 << 3;
+        QTest::newRow("re-read the last ten words") << 240 << 231 << 8 << 4;
+        QTest::newRow("re-read twenty-six words back") << 240 << 214 << 8 << 4;
         QTest::newRow("into the chorus, said three times") << 100 << 450 << 14 << 12;
         QTest::newRow("reading through the chorus") << 140 << 141 << 16 << 3;
     }
