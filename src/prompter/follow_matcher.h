@@ -61,6 +61,7 @@ public:
     // A new script; the position is kept within it.
     void setScript(QStringList script, const QList<SpokenAlternative> &alternatives = {});
     void setPrepared(std::shared_ptr<const Script> script);
+    const std::shared_ptr<const Script> &prepared() const { return m_script; }
     // Words the recogniser cannot say (the dictionary lacks them).
     void setUnsayable(const QSet<QString> &words);
     // The reader is now here (a hand scroll, a cue jump, a restart).

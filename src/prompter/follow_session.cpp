@@ -16,6 +16,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 namespace qm {
 
@@ -39,6 +40,8 @@ struct FollowSession::Prepared {
     ScriptWords words;
     QList<QStringList> sentences;
     std::shared_ptr<const FollowMatcher::Script> script;
+    // Whether the words and sentences are those already in use, when worked out elsewhere.
+    std::optional<bool> same;
 };
 
 FollowSession::Prepared FollowSession::prepare(const QList<ScriptSection> &sections)
@@ -143,11 +146,17 @@ void FollowSession::prepareElsewhere()
     const quint64 generation = m_wordsGeneration;
     auto promise = std::make_shared<QPromise<Prepared>>();
     QFuture<Prepared> future = promise->future();
-    QThreadPool::globalInstance()->start([promise, sections = m_sections] {
-        promise->start();
-        promise->addResult(prepare(sections));
-        promise->finish();
-    });
+    // Comparing with the words in use is the worker's job too: no other words are taken
+    // while it works, or its result would be of an older generation and let go.
+    QThreadPool::globalInstance()->start(
+        [promise, sections = m_sections, words = m_words, sentences = m_sentences] {
+            promise->start();
+            Prepared p = prepare(sections);
+            p.same = p.words.spoken == words.spoken && p.words.alternatives == words.alternatives
+                && p.sentences == sentences;
+            promise->addResult(std::move(p));
+            promise->finish();
+        });
     future.then(this, [this, generation](Prepared prepared) {
         m_preparing = false;
         if (m_prepareAgain)
@@ -160,15 +169,21 @@ void FollowSession::prepareElsewhere()
 void FollowSession::adopt(Prepared prepared, quint64 generation)
 {
     m_adoptedWords = generation;
-    const bool same = prepared.words.spoken == m_words.spoken
-        && prepared.words.alternatives == m_words.alternatives && prepared.sentences == m_sentences
+    const bool same = (prepared.same ? *prepared.same
+                                     : prepared.words.spoken == m_words.spoken
+                                  && prepared.words.alternatives == m_words.alternatives
+                                  && prepared.sentences == m_sentences)
         && m_matcher.size() == m_words.spoken.size();
-    m_words = std::move(prepared.words);
+    // The words let go are freed on a worker: for a long script that takes longer than a frame.
+    auto old = std::make_shared<Prepared>();
+    old->words = std::exchange(m_words, std::move(prepared.words));
     if (!same) {
-        m_sentences = std::move(prepared.sentences);
+        old->sentences = std::exchange(m_sentences, std::move(prepared.sentences));
+        old->script = m_matcher.prepared();
         m_matcher.setPrepared(std::move(prepared.script));
         applyUnknown();
     }
+    QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old.reset(); });
     if (!m_running)
         return;
     if (!m_modelPosted)

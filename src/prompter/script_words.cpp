@@ -295,6 +295,12 @@ QStringList numberWords(QStringView digits)
 
 QList<QStringList> spokenForms(QStringView token)
 {
+    // Most tokens are words: said one way.
+    if (std::none_of(token.begin(), token.end(), [](QChar c) { return c.isDigit(); })) {
+        QStringList words;
+        letterWords(token, words);
+        return words.isEmpty() ? QList<QStringList> {} : QList<QStringList> {words};
+    }
     // Each piece of the token (a number with its signs, a run of letters) is said one or more
     // ways; the k-th way of the token takes each piece's k-th way, or its first.
     QList<Forms> pieces;
