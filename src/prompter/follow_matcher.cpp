@@ -419,13 +419,14 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         const int index = pos(bestJ);
         const Table::Cell &c = near.at(i, bestJ);
         if (i == m) {
-            // A re-read: a run of its own ending with the word heard last, behind the
-            // position, right after words that matched beyond it. It wins over a move on that
+            // A re-read: a run of its own ending with the word heard last, more than a word
+            // behind the position (a revised guess moves a word), right after words that
+            // matched beyond it. It wins over a move on that
             // rests on fewer words matching past the position.
             int rereadJ = -1;
             for (int j = 1; j <= w; ++j) {
                 const Table::Cell &r = near.at(m, j);
-                if (pos(j) < p && r.endsInMatch && r.matches >= kReReadRun
+                if (pos(j) < p - 1 && r.endsInMatch && r.matches >= kReReadRun
                     && r.score >= kMatch * kReReadRun - 1 && r.info >= kReReadInfo
                     && (rereadJ < 0 || r.score > near.at(m, rereadJ).score)
                     && cameFromBeyond(r.start, pos(j)))
