@@ -86,6 +86,23 @@ void matcherSearching(benchmark::State &state)
 }
 BENCHMARK(matcherSearching)->Unit(benchmark::kMicrosecond);
 
+// What a worker works out for each edit of the script while following.
+void spokenWordsOfScript(benchmark::State &state)
+{
+    const QList<qm::ScriptSection> sections = qm::parseSections(longText(100000));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qm::scriptWords(sections));
+}
+BENCHMARK(spokenWordsOfScript)->Unit(benchmark::kMillisecond);
+
+void sentencesOfScript(benchmark::State &state)
+{
+    const QList<qm::ScriptSection> sections = qm::parseSections(longText(100000));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qm::modelSentences(sections));
+}
+BENCHMARK(sentencesOfScript)->Unit(benchmark::kMillisecond);
+
 void prepareScript(benchmark::State &state)
 {
     for (auto _ : state)
