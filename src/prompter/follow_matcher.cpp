@@ -28,7 +28,7 @@ constexpr double kLeastInfo = 0.25;
 // kFarInfoPerDoubling more each time the distance doubles past the window.
 constexpr double kReReadInfo = 2.0;
 constexpr double kFarInfo = 3.0;
-constexpr double kFarInfoPerDoubling = 0.5;
+constexpr double kFarInfoPerDoubling = 0.25;
 // The place found must fit better than any other by this much.
 constexpr double kClearMargin = 1.0;
 // A pair of words occurring more often than this says nothing of where the reader is.
