@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "follow_matcher.h"
 
+#include <QHash>
+
 #include <algorithm>
-#include <vector>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <unordered_map>
 
 namespace qm {
 
@@ -15,108 +20,543 @@ constexpr int kGap = -1;
 constexpr int kNearAhead = 12;
 constexpr double kWordsPerPoint = 8;
 
-struct Cell {
-    int score = 0;
-    int matches = 0;
-    bool endsInMatch = false;
-};
+// How much a matched word tells: 1 for a word rarer than one in 2^kRareBits of the script,
+// less for common ones ("the" is about 0.6), never below kLeastInfo.
+constexpr double kRareBits = 6;
+constexpr double kLeastInfo = 0.25;
+// A re-read needs this much; a move found by the whole-script search kFarInfo, and
+// kFarInfoPerDoubling more each time the distance doubles past the window.
+constexpr double kReReadInfo = 2.0;
+constexpr double kFarInfo = 3.0;
+constexpr double kFarInfoPerDoubling = 0.25;
+// The place found must fit better than any other by this much.
+constexpr double kClearMargin = 1.0;
+// A pair of words occurring more often than this says nothing of where the reader is.
+constexpr std::size_t kMaxPostings = 32;
+// The search looks this far ahead and beyond; nearer, the window decides alone.
+constexpr int kFarAhead = 2 * kNearAhead;
+// Places looked at closely per search.
+constexpr int kSeedPlaces = 6;
+// Seeds this close together are one place.
+constexpr int kSeedSpread = 8;
+constexpr int kMaxPreds = 4;
+
+quint64 pairKey(int a, int b)
+{
+    return (quint64(quint32(a)) << 32) | quint32(b);
+}
 
 } // namespace
 
-FollowMatcher::FollowMatcher(QStringList script)
-    : m_script(std::move(script))
+class FollowMatcher::Script {
+public:
+    struct Alt {
+        int first = 0;
+        int count = 0;
+        std::vector<int> ids;
+    };
+
+    QHash<QString, int> vocabulary;
+    std::vector<int> ids; // by position; -1 for a word that cannot be said
+    std::vector<float> info; // by word number
+    std::vector<Alt> alts; // ordered by their last position
+    std::vector<int> altsEndingAt; // alts[altsEndingAt[p] .. altsEndingAt[p + 1]) end at p
+    std::unordered_map<quint64, std::vector<int>> pairs; // word pair → positions of its second
+
+    int idOf(const QString &word) const { return vocabulary.value(word, -1); }
+};
+
+namespace {
+
+// The script position the k-th word of an alternative stands for: spread over the words it
+// replaces, its last word on their last.
+int altPosition(const FollowMatcher::Script::Alt &a, std::size_t k)
 {
+    const auto words = a.ids.size();
+    return k + 1 == words ? a.first + a.count - 1 : a.first + int(k * std::size_t(a.count) / words);
 }
 
-void FollowMatcher::setScript(QStringList script)
+} // namespace
+
+std::shared_ptr<const FollowMatcher::Script> FollowMatcher::prepare(
+    QStringList words, const QList<SpokenAlternative> &alternatives)
 {
-    m_script = std::move(script);
-    m_position = std::clamp(m_position, 0, std::max(int(m_script.size()) - 1, 0));
+    auto s = std::make_shared<Script>();
+    std::vector<int> counts;
+    auto intern = [&](const QString &w) {
+        if (w.isEmpty())
+            return -1;
+        auto it = s->vocabulary.find(w);
+        if (it == s->vocabulary.end()) {
+            it = s->vocabulary.insert(w, int(counts.size()));
+            counts.push_back(0);
+        }
+        ++counts[std::size_t(*it)];
+        return *it;
+    };
+    const int n = int(words.size());
+    s->ids.reserve(std::size_t(n));
+    for (const QString &w : words)
+        s->ids.push_back(intern(w));
+    for (const SpokenAlternative &a : alternatives) {
+        if (a.first < 0 || a.count < 1 || a.first + a.count > n || a.words.isEmpty())
+            continue;
+        Script::Alt alt {a.first, a.count, {}};
+        for (const QString &w : a.words)
+            alt.ids.push_back(intern(w));
+        s->alts.push_back(std::move(alt));
+    }
+    std::stable_sort(
+        s->alts.begin(), s->alts.end(), [](const Script::Alt &a, const Script::Alt &b) {
+            return a.first + a.count < b.first + b.count;
+        });
+    s->altsEndingAt.assign(std::size_t(n) + 1, 0);
+    for (const Script::Alt &a : s->alts)
+        ++s->altsEndingAt[std::size_t(a.first + a.count)];
+    for (int p = 0; p < n; ++p)
+        s->altsEndingAt[std::size_t(p) + 1] += s->altsEndingAt[std::size_t(p)];
+
+    double total = 0;
+    for (int c : counts)
+        total += c;
+    s->info.resize(counts.size());
+    for (std::size_t id = 0; id < counts.size(); ++id)
+        s->info[id] = float(std::clamp(std::log2(total / counts[id]) / kRareBits, kLeastInfo, 1.0));
+
+    auto addPair = [&](int a, int b, int position) {
+        if (a >= 0 && b >= 0)
+            s->pairs[pairKey(a, b)].push_back(position);
+    };
+    for (int p = 1; p < n; ++p)
+        addPair(s->ids[std::size_t(p - 1)], s->ids[std::size_t(p)], p);
+    for (const Script::Alt &a : s->alts) {
+        const int last = a.first + a.count - 1;
+        int prev = a.first > 0 ? s->ids[std::size_t(a.first - 1)] : -1;
+        for (std::size_t k = 0; k < a.ids.size(); ++k) {
+            addPair(prev, a.ids[k], altPosition(a, k));
+            prev = a.ids[k];
+        }
+        if (last + 1 < n)
+            addPair(prev, s->ids[std::size_t(last + 1)], last + 1);
+    }
+    return s;
+}
+
+// MARK: Alignment
+
+struct FollowMatcher::Table {
+    struct Cell {
+        int score = 0;
+        int matches = 0;
+        int start = -1; // heard row (1-based) of the path's first match
+        int beyond = 0; // matches past the position the alignment was made from
+        float info = 0;
+        bool endsInMatch = false;
+    };
+
+    // One script word in an alignment: a word of the script or of one of its alternatives, with
+    // the columns that may come before it (0: nothing before, the alignment starts there).
+    struct Column {
+        int id = -1;
+        int position = 0;
+        std::array<int, kMaxPreds> preds {};
+        int predCount = 0;
+        void addPred(int column)
+        {
+            if (predCount < kMaxPreds)
+                preds[std::size_t(predCount++)] = column;
+        }
+    };
+
+    int m = 0;
+    int lo = 0;
+    int hi = 0;
+    std::vector<Column> cols;
+    std::vector<Cell> cells;
+    const Cell &at(int i, int j) const { return cells[std::size_t(i) * (cols.size() + 1) + j]; }
+    Cell &at(int i, int j) { return cells[std::size_t(i) * (cols.size() + 1) + j]; }
+};
+
+// Local alignment of the heard words (rows) with the script words lo..hi-1 and the
+// alternatives lying wholly among them (columns, in an order where every column comes after
+// those that may precede it).
+FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo, int hi) const
+{
+    const Script &s = *m_script;
+    Table t;
+    t.m = int(heard.size());
+    t.lo = lo;
+    t.hi = hi;
+    auto said = [&](int id) { return id >= 0 && !m_unsayable[std::size_t(id)] ? id : -1; };
+    std::vector<int> columnOf(std::size_t(std::max(hi - lo, 0)), 0);
+    std::vector<int> altEnds, nextAltEnds;
+    for (int p = lo; p < hi; ++p) {
+        Table::Column c;
+        c.id = said(s.ids[std::size_t(p)]);
+        c.position = p;
+        if (p > lo) {
+            c.addPred(columnOf[std::size_t(p - 1 - lo)]);
+            for (int e : altEnds)
+                c.addPred(e);
+        }
+        t.cols.push_back(c);
+        columnOf[std::size_t(p - lo)] = int(t.cols.size());
+        nextAltEnds.clear();
+        for (int k = s.altsEndingAt[std::size_t(p)]; k < s.altsEndingAt[std::size_t(p) + 1]; ++k) {
+            const Script::Alt &a = s.alts[std::size_t(k)];
+            if (a.first < lo)
+                continue;
+            for (std::size_t w = 0; w < a.ids.size(); ++w) {
+                Table::Column ac;
+                ac.id = said(a.ids[w]);
+                ac.position = altPosition(a, w);
+                if (w > 0)
+                    ac.addPred(int(t.cols.size()));
+                else if (a.first > lo)
+                    ac.addPred(columnOf[std::size_t(a.first - 1 - lo)]);
+                t.cols.push_back(ac);
+            }
+            nextAltEnds.push_back(int(t.cols.size()));
+        }
+        std::swap(altEnds, nextAltEnds);
+    }
+
+    const int w = int(t.cols.size());
+    t.cells.assign(std::size_t(t.m + 1) * std::size_t(w + 1), Table::Cell {});
+    for (int i = 1; i <= t.m; ++i) {
+        const int h = heard[std::size_t(i - 1)];
+        const float hInfo = h >= 0 ? s.info[std::size_t(h)] : 0.0F;
+        for (int j = 1; j <= w; ++j) {
+            const Table::Column &col = t.cols[std::size_t(j - 1)];
+            const bool same = h >= 0 && col.id == h;
+            // A word the recogniser cannot say is passed over for free.
+            const int skip = col.id < 0 ? 0 : kGap;
+            Table::Cell best;
+            const int predCount = std::max(col.predCount, 1);
+            for (int k = 0; k < predCount; ++k) {
+                const int q = col.predCount ? col.preds[std::size_t(k)] : 0;
+                const Table::Cell &diag = t.at(i - 1, q);
+                const int d = diag.score + (same ? kMatch : kMismatch);
+                if (d > best.score) {
+                    best = {d, diag.matches + (same ? 1 : 0),
+                        same && diag.start < 0 ? i : diag.start,
+                        diag.beyond + (same && col.position > m_position ? 1 : 0),
+                        diag.info + (same ? hInfo : 0), same};
+                }
+                const Table::Cell &left = t.at(i, q);
+                if (left.score + skip > best.score) {
+                    best = {
+                        left.score + skip, left.matches, left.start, left.beyond, left.info, false};
+                }
+            }
+            if (const Table::Cell &up = t.at(i - 1, j); up.score + kGap > best.score)
+                best = {up.score + kGap, up.matches, up.start, up.beyond, up.info, false};
+            // A match that starts afresh beats carrying a weak path into it.
+            if (same && best.score < kMatch)
+                best = {kMatch, 1, i, col.position > m_position ? 1 : 0, hInfo, true};
+            t.at(i, j) = best;
+        }
+    }
+    return t;
+}
+
+// MARK: Matching
+
+FollowMatcher::FollowMatcher(QStringList script, const QList<SpokenAlternative> &alternatives)
+{
+    setScript(std::move(script), alternatives);
+}
+
+FollowMatcher::~FollowMatcher() = default;
+
+int FollowMatcher::size() const
+{
+    return m_script ? int(m_script->ids.size()) : 0;
+}
+
+void FollowMatcher::setScript(QStringList script, const QList<SpokenAlternative> &alternatives)
+{
+    setPrepared(prepare(std::move(script), alternatives));
+}
+
+void FollowMatcher::setPrepared(std::shared_ptr<const Script> script)
+{
+    m_script = script ? std::move(script) : prepare({});
+    m_since.clear();
+    m_unsayable.assign(m_script->info.size(), 0);
+    m_position = std::clamp(m_position, 0, std::max(size() - 1, 0));
+}
+
+void FollowMatcher::setUnsayable(const QSet<QString> &words)
+{
+    m_unsayable.assign(m_script->info.size(), 0);
+    for (const QString &w : words) {
+        if (const int id = m_script->idOf(w); id >= 0)
+            m_unsayable[std::size_t(id)] = 1;
+    }
 }
 
 void FollowMatcher::reanchor(int position)
 {
-    m_position = std::clamp(position, 0, std::max(int(m_script.size()) - 1, 0));
+    m_since.clear();
+    m_position = std::clamp(position, 0, std::max(size() - 1, 0));
+}
+
+bool FollowMatcher::moveTo(int index)
+{
+    if (index == m_position)
+        return false;
+    m_position = index;
+    return true;
 }
 
 bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
 {
-    if (m_script.isEmpty() || heardAll.isEmpty())
+    if (size() == 0 || heardAll.isEmpty())
         return false;
-    const int n = int(heardAll.size());
-    const int first = std::max(0, n - kRecent);
-    const int m = n - first;
-    const int lo = std::max(0, m_position - kBehind);
-    const int hi = std::min(int(m_script.size()), m_position + kAhead + 1);
-    const int w = hi - lo;
-
-    // Local alignment of the heard words (rows) with the window (columns).
-    std::vector<Cell> cells(std::size_t(m + 1) * std::size_t(w + 1));
-    auto at = [&](int i, int j) -> Cell & { return cells[std::size_t(i) * (w + 1) + j]; };
-    for (int i = 1; i <= m; ++i) {
-        const QString &heard = heardAll.at(first + i - 1);
-        for (int j = 1; j <= w; ++j) {
-            const QString &word = m_script.at(lo + j - 1);
-            const bool same = !word.isEmpty() && heard == word;
-            // A word the recogniser cannot say is passed over for free.
-            const int skip = word.isEmpty() ? 0 : kGap;
-            const Cell &diag = at(i - 1, j - 1);
-            Cell best;
-            const int d = diag.score + (same ? kMatch : kMismatch);
-            if (d > 0)
-                best = {d, diag.matches + (same ? 1 : 0), same};
-            if (const Cell &up = at(i - 1, j); up.score + kGap > best.score)
-                best = {up.score + kGap, up.matches, false};
-            if (const Cell &left = at(i, j - 1); left.score + skip > best.score)
-                best = {left.score + skip, left.matches, false};
-            // A match that starts afresh beats carrying a weak path into it.
-            if (same && best.score < kMatch)
-                best = {kMatch, 1, true};
-            at(i, j) = best;
+    // Words heard before the reader went elsewhere are history: they would pull the position
+    // back to where it was.
+    int since = 0;
+    if (!m_since.isEmpty()) {
+        since = -1;
+        for (int k = int(heardAll.size() - m_since.size()); k >= 0 && since < 0; --k) {
+            if (std::equal(m_since.cbegin(), m_since.cend(), heardAll.cbegin() + k))
+                since = k;
+        }
+        if (since < 0) {
+            m_since.clear();
+            since = 0;
         }
     }
-
-    // How far a word of the script is from where the reader is, looking ahead first.
-    auto distance = [&](int index) {
-        return index >= m_position ? 2 * (index - m_position) : 3 * (m_position - index);
+    const int n = int(heardAll.size());
+    const int first = std::max(since, n - kRecent);
+    std::vector<int> heard;
+    for (int i = first; i < n; ++i) {
+        const int id = m_script->idOf(heardAll.at(i));
+        heard.push_back(id >= 0 && !m_unsayable[std::size_t(id)] ? id : -1);
+    }
+    if (heard.empty())
+        return false;
+    // A move elsewhere starts the history afresh from the words that found it.
+    auto moveElsewhere = [&](int index, int startRow) {
+        m_since = heardAll.mid(first + startRow - 1);
+        return moveTo(index);
     };
+    const int m = int(heard.size());
+    const int p = m_position;
+    const Table near = align(heard, std::max(0, p - kBehind), std::min(size(), p + kAhead + 1));
+    const int w = int(near.cols.size());
+    auto pos = [&](int j) { return near.cols[std::size_t(j - 1)].position; };
+
+    // Words the reader can say after `from`, up to `to`.
+    auto sayable = [&](int from, int to) {
+        int count = 0;
+        for (int k = from + 1; k <= to; ++k) {
+            const int id = m_script->ids[std::size_t(k)];
+            count += id >= 0 && !m_unsayable[std::size_t(id)] ? 1 : 0;
+        }
+        return count;
+    };
+    // Words that must match past the position to move `words` further: one word on rests on
+    // the run behind it, misheard words between included; a longer move on more of its own.
+    auto beyondNeeded = [](int words) { return words <= 3 ? 1 : words <= 8 ? 2 : kForwardRun; };
+    // How far a word of the script is from where the reader is, looking ahead first.
+    auto distance = [&](int index) { return index >= p ? 2 * (index - p) : 3 * (p - index); };
     // A run far ahead needs more evidence than one just ahead: scripts repeat short phrases
     // ("of the town"), and three of their words far ahead are more often chance than a skip.
-    auto evidence = [&](int index, const Cell &c) {
-        const int ahead = index - m_position - kNearAhead;
+    auto evidence = [&](int index, const Table::Cell &c) {
+        const int ahead = index - p - kNearAhead;
         return double(c.score) - (ahead > 0 ? double(ahead) / kWordsPerPoint : 0.0);
+    };
+    // Whether a heard word just before row `start` matched beyond `index`: the reader was
+    // there, then went back to read again.
+    auto cameFromBeyond = [&](int start, int index) {
+        for (int r = start - 1; r >= std::max(1, start - 2); --r) {
+            for (int j = 1; j <= w; ++j) {
+                const Table::Cell &c = near.at(r, j);
+                if (c.endsInMatch && c.matches >= 2 && pos(j) > index)
+                    return true;
+            }
+        }
+        return false;
+    };
+    // Whether heard words newer than row i, in a run of their own, match behind `index`: the
+    // reader is no longer where row i points.
+    auto newerBehind = [&](int i, int index) {
+        for (int r = i + 1; r <= m; ++r) {
+            for (int j = 1; j <= w; ++j) {
+                const Table::Cell &c = near.at(r, j);
+                if (c.endsInMatch && c.matches >= 2 && c.start > i && pos(j) < index)
+                    return true;
+            }
+        }
+        return false;
     };
 
     // The newest heard word that ends a convincing run decides.
     for (int i = m; i >= 1; --i) {
         int bestJ = -1;
         for (int j = 1; j <= w; ++j) {
-            const Cell &c = at(i, j);
+            const Table::Cell &c = near.at(i, j);
+            const int index = pos(j);
             if (!c.endsInMatch || c.matches < kForwardRun
-                || evidence(lo + j - 1, c) < kMatch * kForwardRun - 1)
+                || evidence(index, c) < kMatch * kForwardRun - 1)
+                continue;
+            // Words matching up to the position and then one far on say nothing of a move:
+            // one further on rests on more words matching past the position. Far ahead, the
+            // rest of the script may fit as well: the search decides.
+            if (index > p && (index >= p + kFarAhead || c.beyond < beyondNeeded(sayable(p, index))))
                 continue;
             if (bestJ < 0)
                 bestJ = j;
-            const double e = evidence(lo + j - 1, c);
-            const double be = evidence(lo + bestJ - 1, at(i, bestJ));
-            if (e > be || (e == be && distance(lo + j - 1) < distance(lo + bestJ - 1)))
+            const double e = evidence(pos(j), c);
+            const double be = evidence(pos(bestJ), near.at(i, bestJ));
+            if (e > be || (e == be && distance(pos(j)) < distance(pos(bestJ))))
                 bestJ = j;
         }
         if (bestJ < 0)
             continue;
-        const int index = lo + bestJ - 1;
-        const Cell &c = at(i, bestJ);
-        // Going back takes a longer run, ending with the word heard last: older heard words
-        // matching where they were already read are no evidence of a re-read.
-        const bool back
-            = mayGoBack && i == m && c.matches >= kBackRun && c.score >= kMatch * kBackRun - 1;
-        if (index > m_position || (index < m_position && back)) {
-            m_position = index;
-            return true;
+        const int index = pos(bestJ);
+        const Table::Cell &c = near.at(i, bestJ);
+        if (i == m) {
+            // A re-read: a run of its own ending with the word heard last, more than a word
+            // behind the position (a revised guess moves a word), right after words that
+            // matched beyond it. It wins over a move on that
+            // rests on fewer words matching past the position.
+            int rereadJ = -1;
+            for (int j = 1; j <= w; ++j) {
+                const Table::Cell &r = near.at(m, j);
+                if (pos(j) < p - 1 && r.endsInMatch && r.matches >= kReReadRun
+                    && r.score >= kMatch * kReReadRun - 1 && r.info >= kReReadInfo
+                    && (rereadJ < 0 || r.score > near.at(m, rereadJ).score)
+                    && cameFromBeyond(r.start, pos(j)))
+                    rereadJ = j;
+            }
+            if (rereadJ >= 0 && (index <= p || c.beyond < near.at(m, rereadJ).matches))
+                return moveElsewhere(pos(rereadJ), near.at(m, rereadJ).start);
         }
-        return false;
+        if (index > p) {
+            if (i < m && newerBehind(i, index))
+                break;
+            return moveTo(index);
+        }
+        // Going back otherwise takes a longer run ending with the word heard last, from a
+        // result that may go back.
+        if (index < p && i == m && mayGoBack && c.matches >= kBackRun
+            && c.score >= kMatch * kBackRun - 1)
+            return moveElsewhere(index, c.start);
+        break;
     }
-    return false;
+    const auto [index, startRow] = searchFar(heard, near);
+    return index >= 0 && moveElsewhere(index, startRow);
+}
+
+// The whole script searched for where the newest heard words fit, outside the window.
+std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, const Table &near) const
+{
+    const Script &s = *m_script;
+    const int m = int(heard.size());
+    if (m < kFarRun)
+        return {-1, 0};
+    const int p = m_position;
+    // Where the window alone decides: behind the position, and just ahead of it.
+    auto nearZone = [&](int index) { return index >= near.lo && index < p + kFarAhead; };
+
+    // Seeds: where each pair of heard words occurs, as the place the newest word would be.
+    struct Seed {
+        int end;
+        double weight;
+    };
+    std::vector<Seed> seeds;
+    const double total = double(std::max<std::size_t>(s.ids.size(), 2));
+    for (int r = 0; r + 1 < m; ++r) {
+        const int a = heard[std::size_t(r)], b = heard[std::size_t(r + 1)];
+        if (a < 0 || b < 0)
+            continue;
+        const auto it = s.pairs.find(pairKey(a, b));
+        if (it == s.pairs.end() || it->second.size() > kMaxPostings)
+            continue;
+        const double weight = std::log2(total / double(it->second.size()));
+        for (int at : it->second) {
+            const int end = at + (m - 2 - r);
+            if (!nearZone(end))
+                seeds.push_back({end, weight});
+        }
+    }
+    if (seeds.empty())
+        return {-1, 0};
+    std::sort(
+        seeds.begin(), seeds.end(), [](const Seed &x, const Seed &y) { return x.end < y.end; });
+    struct Place {
+        int from;
+        int to;
+        double weight;
+    };
+    std::vector<Place> places;
+    for (const Seed &seed : seeds) {
+        if (!places.empty() && seed.end - places.back().to <= kSeedSpread) {
+            places.back().to = seed.end;
+            places.back().weight += seed.weight;
+        } else {
+            places.push_back({seed.end, seed.end, seed.weight});
+        }
+    }
+    std::sort(places.begin(), places.end(),
+        [](const Place &x, const Place &y) { return x.weight > y.weight; });
+    if (int(places.size()) > kSeedPlaces)
+        places.resize(kSeedPlaces);
+
+    // The best run ending with one of the two newest heard words, in each place.
+    struct Found {
+        int index = -1;
+        Table::Cell cell;
+    };
+    std::vector<Found> found;
+    for (const Place &place : places) {
+        const int lo = std::max(0, place.from - m - kSeedSpread);
+        const int hi = std::min(int(s.ids.size()), place.to + kSeedSpread + 1);
+        const Table t = align(heard, lo, hi);
+        Found best;
+        for (int i = m; i >= std::max(1, m - 1); --i) {
+            for (int j = 1; j <= int(t.cols.size()); ++j) {
+                const Table::Cell &c = t.at(i, j);
+                const int index = t.cols[std::size_t(j - 1)].position;
+                if (!c.endsInMatch || nearZone(index))
+                    continue;
+                if (best.index < 0 || c.info > best.cell.info)
+                    best = {index, c};
+            }
+        }
+        if (best.index >= 0)
+            found.push_back(best);
+    }
+    if (found.empty())
+        return {-1, 0};
+    std::sort(found.begin(), found.end(),
+        [](const Found &x, const Found &y) { return x.cell.info > y.cell.info; });
+    const Found &best = found.front();
+    const Table::Cell &c = best.cell;
+    const double d = std::abs(best.index - p);
+    const double needed = kFarInfo + kFarInfoPerDoubling * std::log2(1.0 + d / kAhead);
+    if (c.matches < kFarRun || c.score < kMatch * kFarRun - 1 || c.info < needed)
+        return {-1, 0};
+    // Another place that fits the same words about as well (a repeated chorus) leaves the
+    // reader where they are.
+    for (std::size_t k = 1; k < found.size(); ++k) {
+        if (std::abs(found[k].index - best.index) > 2 * kRecent
+            && found[k].cell.info > c.info - kClearMargin)
+            return {-1, 0};
+    }
+    for (int i = m; i >= std::max(1, m - 1); --i) {
+        for (int j = 1; j <= int(near.cols.size()); ++j) {
+            const Table::Cell &nc = near.at(i, j);
+            const int index = near.cols[std::size_t(j - 1)].position;
+            if (nc.endsInMatch && nc.start >= c.start && std::abs(index - best.index) > 2 * kRecent
+                && nc.info > c.info - kClearMargin)
+                return {-1, 0};
+        }
+    }
+    return {best.index, c.start};
 }
 
 } // namespace qm

@@ -1,46 +1,89 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "script_words.h"
+
+#include <QSet>
 #include <QStringList>
+
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace qm {
 
 // Where the reader is in the script, from the words a recogniser heard. Pure: no clock, no
 // audio. The position is an index into the script's spoken words (ScriptWords::spoken): the
-// word read last.
+// word read last. A token said another way (a year said as "two thousand twenty five") matches
+// through its alternative.
 //
 // The recent heard words are aligned with the script in a window around the position,
 // tolerating extra, missing and misheard words. The position moves forward on at least
-// kForwardRun words matching in order, back only on kBackRun ending with the word heard last,
-// and not at all otherwise, so an
-// ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
-// occurrence nearest ahead of the position wins. An empty script word is one the recogniser
-// cannot say: it never matches and is passed over at no cost.
+// kForwardRun words matching in order. It goes back on a re-read: kReReadRun words in order
+// ending with the word heard last, heard right after words matching beyond them. Otherwise it
+// goes back only on kBackRun in order from a result that may go back, and not at all on
+// anything less, so an ad-lib, a cough or silence leaves it where it is. Where a phrase occurs
+// more than once, the occurrence nearest ahead of the position wins.
+//
+// When the window holds nothing that fits the words heard last, the whole script is searched:
+// pairs of heard words seed places where they occur, weighted by how rare the pair is, and
+// the words are aligned around each. A move there takes kFarRun words in order, more the
+// farther it goes and the commoner its words, and only when no other place fits about as well
+// (a repeated chorus moves nothing until words after it tell which one it is).
+//
+// An empty script word, or one set unsayable, is one the recogniser cannot say: it never
+// matches and is passed over at no cost.
 class FollowMatcher final {
 public:
-    static constexpr int kBehind = 20;
+    static constexpr int kBehind = 40;
     static constexpr int kAhead = 60;
-    static constexpr int kRecent = 10; // heard words considered, newest last
+    static constexpr int kRecent = 12; // heard words considered, newest last
     static constexpr int kForwardRun = 3;
+    static constexpr int kReReadRun = 4;
     static constexpr int kBackRun = 5;
+    static constexpr int kFarRun = 4;
 
-    explicit FollowMatcher(QStringList script = {});
+    // A script made ready for matching: its words numbered and an index of word pairs. Making
+    // one takes a while for a long script; it may be made on any thread and shared.
+    class Script;
+    static std::shared_ptr<const Script> prepare(
+        QStringList words, const QList<SpokenAlternative> &alternatives = {});
 
-    const QStringList &script() const { return m_script; }
+    explicit FollowMatcher(
+        QStringList script = {}, const QList<SpokenAlternative> &alternatives = {});
+    ~FollowMatcher();
+    FollowMatcher(const FollowMatcher &) = delete;
+    FollowMatcher &operator=(const FollowMatcher &) = delete;
+
     int position() const { return m_position; }
+    int size() const;
 
     // A new script; the position is kept within it.
-    void setScript(QStringList script);
+    void setScript(QStringList script, const QList<SpokenAlternative> &alternatives = {});
+    void setPrepared(std::shared_ptr<const Script> script);
+    const std::shared_ptr<const Script> &prepared() const { return m_script; }
+    // Words the recogniser cannot say (the dictionary lacks them).
+    void setUnsayable(const QSet<QString> &words);
     // The reader is now here (a hand scroll, a cue jump, a restart).
     void reanchor(int position);
 
     // The words heard lately, oldest first (only the last kRecent are looked at). True when
-    // the position moved. A recogniser's partial result may drop its newest words for a
-    // moment, which would look like a re-read; such results pass `mayGoBack` false.
+    // the position moved. A result that a later one may still revise (a partial result)
+    // passes `mayGoBack` false: dropping its newest words for a moment would look like going
+    // back.
     bool hear(const QStringList &heard, bool mayGoBack = true);
 
 private:
-    QStringList m_script;
+    struct Table;
+    Table align(const std::vector<int> &heard, int lo, int hi) const;
+    // Where the whole script says the reader is, and the heard row the run found there starts
+    // at; -1 for nowhere.
+    std::pair<int, int> searchFar(const std::vector<int> &heard, const Table &near) const;
+    bool moveTo(int index);
+
+    std::shared_ptr<const Script> m_script;
+    std::vector<char> m_unsayable; // by word number
+    QStringList m_since; // the words that took the position elsewhere lately
     int m_position = 0;
 };
 

@@ -4,8 +4,11 @@
 #include "language_model.h"
 #include "scroll_state.h"
 
+#include <QFuture>
 #include <QMetaObject>
 #include <QPointer>
+#include <QPromise>
+#include <QThreadPool>
 #include <QtMath>
 
 #include <algorithm>
@@ -13,21 +16,42 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 namespace qm {
 
 namespace {
 
-// How quickly the chase closes the distance (per second) and eases its speed in and out.
-constexpr double kChaseRate = 3;
-constexpr double kEaseRate = 5;
-constexpr double kSettled = 0.05;
+// How quickly the chase closes the distance (per second) and eases its speed in and out. The
+// ease is four times the rate: critically damped, the text comes to rest without overshooting,
+// a line's move within about 0.7 s.
+constexpr double kChaseRate = 5;
+constexpr double kEaseRate = 4 * kChaseRate;
+// Nearer than this (in points) and slower than this many points a second, the text stands.
+constexpr double kSettled = 0.25;
 // The heard words kept from ended utterances.
 constexpr qsizetype kKeepHeard = 2 * FollowMatcher::kRecent;
 // Moves of the text smaller than this are the session's own rounding, not the user's.
 constexpr double kMovedByOthers = 0.5;
 
 } // namespace
+
+struct FollowSession::Prepared {
+    ScriptWords words;
+    QList<QStringList> sentences;
+    std::shared_ptr<const FollowMatcher::Script> script;
+    // Whether the words and sentences are those already in use, when worked out elsewhere.
+    std::optional<bool> same;
+};
+
+FollowSession::Prepared FollowSession::prepare(const QList<ScriptSection> &sections)
+{
+    Prepared p;
+    p.words = scriptWords(sections);
+    p.sentences = modelSentences(sections);
+    p.script = FollowMatcher::prepare(p.words.spoken, p.words.alternatives);
+    return p;
+}
 
 FollowSession::FollowSession(
     Clock clock, std::unique_ptr<platform::SpeechRecognizer> recognizer, QObject *parent)
@@ -99,31 +123,79 @@ void FollowSession::setSections(const QList<ScriptSection> &sections)
 void FollowSession::applySections()
 {
     m_sectionsApplied = true;
-    const QList<ScriptSection> &sections = m_sections;
-    ScriptWords words = scriptWords(sections);
-    QList<QStringList> sentences = modelSentences(sections);
-    if (words.spoken == m_words.spoken && sentences == m_sentences) {
-        m_words = std::move(words);
-        return;
+    const quint64 generation = ++m_wordsGeneration;
+    qsizetype chars = 0;
+    for (const ScriptSection &section : m_sections)
+        chars += section.body.size() + (section.cue ? section.cue->size() : 0);
+    if (chars <= kWordsHereChars) {
+        m_prepareAgain = false;
+        adopt(prepare(m_sections), generation);
+    } else if (m_preparing) {
+        m_prepareAgain = true;
+    } else {
+        prepareElsewhere();
     }
-    m_words = std::move(words);
-    m_sentences = std::move(sentences);
-    applyUnknown();
-    if (m_running)
+}
+
+// The words of a long script are worked out on a worker; one at a time, the latest sections
+// once it is done.
+void FollowSession::prepareElsewhere()
+{
+    m_preparing = true;
+    m_prepareAgain = false;
+    const quint64 generation = m_wordsGeneration;
+    auto promise = std::make_shared<QPromise<Prepared>>();
+    QFuture<Prepared> future = promise->future();
+    // Comparing with the words in use is the worker's job too: no other words are taken
+    // while it works, or its result would be of an older generation and let go.
+    QThreadPool::globalInstance()->start(
+        [promise, sections = m_sections, words = m_words, sentences = m_sentences] {
+            promise->start();
+            Prepared p = prepare(sections);
+            p.same = p.words.spoken == words.spoken && p.words.alternatives == words.alternatives
+                && p.sentences == sentences;
+            promise->addResult(std::move(p));
+            promise->finish();
+        });
+    future.then(this, [this, generation](Prepared prepared) {
+        m_preparing = false;
+        if (m_prepareAgain)
+            prepareElsewhere();
+        else if (generation == m_wordsGeneration)
+            adopt(std::move(prepared), generation);
+    });
+}
+
+void FollowSession::adopt(Prepared prepared, quint64 generation)
+{
+    m_adoptedWords = generation;
+    const bool same = (prepared.same ? *prepared.same
+                                     : prepared.words.spoken == m_words.spoken
+                                  && prepared.words.alternatives == m_words.alternatives
+                                  && prepared.sentences == m_sentences)
+        && m_matcher.size() == m_words.spoken.size();
+    // The words let go are freed on a worker: for a long script that takes longer than a frame.
+    auto old = std::make_shared<Prepared>();
+    old->words = std::exchange(m_words, std::move(prepared.words));
+    if (!same) {
+        old->sentences = std::exchange(m_sentences, std::move(prepared.sentences));
+        old->script = m_matcher.prepared();
+        m_matcher.setPrepared(std::move(prepared.script));
+        applyUnknown();
+    }
+    QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old.reset(); });
+    if (!m_running)
+        return;
+    if (!m_modelPosted)
+        postModel();
+    else if (!same)
         m_rebuild.start();
 }
 
-// The matcher's script, with the words the recogniser cannot say left blank.
+// The words the recogniser cannot say are passed over by the matcher.
 void FollowSession::applyUnknown()
 {
-    QStringList script = m_words.spoken;
-    if (!m_unknown.isEmpty()) {
-        for (QString &w : script) {
-            if (m_unknown.contains(w))
-                w.clear();
-        }
-    }
-    m_matcher.setScript(std::move(script));
+    m_matcher.setUnsayable(m_unknown);
 }
 
 void FollowSession::start()
@@ -133,7 +205,10 @@ void FollowSession::start()
     m_modelCurrent = true;
     m_heard.clear();
     m_partial.clear();
+    m_stable.clear();
     m_ignore = 0;
+    m_movedThisUtterance = false;
+    m_modelPosted = false;
     m_lastOffset.reset();
     m_velocity = 0;
     m_unmatchedSince.reset();
@@ -171,7 +246,9 @@ void FollowSession::start()
     }
     m_running = true;
     setState(FollowState::Listening);
-    postModel();
+    // A long script's words may still be on their way: the model follows them.
+    if (!wordsPending())
+        postModel();
 }
 
 void FollowSession::stop()
@@ -188,6 +265,7 @@ void FollowSession::postModel()
 {
     if (!m_running)
         return;
+    m_modelPosted = true;
     const quint64 generation = ++m_generation;
     // The builder runs on the recogniser's thread; what it leaves out comes back through the
     // holder once the model has loaded.
@@ -241,29 +319,53 @@ void FollowSession::hear(const QStringList &words, bool final)
     // Heard through another script's model, or none: nothing to place.
     if (!m_modelCurrent) {
         m_partial.clear();
+        m_stable.clear();
         m_ignore = 0;
         return;
     }
     const double now = m_clock();
     const qsizetype skip = std::min(m_ignore, words.size());
     const QStringList fresh = words.mid(skip);
+    // The text goes back only on a re-read, or on a final result when nothing in its
+    // utterance moved the text: a final that revises the partials before it must not take a
+    // move back once the speaker has stopped.
+    bool mayGoBack = false;
     if (final) {
         m_heard << fresh;
         if (m_heard.size() > kKeepHeard)
             m_heard = m_heard.mid(m_heard.size() - kKeepHeard);
         m_partial.clear();
+        m_stable.clear();
         m_ignore = 0;
+        mayGoBack = !m_movedThisUtterance;
+        m_movedThisUtterance = false;
     } else {
         if (fresh == m_partial)
             return;
+        // A partial result's newest words are a guess the next one often revises: only what
+        // two in a row agree on is taken as said, so the text never runs ahead of the voice.
+        qsizetype agree = 0;
+        while (agree < fresh.size() && agree < m_partial.size() && fresh[agree] == m_partial[agree])
+            ++agree;
         m_partial = fresh;
+        if (!fresh.isEmpty())
+            m_lastHeard = now;
+        const QStringList stable = fresh.first(agree);
+        if (stable == m_stable) {
+            if (!fresh.isEmpty() && !m_unmatchedSince)
+                m_unmatchedSince = now;
+            updateState();
+            return;
+        }
+        m_stable = stable;
     }
     if (fresh.isEmpty())
         return;
     m_lastHeard = now;
-    if (m_matcher.hear(m_heard + m_partial, final)) {
+    if (m_matcher.hear(final ? m_heard : m_heard + m_stable, mayGoBack)) {
         m_lastMove = now;
         m_holdUntilMove = false;
+        m_movedThisUtterance = !final;
         m_unmatchedSince.reset();
         Q_EMIT positionChanged(m_matcher.position());
     } else if (!m_unmatchedSince) {
@@ -332,6 +434,8 @@ void FollowSession::reanchorAt(double offset, double viewportHeight)
     // in it included.
     m_ignore += m_partial.size();
     m_partial.clear();
+    m_stable.clear();
+    m_movedThisUtterance = false;
     m_unmatchedSince.reset();
     m_holdUntilMove = true;
     if (offset <= kMovedByOthers || m_lines.isEmpty()) {

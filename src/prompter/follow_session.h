@@ -77,10 +77,15 @@ public:
     const ScriptWords &words() const { return m_words; }
     // Script words the dictionary could not pronounce, left out of the model.
     const QSet<QString> &unknownWords() const { return m_unknown; }
+    // Whether the words of the script shown are still being worked out (a long script's are
+    // worked out on another thread; what was there before stays in use meanwhile).
+    bool wordsPending() const { return m_adoptedWords != m_wordsGeneration; }
 
-    // Starts or stops listening; sections are the script shown.
+    // Starts or stops listening; sections are the script shown. While following, the words
+    // of a script longer than kWordsHereChars are worked out on another thread.
     void setActive(bool active);
     void setSections(const QList<ScriptSection> &sections);
+    static constexpr qsizetype kWordsHereChars = 20000;
 
     // Written by the view whenever its layout changes; sorted by firstToken and y.
     void setWordLines(QList<WordLine> lines) { m_lines = std::move(lines); }
@@ -110,6 +115,10 @@ Q_SIGNALS:
     void modelReady();
 
 private:
+    struct Prepared;
+    static Prepared prepare(const QList<ScriptSection> &sections);
+    void adopt(Prepared prepared, quint64 generation);
+    void prepareElsewhere();
     void applySections();
     void start();
     void stop();
@@ -125,6 +134,11 @@ private:
     bool m_sectionsApplied = true;
     ScriptWords m_words;
     QList<QStringList> m_sentences;
+    quint64 m_wordsGeneration = 0; // of the sections last asked for
+    quint64 m_adoptedWords = 0; // of the words in use
+    bool m_preparing = false; // a worker is working out words
+    bool m_prepareAgain = false; // and the sections changed since it started
+    bool m_modelPosted = false; // since listening started
     QSet<QString> m_unknown;
     QList<WordLine> m_lines;
     QTimer m_rebuild;
@@ -146,7 +160,10 @@ private:
 
     QStringList m_heard; // words of ended utterances, newest last
     QStringList m_partial; // the utterance being heard
+    // Its leading words that the partial result before agreed on: words taken as said.
+    QStringList m_stable;
     qsizetype m_ignore = 0; // leading words of the current utterance heard before a re-anchor
+    bool m_movedThisUtterance = false;
 
     double m_lastMove = -1e9;
     std::optional<double> m_unmatchedSince;

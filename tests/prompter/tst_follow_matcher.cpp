@@ -18,6 +18,31 @@ QStringList words(const QString &s)
     return s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+// A long script of made-up prose: every third word a common one, the rest drawn from 150
+// others, and a chorus line at three places.
+const QString kChorus = QStringLiteral("oh the river runs and carries us all home");
+constexpr int kChorusAt[] = {150, 300, 450};
+
+QStringList longScript()
+{
+    static const char *common[] = {"the", "of", "and", "a", "to", "in", "we", "it"};
+    QStringList out;
+    quint32 seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245U + 12345U;
+        return (seed >> 16) & 0x7fff;
+    };
+    while (out.size() < 600) {
+        for (int at : kChorusAt) {
+            if (out.size() == at)
+                out << words(kChorus);
+        }
+        out << (out.size() % 3 == 0 ? QLatin1String(common[next() % 8])
+                                    : QStringLiteral("w%1").arg(next() % 150));
+    }
+    return out;
+}
+
 } // namespace
 
 class TestFollowMatcher : public QObject {
@@ -145,56 +170,172 @@ private Q_SLOTS:
         QVERIFY(!matcher.hear(words(QStringLiteral("good evening and"))));
     }
 
-    void spokenWords_data()
+    // Every way of saying a token, the usual first, separated by " | ".
+    void spokenForms_data()
     {
         QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("case and punctuation") << "\u201cHello,\u201d"
-                                              << "hello";
-        QTest::newRow("apostrophes kept inside") << "Don\u2019t"
-                                                 << "don't";
-        QTest::newRow("quote after a word") << "dogs'"
-                                            << "dogs";
-        QTest::newRow("hyphen splits") << "well-known"
-                                       << "well known";
-        QTest::newRow("number") << "42"
-                                << "forty two";
-        QTest::newRow("teen and hundred") << "115"
-                                          << "one hundred fifteen";
-        QTest::newRow("grouped thousands") << "1,000,002"
-                                           << "one million two";
-        QTest::newRow("year") << "1999"
-                              << "one thousand nine hundred ninety nine";
-        QTest::newRow("zero") << "0"
-                              << "zero";
-        QTest::newRow("long digit run")
-            << "0123456789012"
-            << "zero one two three four five six seven eight nine zero one two";
-        QTest::newRow("mixed") << "3D"
-                               << "three d";
-        QTest::newRow("only punctuation") << "--"
-                                          << "";
+        const QList<std::pair<const char *, const char *>> rows {
+            {"\u201cHello,\u201d", "hello"},
+            {"Don\u2019t", "don't"},
+            {"dogs'", "dogs"},
+            {"well-known", "well known"},
+            {"42", "forty two"},
+            {"115", "one hundred fifteen"},
+            {"1,000,002", "one million two"},
+            {"1,2,3", "one two three"},
+            {"1999", "nineteen ninety nine | one thousand nine hundred ninety nine"},
+            {"2025.", "twenty twenty five | two thousand twenty five"},
+            {"2005", "two thousand five | twenty oh five"},
+            {"1905", "nineteen oh five | one thousand nine hundred five"},
+            {"2000", "two thousand"},
+            {"1st", "first"},
+            {"22nd", "twenty second"},
+            {"3rd", "third"},
+            {"40th", "fortieth"},
+            {"3.5", "three point five"},
+            {"0.25", "zero point two five | point two five"},
+            {"10%", "ten percent"},
+            {"$5", "five dollars"},
+            {"$1", "one dollar"},
+            {"$5.50", "five dollars fifty | five fifty | five dollars and fifty cents"},
+            {"\u20ac20", "twenty euros"},
+            {"\u00a31,000", "one thousand pounds"},
+            {"10:30", "ten thirty | half past ten"},
+            {"9:05", "nine oh five"},
+            {"7:00", "seven o'clock | seven"},
+            {"0", "zero"},
+            {"0123456789012", "zero one two three four five six seven eight nine zero one two"},
+            {"3D", "three d"},
+            {"--", ""},
+        };
+        for (const auto &[token, expected] : rows)
+            QTest::newRow(token) << QString::fromUtf8(token) << QString::fromUtf8(expected);
     }
-    void spokenWords()
+    void spokenForms()
     {
         QFETCH(QString, token);
         QFETCH(QString, expected);
-        QCOMPARE(qm::spokenWords(token).join(QLatin1Char(' ')), expected);
+        QStringList forms;
+        for (const QStringList &f : qm::spokenForms(token))
+            forms << f.join(QLatin1Char(' '));
+        QCOMPARE(forms.join(QStringLiteral(" | ")), expected);
+        QCOMPARE(
+            qm::spokenWords(token).join(QLatin1Char(' ')), expected.section(u'|', 0, 0).trimmed());
+    }
+
+    // A number said another way than the script's first is followed just the same.
+    void alternativesMatch_data()
+    {
+        QTest::addColumn<QString>("heard");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("first way") << "back in twenty twenty five we" << 7;
+        QTest::newRow("another way") << "back in two thousand twenty five we" << 7;
+        QTest::newRow("half way into it") << "back in two thousand" << 4;
+    }
+    void alternativesMatch()
+    {
+        QFETCH(QString, heard);
+        QFETCH(int, expected);
+        const ScriptWords w
+            = scriptWords(parseSections(QStringLiteral("It was back in 2025 we met")));
+        FollowMatcher matcher(w.spoken, w.alternatives);
+        QStringList sofar;
+        for (const QString &word : words(heard)) {
+            sofar << word;
+            matcher.hear(sofar, false);
+        }
+        QCOMPARE(matcher.position(), expected);
+    }
+
+    // The reader goes somewhere else in a long script. Heard as partial results, one word
+    // more each time: the position never passes the word just read, and lands where the
+    // reader is within `within` words.
+    void findsThePlace_data()
+    {
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("within");
+
+        QTest::newRow("skip 60 forward") << 70 << 130 << 8 << 5;
+        QTest::newRow("skip 120 forward") << 70 << 190 << 8 << 5;
+        QTest::newRow("skip 200 forward") << 80 << 280 << 10 << 6;
+        QTest::newRow("skip 200 back") << 520 << 320 << 10 << 6;
+        QTest::newRow("re-read the last ten words") << 240 << 231 << 8 << 4;
+        QTest::newRow("re-read twenty-six words back") << 240 << 214 << 8 << 4;
+        QTest::newRow("into the chorus, said three times") << 100 << 450 << 14 << 12;
+        QTest::newRow("reading through the chorus") << 140 << 141 << 16 << 3;
+    }
+    void findsThePlace()
+    {
+        QFETCH(int, anchor);
+        QFETCH(int, from);
+        QFETCH(int, count);
+        QFETCH(int, within);
+        const QStringList script = longScript();
+        FollowMatcher matcher(script);
+        matcher.reanchor(anchor);
+        QStringList heard = script.mid(anchor - 11, 12);
+        int landed = -1;
+        for (int k = 0; k < count; ++k) {
+            heard << script.at(from + k);
+            matcher.hear(heard, false);
+            const int at = matcher.position();
+            if (at != anchor) {
+                QVERIFY2(at >= from && at <= from + k,
+                    qPrintable(QStringLiteral("at %1 after word %2").arg(at).arg(from + k)));
+                if (landed < 0)
+                    landed = k + 1;
+            }
+        }
+        QCOMPARE(matcher.position(), from + count - 1);
+        QVERIFY2(landed <= within, qPrintable(QStringLiteral("found after %1 words").arg(landed)));
+    }
+
+    // Nothing moves while the words heard fit places equally far apart: the chorus, or words
+    // common all over the script.
+    void ambiguousWordsHoldStill_data()
+    {
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("the chorus") << kChorus;
+        QTest::newRow("common words") << "the of and a to in we it the of and";
+    }
+    void ambiguousWordsHoldStill()
+    {
+        QFETCH(QString, heard);
+        FollowMatcher matcher(longScript());
+        matcher.reanchor(30);
+        QStringList sofar;
+        for (const QString &w : words(heard)) {
+            sofar << w;
+            matcher.hear(sofar, true);
+            QCOMPARE(matcher.position(), 30);
+        }
     }
 
     // Positions count body tokens only; heading words are in the model but not in positions.
+    // A token said more than one way has alternatives, and its sentence comes again with each.
     void scriptWordsAndSentences()
     {
         const QList<ScriptSection> sections = parseSections(QStringLiteral(
-            "Hello there, friends!\nIt's 2 o'clock.\n# Part two\nWell-known -- facts: none"));
+            "Hello there, friends!\nIt's 2 o'clock.\n# Part two\nWell-known -- facts: none\n"
+            "In 1999 at 10:30."));
         const ScriptWords w = scriptWords(sections);
         QCOMPARE(w.spoken.join(QLatin1Char(' ')),
-            QStringLiteral("hello there friends it's two o'clock well known facts none"));
-        QCOMPARE(w.tokenOf, (QList<int> {0, 1, 2, 3, 4, 5, 6, 6, 7, 8}));
-        QCOMPARE(w.tokenCount, 9);
+            QStringLiteral("hello there friends it's two o'clock well known facts none in "
+                           "nineteen ninety nine at ten thirty"));
+        QCOMPARE(w.tokenOf, (QList<int> {0, 1, 2, 3, 4, 5, 6, 6, 7, 8, 9, 10, 10, 10, 11, 12, 12}));
+        QCOMPARE(w.tokenCount, 13);
+        QCOMPARE(w.alternatives,
+            (QList<SpokenAlternative> {
+                {11, 3, words(QStringLiteral("one thousand nine hundred ninety nine"))},
+                {15, 2, words(QStringLiteral("half past ten"))}}));
         QList<QStringList> expected {words(QStringLiteral("hello there friends")),
             words(QStringLiteral("it's two o'clock")), words(QStringLiteral("part two")),
-            words(QStringLiteral("well known facts")), words(QStringLiteral("none"))};
+            words(QStringLiteral("well known facts")), words(QStringLiteral("none")),
+            words(QStringLiteral("in nineteen ninety nine at ten thirty")),
+            words(QStringLiteral("in one thousand nine hundred ninety nine at half past ten"))};
         QCOMPARE(modelSentences(sections), expected);
     }
 };

@@ -59,9 +59,25 @@ struct Rig {
         }
         return largest;
     }
+    // The partial results as each word comes, as the recogniser gives them, then the final
+    // one if the utterance ends.
     void say(const QString &words, bool final = false)
     {
-        session.hear(words.split(QLatin1Char(' ')), final);
+        const QStringList all = words.split(QLatin1Char(' '));
+        for (qsizetype k = 1; k <= all.size(); ++k)
+            session.hear(all.first(k), false);
+        if (final)
+            session.hear(all, true);
+    }
+    // Frames until the text stands still; returns how long that took.
+    double settle()
+    {
+        double t = 0;
+        do {
+            run(1.0 / 60);
+            t += 1.0 / 60;
+        } while (session.gliding() && t < 10);
+        return t;
     }
 };
 
@@ -80,7 +96,7 @@ private Q_SLOTS:
         rig.run(1);
         QCOMPARE(rig.scroll.offset(), 0.0);
 
-        rig.say(QStringLiteral("twenty alpha bravo charlie delta echo foxtrot golf"));
+        rig.say(QStringLiteral("twenty alpha bravo charlie delta echo foxtrot golf"), true);
         QCOMPARE(rig.session.tokenPosition(), 26);
         QCOMPARE(rig.session.state(), FollowState::Following);
         const double target = 8 + kLine * 5 + 12 - kViewport / 3;
@@ -91,6 +107,71 @@ private Q_SLOTS:
         // Silence: nothing heard, nothing moves.
         QCOMPARE(rig.run(5), 0.0);
         QCOMPARE(rig.session.state(), FollowState::Listening);
+        // A line on, the text comes to rest well within a second, not past its line.
+        rig.say(QStringLiteral("hotel india juliet kilo lima"), true);
+        const double settled = rig.settle();
+        QVERIFY2(settled < 1.0, qPrintable(QString::number(settled)));
+        QCOMPARE(rig.scroll.offset(), target + kLine);
+    }
+
+    // A partial result's newest word is a guess: the text moves onto a word once the next
+    // partial agrees with it, or the utterance ends with it; a final result that revises the
+    // partials never takes a move back, so the speaker's silence never moves the text.
+    void neverAheadOfTheVoice_data()
+    {
+        QTest::addColumn<QStringList>("results"); // "partial: words" or "final: words"
+        QTest::addColumn<int>("expected");
+        QTest::newRow("newest partial word waits")
+            << QStringList {QStringLiteral("partial: twenty alpha bravo charlie delta")} << 22;
+        QTest::newRow("a revised guess is never taken")
+            << QStringList {QStringLiteral("partial: twenty alpha bravo charlie delta"),
+                   QStringLiteral("partial: twenty alpha bravo charlie tango sierra")}
+            << 22;
+        QTest::newRow("the final confirms")
+            << QStringList {QStringLiteral("partial: twenty alpha bravo charlie delta"),
+                   QStringLiteral("final: twenty alpha bravo charlie delta")}
+            << 23;
+        QTest::newRow("a final that drops words keeps the move") << QStringList {
+            QStringLiteral("partial: twenty alpha bravo charlie delta echo foxtrot"),
+            QStringLiteral(
+                "final: twenty alpha bravo charlie delta")} << 24;
+    }
+    void neverAheadOfTheVoice()
+    {
+        QFETCH(QStringList, results);
+        QFETCH(int, expected);
+        Rig rig;
+        for (const QString &r : results) {
+            const QStringList words = r.section(u':', 1).trimmed().split(u' ');
+            if (r.startsWith(QLatin1String("final")))
+                rig.session.hear(words, true);
+            else
+                rig.say(words.join(u' '));
+        }
+        QCOMPARE(rig.session.tokenPosition(), expected);
+    }
+
+    // A long script's words are worked out off the main thread; until they are, the words
+    // before stay in use, and the model is built from the new ones.
+    void longScriptsArePreparedElsewhere()
+    {
+        Rig rig;
+        QString text;
+        while (text.size() <= FollowSession::kWordsHereChars)
+            text += kText + QLatin1Char('\n');
+        text += QStringLiteral("zulu");
+        const quint64 generation = rig.fake->generation;
+        rig.session.setSections(parseSections(text));
+        QTRY_VERIFY(!rig.session.wordsPending());
+        QCOMPARE(rig.session.words().spoken.back(), QStringLiteral("zulu"));
+        QTRY_VERIFY(rig.fake->generation > generation);
+        QVERIFY(rig.fake->model([](const QString &) { return true; }).contains(" zulu"));
+        // Started with a long script, the model waits for its words.
+        rig.session.setActive(false);
+        rig.session.setSections(parseSections(text + QStringLiteral(" yankee")));
+        rig.session.setActive(true);
+        QTRY_VERIFY(!rig.session.wordsPending());
+        QTRY_VERIFY(rig.fake->model([](const QString &) { return true; }).contains(" yankee"));
     }
 
     // Words that match nothing hold the text and, after a while, say the reader is lost.
@@ -140,16 +221,20 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.run(0.5);
-        rig.say(QStringLiteral("alpha"));
+        auto partial = [&](const char *words) {
+            rig.session.hear(QString::fromLatin1(words).split(u' '), false);
+        };
+        partial("alpha");
         rig.scroll.setOffset(8 + kLine * 2 - kViewport / 3);
         rig.run(0.5);
-        rig.say(QStringLiteral("alpha bravo"));
+        partial("alpha bravo");
         const double second = 8 + kLine * 3 - kViewport / 3;
         rig.scroll.setOffset(second);
         rig.run(0.5);
         QCOMPARE(rig.session.tokenPosition(), 15);
-        // Only "charlie delta" is new: too little to move on.
-        rig.say(QStringLiteral("alpha bravo charlie delta"));
+        // Only "charlie delta" is new and agreed on: too little to move on.
+        partial("alpha bravo charlie delta");
+        partial("alpha bravo charlie delta echo");
         rig.run(1);
         QCOMPARE(rig.session.tokenPosition(), 15);
         QCOMPARE(rig.scroll.offset(), second);
@@ -225,7 +310,7 @@ private Q_SLOTS:
         QVERIFY(!arpa.contains("foxtrot"));
         rig.session.modelLoaded(rig.fake->generation, true);
         QCOMPARE(rig.session.unknownWords(), QSet<QString> {QStringLiteral("foxtrot")});
-        rig.say(QStringLiteral("twenty alpha bravo charlie delta echo golf hotel"));
+        rig.say(QStringLiteral("twenty alpha bravo charlie delta echo golf hotel"), true);
         QCOMPARE(rig.session.tokenPosition(), 27);
     }
 };

@@ -1009,7 +1009,7 @@ void TestPrompterController::followGlidesThenRests()
     QCOMPARE(env.offset(), 0.0);
 
     env.controller.follow().hear(
-        QStringLiteral("five six seven eight nine").split(QLatin1Char(' ')), false);
+        QStringLiteral("five six seven eight nine").split(QLatin1Char(' ')), true);
     QVERIFY(env.display->running());
     for (int i = 0; i < 60 * 10 && env.display->running(); ++i)
         env.refresh();
