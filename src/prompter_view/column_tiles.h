@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -56,6 +57,13 @@ public:
     // device rows tall, without writing any pixels.
     const std::vector<Band> &bands(int height, double offset, double opacity);
     const std::vector<Band> &lastBands() const { return m_bands; }
+    // The column row shown at the top of the output at `offset`: a scroll between two offsets
+    // on whole device pixels moves the picture by the difference of theirs.
+    int firstRow(double offset) const;
+    // The output rows [first, last) of an output `height` rows tall that show the column at full
+    // strength (no fade) at `opacity`: at whole-pixel offsets they are the column's rows as they
+    // are, and move as a block when it scrolls. Empty when there are none.
+    std::pair<int, int> fullRows(int height, double opacity) const;
     // Changes whenever the bands are worked out afresh.
     quint64 planRevision() const { return m_planRevision; }
 

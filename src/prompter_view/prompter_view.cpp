@@ -10,8 +10,10 @@
 #include "ui/palette.h"
 #include "word_lines.h"
 
+#include <QBackingStore>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
 
@@ -267,13 +269,83 @@ void PrompterView::step()
     // (about every other frame), otherwise only the bar when its fill reaches another pixel. A
     // scroll during the frame added its own rows (scrolled()).
     QRegion dirty = std::exchange(m_frameDirty, QRegion());
+    // A move that found part of the window missing on the server left holes to paint over.
+    if (m_presenter.takeMissed())
+        dirty += readingArea().toAlignedRect();
+    dirty -= moveOnServer();
     const QRectF strip(0, height() - aura::kStripHeight, width(), aura::kStripHeight);
     if (m_aura.drawsAgain(strip, m_smoother.value(), m_glowTime, devicePixelRatioF()))
         dirty += strip.toAlignedRect();
     else if (progressPixels() != m_progressShown)
         dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
+    if (dirty.isEmpty()) {
+        if (m_controller.isPlaying())
+            traceUnchanged();
+        return;
+    }
     if (!present(dirty))
         update(onScreen(dirty));
+}
+
+double PrompterView::shownOffset() const
+{
+    const double offset = m_controller.scroll().offset();
+    if (!m_presenter.movesPixels())
+        return offset;
+    const double dpr = devicePixelRatioF();
+    return std::round(offset * dpr) / dpr;
+}
+
+PrompterView::ShownText PrompterView::shownTextNow()
+{
+    ColumnTiles &tiles = m_reading.tiles();
+    return {tiles.firstRow(shownOffset()), tiles.generation(), readingArea(), devicePixelRatioF()};
+}
+
+QRect PrompterView::statusArea() const
+{
+    return QRect(
+        width() - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
+}
+
+QRect PrompterView::moveOnServer()
+{
+    // Only the settled text at full strength moves as a block, under nothing else that moves.
+    if (!m_shownText || !m_presenter.movesPixels() || m_open != 1 || m_hoverShown > 0
+        || (m_output && (m_output->flipHorizontal || m_output->flipVertical)) || !syncTiles())
+        return {};
+    const ShownText was = *m_shownText;
+    const ShownText now = shownTextNow();
+    if (now.row == was.row || now.generation != was.generation || now.area != was.area
+        || now.dpr != was.dpr)
+        return {};
+    const double dpr = now.dpr;
+    const QPointF corner = now.area.topLeft() * dpr;
+    const QPoint at(qRound(corner.x()), qRound(corner.y()));
+    if (std::abs(corner.x() - at.x()) > 1e-6 || std::abs(corner.y() - at.y()) > 1e-6)
+        return {};
+    const int width = qRound(now.area.width() * dpr);
+    auto [first, last]
+        = m_reading.tiles().fullRows(qRound(now.area.height() * dpr), readingOpacity());
+    // The status items may reach down into the text's top.
+    const QRect status = statusArea();
+    if (status.intersects(now.area.toAlignedRect()))
+        first = std::max(first, int(std::ceil((status.bottom() + 1) * dpr)) - at.y());
+    // The text scrolling down the column moves up the window.
+    const int dy = was.row - now.row;
+    if (last - first <= std::abs(dy))
+        return {};
+    const QRect block(at.x(), at.y() + first, width, last - first);
+    if (!m_presenter.scroll(*this, block, dy))
+        return {};
+    traceScrolled();
+    // The points wholly inside the moved pixels are as the frame would paint them.
+    const QRect to = block & block.translated(0, dy);
+    const int left = int(std::ceil(to.left() / dpr));
+    const int top = int(std::ceil(to.top() / dpr));
+    const int right = int(std::floor((to.right() + 1) / dpr));
+    const int bottom = int(std::floor((to.bottom() + 1) / dpr));
+    return right > left && bottom > top ? QRect(left, top, right - left, bottom - top) : QRect();
 }
 
 void PrompterView::scrolled()
@@ -285,10 +357,13 @@ void PrompterView::scrolled()
     }
     const QRectF area = readingArea();
     const double dpr = devicePixelRatioF();
+    // Text on whole device pixels that has not reached the next one shows as it did.
+    if (m_presenter.movesPixels() && m_shownText && *m_shownText == shownTextNow())
+        return;
     // The progress bar, which follows the offset, lies in the glow's strip that every frame
     // repaints (step()).
-    const QRegion dirty = m_reading.shownInk().united(
-        m_reading.inkAt(area, dpr, m_controller.scroll().offset(), readingOpacity()));
+    const QRegion dirty
+        = m_reading.shownInk().united(m_reading.inkAt(area, dpr, shownOffset(), readingOpacity()));
     // While the frames run, the frame this scroll belongs to shows it (step() ends every one).
     if (m_presenter.available() && m_open == 1 && m_controller.frameTimerActive())
         m_frameDirty += dirty;
@@ -472,7 +547,10 @@ bool PrompterView::present(const QRegion &region)
     const QRegion shown = onScreen(region & rect());
     return m_presenter.present(
         *this, region,
-        [this](QPainter &p, const QRegion &local, bool clear) { paintFrame(p, local, clear); },
+        [this](QPainter &p, const QRegion &local, bool clear) {
+            paintFrame(p, local, clear);
+            m_shownText = shownTextNow();
+        },
         &shown);
 }
 
@@ -482,6 +560,10 @@ void PrompterView::paintEvent(QPaintEvent *event)
     m_presenter.toolkitPainted();
     QPainter p(this);
     paintFrame(p, onScreen(event->region()), false);
+    // A picture rendered elsewhere (a grab) is not what the window shows.
+    QBackingStore *store = window()->backingStore();
+    if (store && p.paintEngine() && p.paintEngine()->paintDevice() == store->paintDevice())
+        m_shownText = shownTextNow();
 }
 
 void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
@@ -513,15 +595,17 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     if (settled && dpr == 1 && syncTiles()) {
         const QRectF area = readingArea();
         if (area.left() == std::round(area.left()) && area.top() == std::round(area.top())) {
-            covered = m_reading.inkAt(area, dpr, m_controller.scroll().offset(), readingOpacity());
+            covered = m_reading.inkAt(area, dpr, shownOffset(), readingOpacity());
         }
     }
     if (clear) {
         // Painting over the last frame's pixels: what the text does not cover starts out
-        // see-through, as the toolkit's own repaints do.
+        // see-through, as the toolkit's own repaints do. Where points are not device pixels,
+        // the region's rectangles may miss the edge pixels of the painter's clip (the device
+        // pixels the region touches): the whole clip is cleared.
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect &r : region - covered)
+        for (const QRect &r : dpr == 1 ? region - covered : QRegion(rect()))
             p.fillRect(r, Qt::transparent);
         p.restore();
     }
@@ -532,8 +616,8 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
         if (!syncTiles())
             return;
         // `covered` is this very frame's ink when it was worked out above.
-        m_reading.paint(p, readingArea(), dpr, m_controller.scroll().offset(), readingOpacity(),
-            settled, covered.isEmpty() ? nullptr : &covered);
+        m_reading.paint(p, readingArea(), dpr, shownOffset(), readingOpacity(), settled,
+            covered.isEmpty() ? nullptr : &covered);
     };
 
     // Drawn over the panel, the text's edges need no clip: the reading area lies inside the
@@ -566,9 +650,7 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     m_panel.endClip(p);
 
     // The status items sit in the top right corner; most frames repaint only the text and glow.
-    const QRect statusArea(
-        int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
-    if (region.intersects(statusArea))
+    if (region.intersects(statusArea()))
         m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
     m_panel.paintBorder(p);

@@ -97,6 +97,7 @@ bool ReadingComposer::composeInPlace(
         }
     }
     m_shownInk = ink ? *ink : inkRegion(area, dpr, bands);
+    ++m_inPlace;
     return true;
 }
 

@@ -41,6 +41,8 @@ public:
     void clearShown() { m_shownInk = QRegion(); }
     // The ink as last painted.
     const QRegion &shownInk() const { return m_shownInk; }
+    // Paints that wrote the text straight into the painter's pixels.
+    quint64 writtenInPlace() const { return m_inPlace; }
 
 private:
     // Writes the settled text straight into the painter's image when it can; false otherwise.
@@ -60,6 +62,7 @@ private:
     };
     Composed m_composed;
     QRegion m_shownInk;
+    quint64 m_inPlace = 0;
     bool m_output = false;
     double m_mirrorWidth = 0;
     // The last inkRegion() worked out, and for which bands.
