@@ -22,8 +22,10 @@ public:
     // False where the window system cannot (not X11).
     bool available() const;
     // Copies `from` (the window's device pixels) so that its top left lands on `to`, within the
-    // window itself. Sent at once; later requests on the toolkit's connection follow it.
+    // window itself. Later requests on the toolkit's connection follow it.
     void copy(unsigned long window, const QRect &from, const QPoint &to);
+    // Sends the copies made so far.
+    void flush();
     // Whether a copy since the last call read pixels the server did not have.
     bool takeMissed();
 

@@ -14,6 +14,9 @@ bool WindowCopy::available() const
 void WindowCopy::copy(unsigned long, const QRect &, const QPoint &)
 {
 }
+void WindowCopy::flush()
+{
+}
 bool WindowCopy::takeMissed()
 {
     return false;

@@ -2,6 +2,7 @@
 #include "window_copy.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QDebug>
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
@@ -89,7 +90,12 @@ void WindowCopy::copy(unsigned long window, const QRect &from, const QPoint &to)
     }
     xcb_copy_area(s.connection, s.window, s.window, s.gc, qint16(from.x()), qint16(from.y()),
         qint16(to.x()), qint16(to.y()), quint16(from.width()), quint16(from.height()));
-    xcb_flush(s.connection);
+}
+
+void WindowCopy::flush()
+{
+    if (m_state->connection)
+        xcb_flush(m_state->connection);
 }
 
 bool WindowCopy::takeMissed()

@@ -9,7 +9,6 @@
 #include <QWindow>
 
 #include <cmath>
-#include <cstring>
 #include <optional>
 
 namespace qm {
@@ -32,15 +31,14 @@ QRegion toDevice(const QRegion &region, double dpr)
     return out;
 }
 
-// The points whose device pixels cover `region`'s: the toolkit rounds a flushed rectangle to
-// device pixels, which may fall short of its edges by one.
-QRegion coveringPoints(const QRegion &region, double dpr)
+// `region` grown by `points` on every side. At a fractional scale the toolkit rounds each
+// flushed rectangle's corner and size to whole device pixels: a rectangle grown by 2 points
+// flushes every device pixel the rectangle touches, and none outside it grown by 3.
+QRegion grown(const QRegion &region, int points)
 {
-    if (dpr == 1)
-        return region;
     QRegion out;
     for (const QRect &r : region)
-        out += r.adjusted(-1, -1, 1, 1);
+        out += r.adjusted(-points, -points, points, points);
     return out;
 }
 
@@ -91,12 +89,20 @@ bool DirectPresenter::present(
     QWidget *top = widget.window();
     const double dpr = image->devicePixelRatio();
     const QPoint at = widget.mapTo(top, QPoint(0, 0));
-    const QRegion local = region & widget.rect();
-    const QRegion inWindow = (shown ? *shown & widget.rect() : local).translated(at);
-    if (inWindow.isEmpty())
+    // The image may be stale where frames were moved: only what is painted here is flushed.
+    // At a whole scale the toolkit flushes exactly the device pixels of the region; at a
+    // fractional one, the flushed region is grown to reach every pixel the region touches and
+    // the painted one further to hold all that is flushed.
+    const bool whole = dpr == std::round(dpr);
+    const QRegion local = (whole ? region : grown(region, 3)) & widget.rect();
+    const QRegion onScreen = shown ? *shown & widget.rect() : region & widget.rect();
+    if (onScreen.isEmpty())
         return true;
+    const QRegion flushed = (whole ? onScreen : grown(onScreen, 2)).translated(at) & top->rect();
+    const QRegion painted
+        = ((whole ? onScreen : grown(onScreen, 3)) & widget.rect()).translated(at);
     // The painter works in points; what it may touch is the device pixels of the region.
-    const QRegion pixels = toDevice(inWindow, dpr) & image->rect();
+    const QRegion pixels = toDevice(painted, dpr) & image->rect();
     if (pixels.isEmpty())
         return true;
     // The server may still be reading the pixels the last frame handed over.
@@ -111,43 +117,37 @@ bool DirectPresenter::present(
         paint(p, local, image->hasAlphaChannel());
     }
     engine->setSystemClip(QRegion());
-    top->backingStore()->flush(coveringPoints(inWindow, dpr) & top->rect(), top->windowHandle());
+    top->backingStore()->flush(flushed, top->windowHandle());
     m_fence.mark();
     ++m_presented;
     return true;
 }
 
-bool DirectPresenter::scroll(QWidget &widget, const QRect &rect, int dy)
+bool DirectPresenter::scroll(QWidget &widget, const QRect &rect, int dy, const QRegion &within)
 {
-    if (!movesPixels() || dy == 0)
+    if (!movesPixels() || dy == 0 || !windowImage(widget))
         return false;
-    QImage *image = windowImage(widget);
-    if (!image)
-        return false;
-    const double dpr = image->devicePixelRatio();
-    const std::optional<QPoint> origin = deviceOrigin(widget, dpr);
+    const std::optional<QPoint> origin = deviceOrigin(widget, widget.devicePixelRatioF());
     if (!origin)
         return false;
-    const QRect area = rect.translated(*origin) & image->rect();
+    const QWidget *top = widget.window();
+    const QRect bounds(QPoint(0, 0), (QSizeF(top->size()) * widget.devicePixelRatioF()).toSize());
+    const QRect area = rect.translated(*origin) & bounds;
     const QRect to = area & area.translated(0, dy);
     if (to.isEmpty())
         return false;
-    const QRect from = to.translated(0, -dy);
-    // The image must keep showing what the server shows: the toolkit flushes from it.
-    m_fence.wait();
-    uchar *bits = image->bits();
-    const qsizetype stride = image->bytesPerLine();
-    const std::size_t bytes = std::size_t(to.width()) * 4;
-    const qsizetype column = qsizetype(to.left()) * 4;
-    // Rows move up in order from the top, down in order from the bottom.
-    for (int i = 0; i < to.height(); ++i) {
-        const int k = dy < 0 ? i : to.height() - 1 - i;
-        std::memmove(bits + (to.top() + k) * stride + column,
-            bits + (from.top() + k) * stride + column, bytes);
-    }
-    m_copy.copy(widget.window()->winId(), from, to.topLeft());
+    const unsigned long window = top->winId();
+    for (const QRect &piece : within.translated(*origin) & to)
+        m_copy.copy(window, piece.translated(0, -dy), piece.topLeft());
+    m_copy.flush();
+    m_stale = true;
     ++m_scrolled;
     return true;
+}
+
+void DirectPresenter::repaired()
+{
+    m_stale = false;
 }
 
 } // namespace qm

@@ -41,10 +41,18 @@ public:
     // where `region` lands in the widget.
     bool present(
         QWidget &widget, const QRegion &region, const Paint &paint, const QRegion *shown = nullptr);
-    // Moves the pixels of `rect` (the widget's device pixels) by `dy` device rows, on screen
-    // and in the window image, before a present() paints what that uncovers; what moves out of
-    // `rect` is dropped. False when it cannot, and nothing moved.
-    bool scroll(QWidget &widget, const QRect &rect, int dy);
+    // Moves the pixels of `rect` (the widget's device pixels) by `dy` device rows on screen,
+    // before a present() paints what that uncovers; what moves out of `rect` is dropped. Only
+    // where they land inside `within`: elsewhere they are the same before and after. False
+    // when it cannot, and nothing moved. The window image is not moved alongside: from then on
+    // it may differ from the screen there (stale()), and every present() flushes only pixels
+    // it painted itself.
+    bool scroll(QWidget &widget, const QRect &rect, int dy, const QRegion &within);
+    // Whether the window image may differ from the screen where frames were moved: before the
+    // toolkit shows the image itself (on exposure), the caller paints it whole again.
+    bool stale() const { return m_stale; }
+    // The window image has been painted whole since.
+    void repaired();
     // Whether a move since the last call found part of the window missing on the server
     // (covered, off screen): what it moved there must be painted again.
     bool takeMissed() { return m_copy.takeMissed(); }
@@ -58,6 +66,7 @@ private:
     platform::ServerFence m_fence;
     platform::WindowCopy m_copy;
     bool m_plain = false;
+    bool m_stale = false;
     quint64 m_presented = 0;
     quint64 m_scrolled = 0;
 };

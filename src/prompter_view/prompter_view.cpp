@@ -16,6 +16,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -201,6 +202,10 @@ void PrompterView::resizeEvent(QResizeEvent *event)
 void PrompterView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    if (QWindow *handle = window()->windowHandle()) {
+        handle->removeEventFilter(this);
+        handle->installEventFilter(this);
+    }
     if (!m_openStart)
         m_openStart = m_clock();
     if (!m_steps.layout()) {
@@ -269,10 +274,14 @@ void PrompterView::step()
     // (about every other frame), otherwise only the bar when its fill reaches another pixel. A
     // scroll during the frame added its own rows (scrolled()).
     QRegion dirty = std::exchange(m_frameDirty, QRegion());
-    // A move that found part of the window missing on the server left holes to paint over.
+    // A move that found part of the window missing on the server (covered, off screen) left
+    // holes: while that lasts, each frame paints the whole text over its own move too, which
+    // goes on telling whether the window is still covered.
+    const QRect moved = moveOnServer(dirty);
     if (m_presenter.takeMissed())
         dirty += readingArea().toAlignedRect();
-    dirty -= moveOnServer();
+    else
+        dirty -= moved;
     const QRectF strip(0, height() - aura::kStripHeight, width(), aura::kStripHeight);
     if (m_aura.drawsAgain(strip, m_smoother.value(), m_glowTime, devicePixelRatioF()))
         dirty += strip.toAlignedRect();
@@ -308,7 +317,7 @@ QRect PrompterView::statusArea() const
         width() - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
 }
 
-QRect PrompterView::moveOnServer()
+QRect PrompterView::moveOnServer(const QRegion &dirty)
 {
     // Only the settled text at full strength moves as a block, under nothing else that moves.
     if (!m_shownText || !m_presenter.movesPixels() || m_open != 1 || m_hoverShown > 0
@@ -336,7 +345,15 @@ QRect PrompterView::moveOnServer()
     if (last - first <= std::abs(dy))
         return {};
     const QRect block(at.x(), at.y() + first, width, last - first);
-    if (!m_presenter.scroll(*this, block, dy))
+    // Elsewhere the block holds no ink before or after.
+    QRegion inPixels;
+    for (const QRect &r : dirty) {
+        const int left = int(std::floor(r.left() * dpr));
+        const int top = int(std::floor(r.top() * dpr));
+        inPixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
+            int(std::ceil((r.bottom() + 1) * dpr)) - top);
+    }
+    if (!m_presenter.scroll(*this, block, dy, inPixels))
         return {};
     traceScrolled();
     // The points wholly inside the moved pixels are as the frame would paint them.
@@ -562,8 +579,25 @@ void PrompterView::paintEvent(QPaintEvent *event)
     paintFrame(p, onScreen(event->region()), false);
     // A picture rendered elsewhere (a grab) is not what the window shows.
     QBackingStore *store = window()->backingStore();
-    if (store && p.paintEngine() && p.paintEngine()->paintDevice() == store->paintDevice())
+    if (store && p.paintEngine() && p.paintEngine()->paintDevice() == store->paintDevice()) {
         m_shownText = shownTextNow();
+        if (event->region().contains(rect()))
+            m_presenter.repaired();
+    }
+}
+
+bool PrompterView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The toolkit shows an exposed part of the window from its image, which frames moved on
+    // the server left behind: it is painted whole first.
+    if (event->type() == QEvent::Expose && m_presenter.stale()
+        && watched == window()->windowHandle()) {
+        if (present(QRegion(rect())))
+            m_presenter.repaired();
+        else
+            update();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
@@ -588,28 +622,41 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     }
     m_panel.setGeometry(size(), m_floating, dpr);
     // Once settled, the text's bands are painted opaque over their whole width: the panel's
-    // black need not go under them first. Only where points are device pixels, so that the two
-    // meet exactly.
+    // black need not go under them first. Only where the reading area and the view lie on
+    // device pixels, so that the two meet exactly; `coveredPixels` is in the view's.
     const bool settled = m_open == 1;
     QRegion covered;
-    if (settled && dpr == 1 && syncTiles()) {
+    QRegion coveredPixels;
+    if (settled && syncTiles()) {
         const QRectF area = readingArea();
-        if (area.left() == std::round(area.left()) && area.top() == std::round(area.top())) {
+        const auto whole = [dpr](double v) { return v * dpr == std::round(v * dpr); };
+        const QPoint inWindow = mapTo(window(), QPoint(0, 0));
+        if (whole(area.left()) && whole(area.top()) && whole(w) && whole(h) && whole(inWindow.x())
+            && whole(inWindow.y()) && (dpr == 1 || !m_output)) {
             covered = m_reading.inkAt(area, dpr, shownOffset(), readingOpacity());
+            coveredPixels = dpr == 1
+                ? covered
+                : m_reading.inkPixels(QPoint(qRound(area.left() * dpr), qRound(area.top() * dpr)));
         }
     }
     if (clear) {
         // Painting over the last frame's pixels: what the text does not cover starts out
-        // see-through, as the toolkit's own repaints do. Where points are not device pixels,
-        // the region's rectangles may miss the edge pixels of the painter's clip (the device
-        // pixels the region touches): the whole clip is cleared.
+        // see-through, as the toolkit's own repaints do. In device pixels, the painter's clip.
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect &r : dpr == 1 ? region - covered : QRegion(rect()))
+        p.scale(1 / dpr, 1 / dpr);
+        QRegion pixels;
+        for (const QRect &r : region) {
+            const int left = int(std::floor(r.left() * dpr));
+            const int top = int(std::floor(r.top() * dpr));
+            pixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
+                int(std::ceil((r.bottom() + 1) * dpr)) - top);
+        }
+        for (const QRect &r : pixels - coveredPixels)
             p.fillRect(r, Qt::transparent);
         p.restore();
     }
-    m_panel.paintBackground(p, covered);
+    m_panel.paintBackground(p, coveredPixels);
 
     auto paintReading = [&] {
         m_reading.clearShown();

@@ -81,6 +81,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void step();
@@ -94,8 +95,9 @@ private:
     // Paints and shows `region` at once, straight into the window; false when it cannot.
     bool present(const QRegion &region);
     // Moves the part of the text that only scrolls since the last frame inside the display
-    // server; returns the points it brought up to date, which the frame need not paint.
-    QRect moveOnServer();
+    // server, where it lies in `dirty` (the rows the text was and is in); returns the points it
+    // brought up to date, which the frame need not paint.
+    QRect moveOnServer(const QRegion &dirty);
     // Where the status items in the top right corner may paint.
     QRect statusArea() const;
     void relayout();

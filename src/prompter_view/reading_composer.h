@@ -31,6 +31,9 @@ public:
         const QRectF &area, double dpr, const std::vector<ColumnTiles::Band> &bands) const;
     // The same for the bands at `offset` and `opacity`.
     QRegion inkAt(const QRectF &area, double dpr, double offset, double opacity);
+    // The device pixels the last bands worked out cover, for an area whose top left is the
+    // device pixel `at` (unmirrored).
+    QRegion inkPixels(const QPoint &at) const;
 
     // Paints the text into `area` at `offset` and `opacity`. `settled`: the panel stands still
     // and the text goes onto its black, inside the painter's clip; otherwise it is drawn over
