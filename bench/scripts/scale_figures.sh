@@ -25,10 +25,11 @@ measure() {
     # shellcheck source=../../tests/e2e/lib.sh
     source "$here/../../tests/e2e/lib.sh"
     e2e_setup "$build/quillmere"
-    if [ -n "${5:-}" ]; then
+    monitor=${5:-}
+    if [ -n "$monitor" ]; then
       split_screen() {
         xrandr --setmonitor A 1512/400x982/260+0+0 screen >/dev/null 2>&1 || true
-        xrandr --setmonitor B "$5" none >/dev/null 2>&1 || true
+        xrandr --setmonitor B "$monitor" none >/dev/null 2>&1 || true
         xrandr --listmonitors | grep -q '^Monitors: 2'
       }
       e2e_wait 10 "RandR monitors" split_screen
