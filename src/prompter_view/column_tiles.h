@@ -18,8 +18,9 @@ namespace qm {
 double readingFade(double t);
 
 // The laid-out column rendered once into strips of device pixels, so a frame only blends cached
-// pixels. Scrolling by a fraction of a pixel interpolates between neighbouring rows instead of
-// snapping, which keeps slow speeds smooth.
+// pixels. Scrolling by a fraction of a pixel interpolates between neighbouring rows, which keeps
+// slow speeds smooth; where the display server moves the text, the view asks only for offsets
+// on whole device pixels, and each output row is a column row as it is, faded.
 class ColumnTiles final {
 public:
     struct Style {
