@@ -20,19 +20,6 @@ import app_figures as af  # noqa: E402
 import cadence as cd  # noqa: E402
 
 
-def frames_and_refreshes(path):
-    """The trace as cadence.py reads it, a refresh whose frame was found unchanged ("same")
-    counting as drawn: the display had nothing new to show."""
-    lines = []
-    moved = 0
-    for kind, a, b in cd.read_lines(path):
-        if kind == "same":
-            kind = "frame"
-        elif kind == "moved":
-            moved += 1
-            continue
-        lines.append((kind, a, b))
-    return lines, moved
 
 
 def scenario(a, settings, text, name, env):
@@ -46,8 +33,8 @@ def scenario(a, settings, text, name, env):
         x1 = af.cpu_seconds(a.xpid)
     finally:
         r.stop()
-    lines, _ = frames_and_refreshes(r.trace)
-    c = cd.cadence(lines, window) or {}
+    # cadence() counts a refresh whose frame was found unchanged ("same") as drawn.
+    c = cd.cadence(cd.read_lines(r.trace), window) or {}
     moved = sum(1 for kind, t, _ in cd.read_lines(r.trace)
                 if kind == "moved" and window[0] <= t <= window[1])
     seconds = (window[1] - window[0]) / 1e9
