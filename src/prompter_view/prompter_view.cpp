@@ -288,7 +288,10 @@ void PrompterView::step()
     else if (progressPixels() != m_progressShown)
         dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
     if (dirty.isEmpty()) {
-        if (m_controller.isPlaying())
+        // The server's move alone showed the frame, or there was nothing new to show.
+        if (!moved.isEmpty())
+            traceFrame();
+        else if (m_controller.isPlaying())
             traceUnchanged();
         return;
     }
@@ -356,6 +359,8 @@ QRect PrompterView::moveOnServer(const QRegion &dirty)
     if (!m_presenter.scroll(*this, block, dy, inPixels))
         return {};
     traceScrolled();
+    // What the window shows from here on, even when nothing else is painted.
+    m_shownText = now;
     // The points wholly inside the moved pixels are as the frame would paint them.
     const QRect to = block & block.translated(0, dy);
     const int left = int(std::ceil(to.left() / dpr));
