@@ -42,6 +42,31 @@ QRegion grown(const QRegion &region, int points)
     return out;
 }
 
+// The smallest whole number of points that is a whole number of device pixels; 0 past 8.
+int gridStep(double dpr)
+{
+    for (int step = 1; step <= 8; ++step) {
+        if (std::abs(step * dpr - std::round(step * dpr)) < 1e-9)
+            return step;
+    }
+    return 0;
+}
+
+// `region` with every rectangle grown out to multiples of `step` points.
+QRegion onGrid(const QRegion &region, int step)
+{
+    if (step == 1)
+        return region;
+    const auto down = [step](int v) { return int(std::floor(double(v) / step)) * step; };
+    const auto up = [step](int v) { return int(std::ceil(double(v) / step)) * step; };
+    QRegion out;
+    for (const QRect &r : region) {
+        const int left = down(r.left()), top = down(r.top());
+        out += QRect(left, top, up(r.right() + 1) - left, up(r.bottom() + 1) - top);
+    }
+    return out;
+}
+
 // The widget's top left in the window's device pixels, when it is on a whole one.
 std::optional<QPoint> deviceOrigin(const QWidget &widget, double dpr)
 {
@@ -90,17 +115,26 @@ bool DirectPresenter::present(
     const double dpr = image->devicePixelRatio();
     const QPoint at = widget.mapTo(top, QPoint(0, 0));
     // The image may be stale where frames were moved: only what is painted here is flushed.
-    // At a whole scale the toolkit flushes exactly the device pixels of the region; at a
-    // fractional one, the flushed region is grown to reach every pixel the region touches and
-    // the painted one further to hold all that is flushed.
-    const bool whole = dpr == std::round(dpr);
-    const QRegion local = (whole ? region : grown(region, 3)) & widget.rect();
-    const QRegion onScreen = shown ? *shown & widget.rect() : region & widget.rect();
+    // The toolkit rounds a flushed rectangle's corner and size to device pixels: rectangles on
+    // a grid of points that fall on whole device pixels (every point at a whole scale, every
+    // second at 1.5, every fourth at 1.25) flush exactly the pixels painted. Otherwise the
+    // flushed region is grown to reach every pixel the region touches, and the painted one
+    // further to hold all that is flushed.
+    const QRect bounds = widget.rect().translated(at);
+    const int step = gridStep(dpr);
+    const bool exact = step > 0 && onGrid(QRegion(bounds), step) == QRegion(bounds);
+    const QRegion onScreen = (shown ? *shown : region).translated(at) & bounds;
     if (onScreen.isEmpty())
         return true;
-    const QRegion flushed = (whole ? onScreen : grown(onScreen, 2)).translated(at) & top->rect();
-    const QRegion painted
-        = ((whole ? onScreen : grown(onScreen, 3)) & widget.rect()).translated(at);
+    QRegion local, flushed, painted;
+    if (exact) {
+        local = onGrid(region.translated(at), step).translated(-at) & widget.rect();
+        painted = flushed = onGrid(onScreen, step) & bounds;
+    } else {
+        local = grown(region, 3) & widget.rect();
+        flushed = grown(onScreen, 2) & top->rect();
+        painted = grown(onScreen, 3) & bounds;
+    }
     // The painter works in points; what it may touch is the device pixels of the region.
     const QRegion pixels = toDevice(painted, dpr) & image->rect();
     if (pixels.isEmpty())
