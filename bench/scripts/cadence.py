@@ -55,7 +55,9 @@ def cadence(lines, window):
             current = l[1]
             order.append((l[1], l[2]))
             per.setdefault(current, 0)
-        elif l[0] == "frame" and current is not None:
+        elif l[0] in ("frame", "same") and current is not None:
+            # "same": the refresh's frame was the one already shown (the text had not reached
+            # the next device pixel and nothing else moved), so nothing was drawn.
             per[current] += 1
     if len(order) < 2:
         return replayed(part, frames)

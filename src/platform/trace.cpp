@@ -126,6 +126,24 @@ void traceFrame()
     }
 }
 
+void traceUnchanged()
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    startTimer(*t);
+    append(*t, "same");
+}
+
+void traceScrolled()
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    startTimer(*t);
+    append(*t, "moved");
+}
+
 void traceRefresh(unsigned long long msc, long long ust)
 {
     Tracer *t = tracer();

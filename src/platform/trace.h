@@ -18,6 +18,11 @@ void traceLayoutBuilt();
 // One prompter frame painted: buffered in memory, written out by a timer and at exit, so a
 // paint never waits for the disk.
 void traceFrame();
+// A refresh whose frame is the one already shown (the text moved less than a device pixel and
+// nothing else changed): "same", buffered as frames are.
+void traceUnchanged();
+// A frame whose scrolled text the display server moved itself: "moved", before its "frame".
+void traceScrolled();
 // One display refresh the prompter drew on: "msc <msc> <ust>", buffered as frames are.
 void traceRefresh(unsigned long long msc, long long ust);
 void traceFlush();

@@ -46,6 +46,17 @@ double glyphReach(const ColumnLayout &layout)
     return 2 * std::max(layout.fontSize, column::kMinHeadingSize);
 }
 
+float fadeAt(int row, int height)
+{
+    return float(readingFade((row + 0.5) / height));
+}
+
+// An output row's weight out of 256: its fade times the opacity.
+int rowWeight(float fade, double opacity)
+{
+    return int(std::lround(256.0 * fade * opacity));
+}
+
 } // namespace
 
 double readingFade(double t)
@@ -215,11 +226,14 @@ void ColumnTiles::plan(int height, double offset, double opacity)
     if (height != m_fadeRows) {
         m_fade.resize(std::size_t(height));
         for (int r = 0; r < height; ++r)
-            m_fade[std::size_t(r)] = float(readingFade((r + 0.5) / height));
+            m_fade[std::size_t(r)] = fadeAt(r, height);
         m_fadeRows = height;
     }
 
-    const double shifted = std::max(0.0, offset) * m_style.dpr;
+    double shifted = std::max(0.0, offset) * m_style.dpr;
+    // An offset meant to be on a whole device pixel is read as one, not as a hair below.
+    if (std::abs(shifted - std::round(shifted)) < 1e-6)
+        shifted = std::round(shifted);
     const double baseRow = std::floor(shifted);
     const int base = int(std::min(baseRow, double(m_rows) + 1));
     const double fraction = shifted - baseRow;
@@ -258,7 +272,7 @@ void ColumnTiles::plan(int height, double offset, double opacity)
     const int width = m_style.width;
     bool inBand = false;
     for (int r = 0; r < height; ++r) {
-        const int total = int(std::lround(256.0 * m_fade[std::size_t(r)] * alpha));
+        const int total = rowWeight(m_fade[std::size_t(r)], alpha);
         const int wb = int(std::lround(fraction * total));
         const int wa = total - wb;
         const Row a = wa > 0 ? rowAt(base + r) : Row {};
@@ -291,6 +305,26 @@ void ColumnTiles::plan(int height, double offset, double opacity)
         }
         inBand = true;
     }
+}
+
+int ColumnTiles::firstRow(double offset) const
+{
+    double shifted = std::max(0.0, offset) * m_style.dpr;
+    if (std::abs(shifted - std::round(shifted)) < 1e-6)
+        shifted = std::round(shifted);
+    return int(std::min(std::floor(shifted), double(m_rows) + 1));
+}
+
+std::pair<int, int> ColumnTiles::fullRows(int height, double opacity) const
+{
+    const double alpha = std::clamp(opacity, 0.0, 1.0);
+    int first = 0;
+    while (first < height && rowWeight(fadeAt(first, height), alpha) != 256)
+        ++first;
+    int last = first;
+    while (last < height && rowWeight(fadeAt(last, height), alpha) == 256)
+        ++last;
+    return {first, last};
 }
 
 const std::vector<ColumnTiles::Band> &ColumnTiles::bands(int height, double offset, double opacity)

@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -17,8 +18,9 @@ namespace qm {
 double readingFade(double t);
 
 // The laid-out column rendered once into strips of device pixels, so a frame only blends cached
-// pixels. Scrolling by a fraction of a pixel interpolates between neighbouring rows instead of
-// snapping, which keeps slow speeds smooth.
+// pixels. Scrolling by a fraction of a pixel interpolates between neighbouring rows, which keeps
+// slow speeds smooth; where the display server moves the text, the view asks only for offsets
+// on whole device pixels, and each output row is a column row as it is, faded.
 class ColumnTiles final {
 public:
     struct Style {
@@ -56,6 +58,13 @@ public:
     // device rows tall, without writing any pixels.
     const std::vector<Band> &bands(int height, double offset, double opacity);
     const std::vector<Band> &lastBands() const { return m_bands; }
+    // The column row shown at the top of the output at `offset`: a scroll between two offsets
+    // on whole device pixels moves the picture by the difference of theirs.
+    int firstRow(double offset) const;
+    // The output rows [first, last) of an output `height` rows tall that show the column at full
+    // strength (no fade) at `opacity`: at whole-pixel offsets they are the column's rows as they
+    // are, and move as a block when it scrolls. Empty when there are none.
+    std::pair<int, int> fullRows(int height, double opacity) const;
     // Changes whenever the bands are worked out afresh.
     quint64 planRevision() const { return m_planRevision; }
 

@@ -8,11 +8,86 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cmath>
+#include <optional>
+
 namespace qm {
+
+namespace {
+
+// The device pixels a region of points touches.
+QRegion toDevice(const QRegion &region, double dpr)
+{
+    if (dpr == 1)
+        return region;
+    QRegion out;
+    for (const QRect &r : region) {
+        const int left = int(std::floor(r.left() * dpr));
+        const int top = int(std::floor(r.top() * dpr));
+        const int right = int(std::ceil((r.right() + 1) * dpr));
+        const int bottom = int(std::ceil((r.bottom() + 1) * dpr));
+        out += QRect(left, top, right - left, bottom - top);
+    }
+    return out;
+}
+
+// `region` grown by `points` on every side. At a fractional scale the toolkit rounds each
+// flushed rectangle's corner and size to whole device pixels: a rectangle grown by 2 points
+// flushes every device pixel the rectangle touches, and none outside it grown by 3.
+QRegion grown(const QRegion &region, int points)
+{
+    QRegion out;
+    for (const QRect &r : region)
+        out += r.adjusted(-points, -points, points, points);
+    return out;
+}
+
+// The smallest whole number of points that is a whole number of device pixels; 0 past 8.
+int gridStep(double dpr)
+{
+    for (int step = 1; step <= 8; ++step) {
+        if (std::abs(step * dpr - std::round(step * dpr)) < 1e-9)
+            return step;
+    }
+    return 0;
+}
+
+// `region` with every rectangle grown out to multiples of `step` points.
+QRegion onGrid(const QRegion &region, int step)
+{
+    if (step == 1)
+        return region;
+    const auto down = [step](int v) { return int(std::floor(double(v) / step)) * step; };
+    const auto up = [step](int v) { return int(std::ceil(double(v) / step)) * step; };
+    QRegion out;
+    for (const QRect &r : region) {
+        const int left = down(r.left()), top = down(r.top());
+        out += QRect(left, top, up(r.right() + 1) - left, up(r.bottom() + 1) - top);
+    }
+    return out;
+}
+
+// The widget's top left in the window's device pixels, when it is on a whole one.
+std::optional<QPoint> deviceOrigin(const QWidget &widget, double dpr)
+{
+    const QPointF at = QPointF(widget.mapTo(widget.window(), QPoint(0, 0))) * dpr;
+    const QPoint whole(qRound(at.x()), qRound(at.y()));
+    if (std::abs(at.x() - whole.x()) > 1e-6 || std::abs(at.y() - whole.y()) > 1e-6)
+        return std::nullopt;
+    return whole;
+}
+
+} // namespace
+
+DirectPresenter::DirectPresenter()
+    : m_plain(qEnvironmentVariableIntValue("QUILLMERE_PLAIN_FRAMES") == 1)
+{
+}
 
 QImage *DirectPresenter::windowImage(const QWidget &widget) const
 {
-    if (!m_fence.available() || !widget.isVisible() || widget.devicePixelRatioF() != 1)
+    const double dpr = widget.devicePixelRatioF();
+    if (!m_fence.available() || !widget.isVisible() || (m_plain && dpr != 1))
         return nullptr;
     const QWidget *top = widget.window();
     QBackingStore *store = top->backingStore();
@@ -22,7 +97,9 @@ QImage *DirectPresenter::windowImage(const QWidget &widget) const
     if (!device || device->devType() != QInternal::Image)
         return nullptr;
     auto *image = static_cast<QImage *>(device);
-    const bool usable = image->size() == top->size()
+    const bool usable = image->devicePixelRatio() == dpr
+        && std::abs(image->width() - top->width() * dpr) < 1
+        && std::abs(image->height() - top->height() * dpr) < 1
         && (image->format() == QImage::Format_ARGB32_Premultiplied
             || image->format() == QImage::Format_RGB32);
     return usable ? image : nullptr;
@@ -35,28 +112,76 @@ bool DirectPresenter::present(
     if (!image)
         return false;
     QWidget *top = widget.window();
+    const double dpr = image->devicePixelRatio();
     const QPoint at = widget.mapTo(top, QPoint(0, 0));
-    const QRegion local = region & widget.rect();
-    const QRegion inWindow
-        = (shown ? *shown & widget.rect() : local).translated(at) & image->rect();
-    if (inWindow.isEmpty())
+    // The image may be stale where frames were moved: only what is painted here is flushed.
+    // The toolkit rounds a flushed rectangle's corner and size to device pixels: rectangles on
+    // a grid of points that fall on whole device pixels (every point at a whole scale, every
+    // second at 1.5, every fourth at 1.25) flush exactly the pixels painted. Otherwise the
+    // flushed region is grown to reach every pixel the region touches, and the painted one
+    // further to hold all that is flushed.
+    const QRect bounds = widget.rect().translated(at);
+    const int step = gridStep(dpr);
+    const bool exact = step > 0 && onGrid(QRegion(bounds), step) == QRegion(bounds);
+    const QRegion onScreen = (shown ? *shown : region).translated(at) & bounds;
+    if (onScreen.isEmpty())
+        return true;
+    QRegion local, flushed, painted;
+    if (exact) {
+        local = onGrid(region.translated(at), step).translated(-at) & widget.rect();
+        painted = flushed = onGrid(onScreen, step) & bounds;
+    } else {
+        local = grown(region, 3) & widget.rect();
+        flushed = grown(onScreen, 2) & top->rect();
+        painted = grown(onScreen, 3) & bounds;
+    }
+    // The painter works in points; what it may touch is the device pixels of the region.
+    const QRegion pixels = toDevice(painted, dpr) & image->rect();
+    if (pixels.isEmpty())
         return true;
     // The server may still be reading the pixels the last frame handed over.
     m_fence.wait();
     QPaintEngine *engine = image->paintEngine();
     if (!engine)
         return false;
-    engine->setSystemClip(inWindow);
+    engine->setSystemClip(pixels);
     {
         QPainter p(image);
         p.translate(at);
         paint(p, local, image->hasAlphaChannel());
     }
     engine->setSystemClip(QRegion());
-    top->backingStore()->flush(inWindow, top->windowHandle());
+    top->backingStore()->flush(flushed, top->windowHandle());
     m_fence.mark();
     ++m_presented;
     return true;
+}
+
+bool DirectPresenter::scroll(QWidget &widget, const QRect &rect, int dy, const QRegion &within)
+{
+    if (!movesPixels() || dy == 0 || !windowImage(widget))
+        return false;
+    const std::optional<QPoint> origin = deviceOrigin(widget, widget.devicePixelRatioF());
+    if (!origin)
+        return false;
+    const QWidget *top = widget.window();
+    const QRect bounds(QPoint(0, 0), (QSizeF(top->size()) * widget.devicePixelRatioF()).toSize());
+    const QRect area = rect.translated(*origin) & bounds;
+    const QRect to = area & area.translated(0, dy);
+    if (to.isEmpty())
+        return false;
+    const unsigned long window = top->winId();
+    for (const QRect &piece : within.translated(*origin) & to)
+        m_copy.copy(window, piece.translated(0, -dy), piece.topLeft());
+    m_copy.flush();
+    m_stale = true;
+    ++m_scrolled;
+    return true;
+}
+
+void DirectPresenter::repaired()
+{
+    m_stale = false;
 }
 
 } // namespace qm

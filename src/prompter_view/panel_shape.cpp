@@ -135,12 +135,15 @@ void PanelShape::paintBackground(QPainter &p, const QRegion &covered) const
     p.setRenderHint(QPainter::Antialiasing, false);
     const double w = m_size.width(), h = m_size.height(), r = m_reach;
     p.fillRect(QRectF(r, 0, w - 2 * r, r), Qt::black);
-    if (covered.isEmpty()) {
+    // `covered` is in device pixels; the middle's edges must be on them too.
+    const auto whole = [this](double v) { return v * m_dpr == std::round(v * m_dpr); };
+    if (covered.isEmpty() || !whole(r) || !whole(w) || !whole(h)) {
         fillTall(p, QRectF(0, r, w, h - 2 * r), Qt::black, m_dpr);
     } else {
-        const QRegion rest = QRegion(QRectF(0, r, w, h - 2 * r).toAlignedRect()) - covered;
-        for (const QRect &rect : rest)
-            fillTall(p, rect, Qt::black, m_dpr);
+        p.scale(1 / m_dpr, 1 / m_dpr);
+        const QRect middle = QRectF(0, r * m_dpr, w * m_dpr, (h - 2 * r) * m_dpr).toAlignedRect();
+        for (const QRect &rect : QRegion(middle) - covered)
+            fillTall(p, rect, Qt::black, 1);
     }
     p.fillRect(QRectF(r, h - r, w - 2 * r, r), Qt::black);
     p.restore();

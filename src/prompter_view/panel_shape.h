@@ -25,8 +25,8 @@ public:
     const QPainterPath &path() const { return m_path; }
     bool floating() const { return m_floating; }
 
-    // Black inside the outline, transparent outside. `covered`, in whole points, is about to be
-    // painted over with opaque pixels and may be left out.
+    // Black inside the outline, transparent outside. `covered`, in device pixels from the
+    // shape's top left, is about to be painted over with opaque pixels and may be left out.
     void paintBackground(QPainter &p, const QRegion &covered = QRegion()) const;
     // Keeps what is drawn between the two calls inside the outline. With the cached corners it
     // erases what was drawn outside them afterwards, keeping the antialiased edge; under a

@@ -10,10 +10,13 @@
 #include "ui/palette.h"
 #include "word_lines.h"
 
+#include <QBackingStore>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -199,6 +202,10 @@ void PrompterView::resizeEvent(QResizeEvent *event)
 void PrompterView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    if (QWindow *handle = window()->windowHandle()) {
+        handle->removeEventFilter(this);
+        handle->installEventFilter(this);
+    }
     if (!m_openStart)
         m_openStart = m_clock();
     if (!m_steps.layout()) {
@@ -267,13 +274,100 @@ void PrompterView::step()
     // (about every other frame), otherwise only the bar when its fill reaches another pixel. A
     // scroll during the frame added its own rows (scrolled()).
     QRegion dirty = std::exchange(m_frameDirty, QRegion());
+    // A move that found part of the window missing on the server (covered, off screen) left
+    // holes: while that lasts, each frame paints the whole text over its own move too, which
+    // goes on telling whether the window is still covered.
+    const QRect moved = moveOnServer(dirty);
+    if (m_presenter.takeMissed())
+        dirty += readingArea().toAlignedRect();
+    else
+        dirty -= moved;
     const QRectF strip(0, height() - aura::kStripHeight, width(), aura::kStripHeight);
     if (m_aura.drawsAgain(strip, m_smoother.value(), m_glowTime, devicePixelRatioF()))
         dirty += strip.toAlignedRect();
     else if (progressPixels() != m_progressShown)
         dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
+    if (dirty.isEmpty()) {
+        // The server's move alone showed the frame, or there was nothing new to show.
+        if (!moved.isEmpty())
+            traceFrame();
+        else if (m_controller.isPlaying())
+            traceUnchanged();
+        return;
+    }
     if (!present(dirty))
         update(onScreen(dirty));
+}
+
+double PrompterView::shownOffset() const
+{
+    const double offset = m_controller.scroll().offset();
+    if (!m_presenter.movesPixels())
+        return offset;
+    const double dpr = devicePixelRatioF();
+    return std::round(offset * dpr) / dpr;
+}
+
+PrompterView::ShownText PrompterView::shownTextNow()
+{
+    ColumnTiles &tiles = m_reading.tiles();
+    return {tiles.firstRow(shownOffset()), tiles.generation(), readingArea(), devicePixelRatioF()};
+}
+
+QRect PrompterView::statusArea() const
+{
+    return QRect(
+        width() - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
+}
+
+QRect PrompterView::moveOnServer(const QRegion &dirty)
+{
+    // Only the settled text at full strength moves as a block, under nothing else that moves.
+    if (!m_shownText || !m_presenter.movesPixels() || m_open != 1 || m_hoverShown > 0
+        || (m_output && (m_output->flipHorizontal || m_output->flipVertical)) || !syncTiles())
+        return {};
+    const ShownText was = *m_shownText;
+    const ShownText now = shownTextNow();
+    if (now.row == was.row || now.generation != was.generation || now.area != was.area
+        || now.dpr != was.dpr)
+        return {};
+    const double dpr = now.dpr;
+    const QPointF corner = now.area.topLeft() * dpr;
+    const QPoint at(qRound(corner.x()), qRound(corner.y()));
+    if (std::abs(corner.x() - at.x()) > 1e-6 || std::abs(corner.y() - at.y()) > 1e-6)
+        return {};
+    const int width = qRound(now.area.width() * dpr);
+    auto [first, last]
+        = m_reading.tiles().fullRows(qRound(now.area.height() * dpr), readingOpacity());
+    // The status items may reach down into the text's top.
+    const QRect status = statusArea();
+    if (status.intersects(now.area.toAlignedRect()))
+        first = std::max(first, int(std::ceil((status.bottom() + 1) * dpr)) - at.y());
+    // The text scrolling down the column moves up the window.
+    const int dy = was.row - now.row;
+    if (last - first <= std::abs(dy))
+        return {};
+    const QRect block(at.x(), at.y() + first, width, last - first);
+    // Elsewhere the block holds no ink before or after.
+    QRegion inPixels;
+    for (const QRect &r : dirty) {
+        const int left = int(std::floor(r.left() * dpr));
+        const int top = int(std::floor(r.top() * dpr));
+        inPixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
+            int(std::ceil((r.bottom() + 1) * dpr)) - top);
+    }
+    if (!m_presenter.scroll(*this, block, dy, inPixels))
+        return {};
+    traceScrolled();
+    // What the window shows from here on, even when nothing else is painted.
+    m_shownText = now;
+    // The points wholly inside the moved pixels are as the frame would paint them.
+    const QRect to = block & block.translated(0, dy);
+    const int left = int(std::ceil(to.left() / dpr));
+    const int top = int(std::ceil(to.top() / dpr));
+    const int right = int(std::floor((to.right() + 1) / dpr));
+    const int bottom = int(std::floor((to.bottom() + 1) / dpr));
+    return right > left && bottom > top ? QRect(left, top, right - left, bottom - top) : QRect();
 }
 
 void PrompterView::scrolled()
@@ -285,10 +379,13 @@ void PrompterView::scrolled()
     }
     const QRectF area = readingArea();
     const double dpr = devicePixelRatioF();
+    // Text on whole device pixels that has not reached the next one shows as it did.
+    if (m_presenter.movesPixels() && m_shownText && *m_shownText == shownTextNow())
+        return;
     // The progress bar, which follows the offset, lies in the glow's strip that every frame
     // repaints (step()).
-    const QRegion dirty = m_reading.shownInk().united(
-        m_reading.inkAt(area, dpr, m_controller.scroll().offset(), readingOpacity()));
+    const QRegion dirty
+        = m_reading.shownInk().united(m_reading.inkAt(area, dpr, shownOffset(), readingOpacity()));
     // While the frames run, the frame this scroll belongs to shows it (step() ends every one).
     if (m_presenter.available() && m_open == 1 && m_controller.frameTimerActive())
         m_frameDirty += dirty;
@@ -472,7 +569,10 @@ bool PrompterView::present(const QRegion &region)
     const QRegion shown = onScreen(region & rect());
     return m_presenter.present(
         *this, region,
-        [this](QPainter &p, const QRegion &local, bool clear) { paintFrame(p, local, clear); },
+        [this](QPainter &p, const QRegion &local, bool clear) {
+            paintFrame(p, local, clear);
+            m_shownText = shownTextNow();
+        },
         &shown);
 }
 
@@ -482,6 +582,27 @@ void PrompterView::paintEvent(QPaintEvent *event)
     m_presenter.toolkitPainted();
     QPainter p(this);
     paintFrame(p, onScreen(event->region()), false);
+    // A picture rendered elsewhere (a grab) is not what the window shows.
+    QBackingStore *store = window()->backingStore();
+    if (store && p.paintEngine() && p.paintEngine()->paintDevice() == store->paintDevice()) {
+        m_shownText = shownTextNow();
+        if (event->region().contains(rect()))
+            m_presenter.repaired();
+    }
+}
+
+bool PrompterView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The toolkit shows an exposed part of the window from its image, which frames moved on
+    // the server left behind: it is painted whole first.
+    if (event->type() == QEvent::Expose && m_presenter.stale()
+        && watched == window()->windowHandle()) {
+        if (present(QRegion(rect())))
+            m_presenter.repaired();
+        else
+            update();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
@@ -506,34 +627,49 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     }
     m_panel.setGeometry(size(), m_floating, dpr);
     // Once settled, the text's bands are painted opaque over their whole width: the panel's
-    // black need not go under them first. Only where points are device pixels, so that the two
-    // meet exactly.
+    // black need not go under them first. Only where the reading area and the view lie on
+    // device pixels, so that the two meet exactly; `coveredPixels` is in the view's.
     const bool settled = m_open == 1;
     QRegion covered;
-    if (settled && dpr == 1 && syncTiles()) {
+    QRegion coveredPixels;
+    if (settled && syncTiles()) {
         const QRectF area = readingArea();
-        if (area.left() == std::round(area.left()) && area.top() == std::round(area.top())) {
-            covered = m_reading.inkAt(area, dpr, m_controller.scroll().offset(), readingOpacity());
+        const auto whole = [dpr](double v) { return v * dpr == std::round(v * dpr); };
+        const QPoint inWindow = mapTo(window(), QPoint(0, 0));
+        if (whole(area.left()) && whole(area.top()) && whole(w) && whole(h) && whole(inWindow.x())
+            && whole(inWindow.y()) && (dpr == 1 || !m_output)) {
+            covered = m_reading.inkAt(area, dpr, shownOffset(), readingOpacity());
+            coveredPixels = dpr == 1
+                ? covered
+                : m_reading.inkPixels(QPoint(qRound(area.left() * dpr), qRound(area.top() * dpr)));
         }
     }
     if (clear) {
         // Painting over the last frame's pixels: what the text does not cover starts out
-        // see-through, as the toolkit's own repaints do.
+        // see-through, as the toolkit's own repaints do. In device pixels, the painter's clip.
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect &r : region - covered)
+        p.scale(1 / dpr, 1 / dpr);
+        QRegion pixels;
+        for (const QRect &r : region) {
+            const int left = int(std::floor(r.left() * dpr));
+            const int top = int(std::floor(r.top() * dpr));
+            pixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
+                int(std::ceil((r.bottom() + 1) * dpr)) - top);
+        }
+        for (const QRect &r : pixels - coveredPixels)
             p.fillRect(r, Qt::transparent);
         p.restore();
     }
-    m_panel.paintBackground(p, covered);
+    m_panel.paintBackground(p, coveredPixels);
 
     auto paintReading = [&] {
         m_reading.clearShown();
         if (!syncTiles())
             return;
         // `covered` is this very frame's ink when it was worked out above.
-        m_reading.paint(p, readingArea(), dpr, m_controller.scroll().offset(), readingOpacity(),
-            settled, covered.isEmpty() ? nullptr : &covered);
+        m_reading.paint(p, readingArea(), dpr, shownOffset(), readingOpacity(), settled,
+            covered.isEmpty() ? nullptr : &covered);
     };
 
     // Drawn over the panel, the text's edges need no clip: the reading area lies inside the
@@ -566,9 +702,7 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
     m_panel.endClip(p);
 
     // The status items sit in the top right corner; most frames repaint only the text and glow.
-    const QRect statusArea(
-        int(w) - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
-    if (region.intersects(statusArea))
+    if (region.intersects(statusArea()))
         m_controlsPainter.paintStatus(p, currentStatus(), w, m_controller.topInset());
 
     m_panel.paintBorder(p);

@@ -53,6 +53,13 @@ public:
     bool animating() const;
     // Frames painted straight into the window and handed to the display server.
     quint64 presentedFrames() const { return m_presenter.presented(); }
+    // Frames whose text the display server moved itself, sending only what that uncovered.
+    quint64 movedFrames() const { return m_presenter.scrolled(); }
+    // Paints that wrote the text straight into the pixels they paint (not through the painter).
+    quint64 textWrittenInPlace() const { return m_reading.writtenInPlace(); }
+    // The offset the text is drawn at: the scroll's own, or the nearest on a whole device pixel
+    // where the display server moves the text.
+    double shownOffset() const;
 
     // Full screen on a studio monitor: a plain black rectangle that only fades in, the whole
     // picture flipped as the glass needs it, and the eye-line marker at the reading line.
@@ -74,6 +81,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void step();
@@ -86,6 +94,12 @@ private:
     int progressPixels() const;
     // Paints and shows `region` at once, straight into the window; false when it cannot.
     bool present(const QRegion &region);
+    // Moves the part of the text that only scrolls since the last frame inside the display
+    // server, where it lies in `dirty` (the rows the text was and is in); returns the points it
+    // brought up to date, which the frame need not paint.
+    QRect moveOnServer(const QRegion &dirty);
+    // Where the status items in the top right corner may paint.
+    QRect statusArea() const;
     void relayout();
     // How far down the column must be laid out exactly for the text in view.
     double exactNeeded() const;
@@ -157,6 +171,16 @@ private:
 
     // What scrolls within the current frame left to repaint; step() shows it.
     QRegion m_frameDirty;
+    // What the window shows of the text: its first column row, for which tiles and where.
+    struct ShownText {
+        int row = 0;
+        quint64 generation = 0;
+        QRectF area;
+        double dpr = 0;
+        friend bool operator==(const ShownText &, const ShownText &) = default;
+    };
+    ShownText shownTextNow();
+    std::optional<ShownText> m_shownText;
     int m_progressShown = -1;
     DirectPresenter m_presenter;
 };

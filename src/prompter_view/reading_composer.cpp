@@ -50,6 +50,15 @@ QRegion ReadingComposer::inkAt(const QRectF &area, double dpr, double offset, do
     return inkRegion(area, dpr, m_tiles.bands(qRound(area.height() * dpr), offset, opacity));
 }
 
+QRegion ReadingComposer::inkPixels(const QPoint &at) const
+{
+    QRegion region;
+    for (const ColumnTiles::Band &band : m_tiles.lastBands())
+        region += QRect(at.x() + band.left, at.y() + band.first, band.right - band.left,
+            band.last - band.first);
+    return region;
+}
+
 bool ReadingComposer::composeInPlace(
     QPainter &p, const QRectF &area, double dpr, double offset, double opacity, const QRegion *ink)
 {
@@ -97,6 +106,7 @@ bool ReadingComposer::composeInPlace(
         }
     }
     m_shownInk = ink ? *ink : inkRegion(area, dpr, bands);
+    ++m_inPlace;
     return true;
 }
 

@@ -31,6 +31,9 @@ public:
         const QRectF &area, double dpr, const std::vector<ColumnTiles::Band> &bands) const;
     // The same for the bands at `offset` and `opacity`.
     QRegion inkAt(const QRectF &area, double dpr, double offset, double opacity);
+    // The device pixels the last bands worked out cover, for an area whose top left is the
+    // device pixel `at` (unmirrored).
+    QRegion inkPixels(const QPoint &at) const;
 
     // Paints the text into `area` at `offset` and `opacity`. `settled`: the panel stands still
     // and the text goes onto its black, inside the painter's clip; otherwise it is drawn over
@@ -41,6 +44,8 @@ public:
     void clearShown() { m_shownInk = QRegion(); }
     // The ink as last painted.
     const QRegion &shownInk() const { return m_shownInk; }
+    // Paints that wrote the text straight into the painter's pixels.
+    quint64 writtenInPlace() const { return m_inPlace; }
 
 private:
     // Writes the settled text straight into the painter's image when it can; false otherwise.
@@ -60,6 +65,7 @@ private:
     };
     Composed m_composed;
     QRegion m_shownInk;
+    quint64 m_inPlace = 0;
     bool m_output = false;
     double m_mirrorWidth = 0;
     // The last inkRegion() worked out, and for which bands.

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The prompter draws on the display's refreshes and on nothing else: while it plays, every frame
 # follows a refresh notification; once paused and settled, nothing is drawn at all, and playing
-# again brings the frames back.
+# again brings the frames back. Run with QT_SCALE_FACTOR set (2 in the suite), the frames also
+# show the display server moving the text itself.
 source "$QM_E2E_LIB"
 e2e_setup "$1"
 
@@ -49,6 +50,9 @@ if what == "quiet-since":
     # server's microseconds, CLOCK_MONOTONIC's on Xvfb.)
     last_refresh = max((int(l[2]) * 1000 for l in lines if l[0] == "msc"), default=0)
     sys.exit(0 if last_refresh < now - 2_000_000_000 else 1)
+if what == "moved":
+    # Frames whose text the server moved, rather than the program sending it again.
+    sys.exit(0 if sum(1 for e in events if e[0] == "moved") >= arg else 1)
 if what == "frames-since":
     sys.exit(0 if len(frames_after(arg)) >= 60 else 1)
 if what == "each-on-a-refresh":
@@ -80,6 +84,9 @@ played=$(now_ns)
 "$QM_BIN" --play-pause >>"$E2E_TMP/app.log" 2>&1
 check "playing again draws frames" e2e_wait 30 "frames after play" trace_check frames-since "$played"
 check "each frame follows a refresh notification" trace_check each-on-a-refresh "$played"
+if [ -n "${QT_SCALE_FACTOR:-}" ]; then
+  check "the server moves the text at scale $QT_SCALE_FACTOR" trace_check moved 30
+fi
 check "still running" app_running
 check "SIGTERM ends the program" app_stop TERM
 e2e_pass
