@@ -354,26 +354,45 @@ ngram_model_t *readArpa(ps_decoder_t *ps, const QByteArray &arpa)
     if (!file.open() || file.write(arpa) != arpa.size() || !file.flush())
         return nullptr;
     const QByteArray path = QFile::encodeName(file.fileName());
-    ngram_model_t *lm = ngram_model_read(nullptr, path.constData(), NGRAM_ARPA, ps_get_logmath(ps));
+    // With the decoder's settings, so that its language weight and word penalty apply.
+    ngram_model_t *lm
+        = ngram_model_read(ps_get_config(ps), path.constData(), NGRAM_ARPA, ps_get_logmath(ps));
     file.remove();
     return lm;
 }
 
-// Lets go of this code's reference to `lm` when `holder` took one of its own; some versions of
-// the library take over the caller's reference instead.
-void releaseIfShared(ngram_model_t *lm)
-{
-    ngram_model_retain(lm);
-    if (ngram_model_free(lm) > 1)
-        ngram_model_free(lm);
-}
+// The language model the decoder listens with: the script's, mixed with general English when
+// that is installed. The parts of a mix are held here until the decoder has let go of the mix
+// (some versions of the library do not keep parts alive for their mix).
+class ModelSlot {
+public:
+    explicit ModelSlot(ps_decoder_t *ps)
+        : m_ps(ps)
+    {
+    }
+    ModelSlot(const ModelSlot &) = delete;
+    ModelSlot &operator=(const ModelSlot &) = delete;
+    // Only once the decoder is gone.
+    ~ModelSlot() { release(m_parts); }
 
-struct General {
-    QByteArray arpa;
-    float weight = 0;
+    QByteArray general;
+    float generalWeight = 0;
+
+    bool load(const SpeechRecognizer::ModelBuilder &build);
+
+private:
+    static void release(std::vector<ngram_model_t *> &parts)
+    {
+        for (ngram_model_t *p : parts)
+            ngram_model_free(p);
+        parts.clear();
+    }
+
+    ps_decoder_t *m_ps;
+    std::vector<ngram_model_t *> m_parts;
 };
 
-bool loadModel(ps_decoder_t *ps, const General &general, const SpeechRecognizer::ModelBuilder &build)
+bool ModelSlot::load(const SpeechRecognizer::ModelBuilder &build)
 {
     // Once to learn the script's words, once more with the ones the decoder can say.
     QSet<QByteArray> vocabulary;
@@ -382,41 +401,53 @@ bool loadModel(ps_decoder_t *ps, const General &general, const SpeechRecognizer:
         return true;
     });
     const Pronunciations known = pronunciations(vocabulary);
-    addWords(ps, known);
+    addWords(m_ps, known);
     QSet<QByteArray> unknown;
     for (const QByteArray &w : vocabulary) {
         if (!known.contains(w))
             unknown.insert(w);
     }
     const Pronunciations guesses = guessed(unknown);
-    addWords(ps, guesses);
+    addWords(m_ps, guesses);
     const QByteArray arpa = build([&](const QString &word) {
         const QByteArray w = word.toUtf8();
         return known.contains(w) || guesses.contains(w);
     });
-    ngram_model_t *script = readArpa(ps, arpa);
+    ngram_model_t *script = readArpa(m_ps, arpa);
     if (!script)
         return false;
+    std::vector<ngram_model_t *> parts;
     ngram_model_t *lm = script;
-    if (!general.arpa.isEmpty() && general.weight > 0) {
-        if (ngram_model_t *open = readArpa(ps, general.arpa)) {
-            ngram_model_t *models[] = {script, open};
-            char scriptName[] = "script";
-            char generalName[] = "general";
-            char *names[] = {scriptName, generalName};
-            const float32 weights[] = {1 - general.weight, general.weight};
-            if (ngram_model_t *set = ngram_model_set_init(nullptr, models, names, weights, 2)) {
-                releaseIfShared(script);
-                releaseIfShared(open);
-                lm = set;
-            } else {
-                ngram_model_free(open);
-            }
+    ngram_model_t *open
+        = general.isEmpty() || generalWeight <= 0 ? nullptr : readArpa(m_ps, general);
+    if (open) {
+        ngram_model_t *models[] = {script, open};
+        char scriptName[] = "script";
+        char generalName[] = "general";
+        char *names[] = {scriptName, generalName};
+        // The parts' scores already carry the language weight (probabilities to its power),
+        // so the shares are raised to it too for the mix to weigh them as probabilities.
+        const double lw = cmd_ln_float32_r(ps_get_config(m_ps), "-lw");
+        const float32 weights[] = {float32(std::pow(1.0 - generalWeight, lw)),
+            float32(std::pow(double(generalWeight), lw))};
+        if (ngram_model_t *set = ngram_model_set_init(nullptr, models, names, weights, 2)) {
+            parts = {script, open};
+            lm = set;
+        } else {
+            ngram_model_free(open);
         }
     }
-    const bool ok = ps_set_lm(ps, "script", lm) == 0 && ps_set_search(ps, "script") == 0;
+    // The decoder keeps the model it is given; the previous one, and with it the previous
+    // mix, goes here.
+    const bool ok = ps_set_lm(m_ps, "script", lm) == 0 && ps_set_search(m_ps, "script") == 0;
     ngram_model_free(lm);
-    return ok;
+    if (!ok) {
+        release(parts);
+        return false;
+    }
+    release(m_parts);
+    m_parts = std::move(parts);
+    return true;
 }
 
 void PocketsphinxRecognizer::run(Shared &shared)
@@ -434,12 +465,12 @@ void PocketsphinxRecognizer::run(Shared &shared)
             cmd_ln_free_r(config);
     }
     seed.remove();
-    General general;
+    auto models = std::make_unique<ModelSlot>(ps);
     if (ps) {
         const auto [weight, words] = generalMix();
-        general.weight = weight;
+        models->generalWeight = weight;
         if (weight > 0)
-            general.arpa = generalUnigrams(ps, words);
+            models->general = generalUnigrams(ps, words);
     }
 
     std::deque<int16_t> &queue = shared.queue;
@@ -534,7 +565,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
         if (build.build) {
             // A search changes only between utterances.
             endUtterance();
-            const bool ok = loadModel(ps, general, build.build);
+            const bool ok = models->load(build.build);
             {
                 std::lock_guard lock(shared.mutex);
                 shared.building = false;
@@ -589,6 +620,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
     input->stop();
     if (ps)
         ps_free(ps);
+    models.reset();
     if (failed && !stopped) {
         shared.notify([](const Handlers &h) {
             if (h.failure)

@@ -45,7 +45,8 @@ bool magicE(std::string_view w, std::size_t i)
 {
     const char c = at(w, i + 1);
     return c != '\0' && !isVowel(c) && c != 'r' && c != 'w' && c != 'x' && c != 'y'
-        && at(w, i + 2) == 'e' && (i + 3 == w.size() || (at(w, i + 3) == 's' && i + 4 == w.size())
+        && at(w, i + 2) == 'e'
+        && (i + 3 == w.size() || (at(w, i + 3) == 's' && i + 4 == w.size())
             || (at(w, i + 3) == 'd' && i + 4 == w.size()));
 }
 
@@ -174,8 +175,8 @@ QByteArray guessPronunciation(const QByteArray &spelled)
             break;
         }
         // A silent final e, and the e of a plural or past after a long vowel.
-        if (c == 'e' && i > 0 && (last || (i + 2 == n && (word[i + 1] == 's' || word[i + 1] == 'd')))
-            && n > 2) {
+        if (c == 'e' && i > 0
+            && (last || (i + 2 == n && (word[i + 1] == 's' || word[i + 1] == 'd'))) && n > 2) {
             if (!last) {
                 if (word[i + 1] == 's')
                     say(voicelessEnd(out) ? "S" : "Z");

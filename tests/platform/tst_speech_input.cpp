@@ -96,14 +96,12 @@ private Q_SLOTS:
         QTest::newRow("name") << QByteArray("marvella") << QByteArray("M AA R V EH L AH");
         QTest::newRow("vowel team") << QByteArray("quintrook") << QByteArray("K W IH N T R UW K");
         QTest::newRow("silent e") << QByteArray("brane") << QByteArray("B R EY N");
-        QTest::newRow("soft c, -tion") << QByteArray("cinection")
-                                       << QByteArray("S IH N EH K SH AH N");
+        QTest::newRow("soft c, -tion")
+            << QByteArray("cinection") << QByteArray("S IH N EH K SH AH N");
         QTest::newRow("past after t") << QByteArray("flarted") << QByteArray("F L AA R T IH D");
-        QTest::newRow("silent k, -ing") << QByteArray("knarping")
-                                        << QByteArray("N AA R P IH NG");
+        QTest::newRow("silent k, -ing") << QByteArray("knarping") << QByteArray("N AA R P IH NG");
         QTest::newRow("doubled letter") << QByteArray("zibbet") << QByteArray("Z IH B EH T");
-        QTest::newRow("apostrophe") << QByteArray("o'dell")
-                                                << QByteArray("AA D EH L");
+        QTest::newRow("apostrophe") << QByteArray("o'dell") << QByteArray("AA D EH L");
         QTest::newRow("no letters") << QByteArray("'") << QByteArray();
     }
     void guessedPronunciations()
@@ -131,13 +129,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("word");
         QTest::addColumn<QByteArray>("phones");
-        QTest::newRow("plural after a voiced end") << QByteArray("harbours")
-                                                   << QByteArray("HH AA R B ER Z");
-        QTest::newRow("plural after a sibilant") << QByteArray("marches")
-                                                 << QByteArray("M AA R CH IH Z");
+        QTest::newRow("plural after a voiced end")
+            << QByteArray("harbours") << QByteArray("HH AA R B ER Z");
+        QTest::newRow("plural after a sibilant")
+            << QByteArray("marches") << QByteArray("M AA R CH IH Z");
         QTest::newRow("past after t") << QByteArray("tasted") << QByteArray("T EY S T IH D");
-        QTest::newRow("past after a voiceless end") << QByteArray("marched")
-                                                    << QByteArray("M AA R CH T");
+        QTest::newRow("past after a voiceless end")
+            << QByteArray("marched") << QByteArray("M AA R CH T");
         QTest::newRow("compound") << QByteArray("harbourtaste")
                                   << QByteArray("HH AA R B ER T EY S T");
         QTest::newRow("neither") << QByteArray("quintrook") << QByteArray();
