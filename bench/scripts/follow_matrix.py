@@ -402,7 +402,8 @@ def measure_row(probe, row, voices, keep):
         if keep:
             os.makedirs(keep, exist_ok=True)
             shutil.copy(f'{tmp}/probe.out', f"{keep}/{row['name']}.out")
-            json.dump({'timeline': timeline, 'events': events}, open(f"{keep}/{row['name']}.json", 'w'))
+            json.dump({'timeline': timeline, 'events': events, 'speech_end': speech_end,
+                       'feed_end': feed_end}, open(f"{keep}/{row['name']}.json", 'w'))
         return figures(lines, timeline, events, speech_end, feed_end)
     finally:
         for p in (probe_proc, server):
@@ -462,6 +463,7 @@ def figures(lines, timeline, events, speech_end, feed_end):
 
     # Moves onto words more than two ahead of the one being said.
     ahead = sum(1 for t, tok in moves if first_t <= t <= last_t + 1 and tok > spoken_at(t) + 2)
+    far_ahead = sum(1 for t, tok in moves if first_t <= t <= last_t + 1 and tok >= spoken_at(t) + 6)
     minutes = (last_t - first_t) / 60
 
     def found_again(t_from, back=False):
@@ -489,10 +491,11 @@ def figures(lines, timeline, events, speech_end, feed_end):
     model = grab(r'model t=(\S+) unknown=(.*)')[0]
     return {
         'within': accuracy, 'ahead_per_2min': ahead / minutes * 2 if minutes > 0 else 0,
+        'far_ahead_per_2min': far_ahead / minutes * 2 if minutes > 0 else 0,
         'recoveries': recoveries, 'cpu': cpu, 'rss_start': rss_start, 'rss_end': rss_end,
         'rss_max': max([u[1] for u in usage] + [int(end[2])]) / 1024,
         'settle_drift': max(silence) - min(silence) if silence else 0.0,
-        'unknown': model[2], 'minutes': minutes,
+        'unknown': model[2], 'minutes': minutes, 'model_ready': float(model[1]),
         'rss_series': [(round(t), round(r / 1024)) for t, r in usage[::60]],
     }
 
@@ -514,8 +517,9 @@ def rows():
              plan=[('read_n', story_half), ('adlib',), ('read_n', 3)]),
         dict(name='pink10-story', voice='espeak:en-us', wpm=160, room='pink10', script=STORY,
              plan=[('read_n', story_half), ('adlib',), ('read_n', 3)]),
+        # Other voices all through a whole reading: where one endless utterance used to stall.
         dict(name='babble10-story', voice='espeak:en-us', wpm=160, room='babble10', script=STORY,
-             plan=[('read_n', story_half), ('adlib',), ('read_n', 3)]),
+             plan=[('read_n', story_half), ('adlib',), ('rest',)]),
         dict(name='reverb-talk', voice='espeak:en-us', wpm=170, room='reverb', script=TALK,
              plan=[('rest',)]),
         # Reader behaviours on the clean voice.
@@ -534,12 +538,25 @@ def rows():
     return base
 
 
+def kept_figures(folder, name):
+    """A row's figures again from what FOLLOW_MATRIX_KEEP kept."""
+    lines = open(f'{folder}/{name}.out').read().splitlines()
+    kept = json.load(open(f'{folder}/{name}.json'))
+    speech_end = kept.get('speech_end', kept['timeline'][-1][1] + 0.25)
+    return figures(lines, kept['timeline'], kept['events'], speech_end,
+                   kept.get('feed_end', speech_end + 5))
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else 'build/release'
     wanted = set(sys.argv[2:])
+    # --from DIR: the table again from a kept run, without playing anything.
+    kept_run = sys.argv[2] if build == '--from' and len(sys.argv) > 2 else None
+    if kept_run:
+        wanted = set(sys.argv[3:])
     probe = next((p for p in (f'{build}/bench/follow_probe', f'{build}/tests/e2e/follow_probe')
                   if os.access(p, os.X_OK)), None)
-    if not probe:
+    if not probe and not kept_run:
         print(f'follow_matrix: no follow_probe in {build}')
         return
     for tool in ('pulseaudio', 'pactl', 'espeak-ng', 'sox'):
@@ -549,8 +566,9 @@ def main():
     keep = os.environ.get('FOLLOW_MATRIX_KEEP')
     tmp = tempfile.mkdtemp(prefix='qm-voices-')
     voices = Voices(tmp)
-    header = ('| row | voice | wpm | room | within 1 line | ahead /2 min | re-read back | '
-              'skip found | ad-lib resume | pause drift | settle drift | CPU % | RSS MB start→end (max) |')
+    header = ('| row | voice | wpm | room | within 1 line | ahead /2 min (>2, ≥6 words) | re-read back | '
+              'skip found | ad-lib resume | pause drift | settle drift | CPU % | RSS MB start→end (max) | '
+              'model s |')
     print(header)
     print('|' + '---|' * (header.count('|') - 1))
     try:
@@ -562,7 +580,12 @@ def main():
                 print(f"| {row['name']} | {row['voice']} | skipped: {needs} missing |")
                 continue
             expand_plan(row)
-            f = measure_row(probe, row, voices, keep)
+            if kept_run:
+                if not os.path.exists(f"{kept_run}/{row['name']}.out"):
+                    continue
+                f = kept_figures(kept_run, row['name'])
+            else:
+                f = measure_row(probe, row, voices, keep)
             if 'error' in f:
                 print(f"| {row['name']} | {row['voice']} | {f['error']} |")
                 continue
@@ -576,11 +599,12 @@ def main():
                              for k, v in f['recoveries'].items() if k.startswith('skip'))
             pause = f['recoveries'].get('pause')
             print(f"| {row['name']} | {row['voice']} | {row['wpm']} | {row['room']} | "
-                  f"{f['within']:.1f} % | {f['ahead_per_2min']:.1f} | {secs('reread')} | "
+                  f"{f['within']:.1f} % | {f['ahead_per_2min']:.1f}, {f['far_ahead_per_2min']:.1f} | {secs('reread')} | "
                   f"{skips or '-'} | {secs('adlib')} | "
                   f"{'-' if not pause else ' '.join(f'{p:.0f}pt' for p in pause)} | "
                   f"{f['settle_drift']:.0f}pt | {f['cpu']:.1f} | "
-                  f"{f['rss_start']:.0f}→{f['rss_end']:.0f} ({f['rss_max']:.0f}) |", flush=True)
+                  f"{f['rss_start']:.0f}→{f['rss_end']:.0f} ({f['rss_max']:.0f}) | "
+                  f"{f['model_ready']:.1f} |", flush=True)
             if row['name'].endswith('30min'):
                 print('memory over time (s, MB): ' + ' '.join(f'{t}:{r}' for t, r in f['rss_series']))
             if f['unknown']:

@@ -40,8 +40,8 @@ constexpr std::size_t kMaxQueued = kDecodeRate * 5;
 constexpr std::size_t kMaxUtterance = kDecodeRate * 6;
 // Words of general English the script's model is mixed with, and their share: misheard audio
 // and words off the script then come out as ordinary words rather than as script phrases.
-constexpr int kGeneralWords = 2000;
-constexpr float kGeneralWeight = 0.1f;
+constexpr int kGeneralWords = 500;
+constexpr float kGeneralWeight = 0.3f;
 
 QString modelDir()
 {
