@@ -534,7 +534,7 @@ def rows():
     if os.environ.get('FOLLOW_LONG') == '1':
         # About 30 minutes: the talk read over and over, other voices talking all along.
         base.append(dict(name='babble10-30min', voice='espeak:en-us', wpm=160, room='babble10',
-                         script=TALK, plan=[('read', 0, 10 ** 6)] * 22))
+                         script=TALK, plan=[('read', 0, 10 ** 6)] * 44))
     return base
 
 

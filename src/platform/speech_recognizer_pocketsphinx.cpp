@@ -37,7 +37,8 @@ constexpr std::size_t kChunk = kDecodeRate / 10;
 constexpr std::size_t kMaxQueued = kDecodeRate * 5;
 // The longest utterance: in a room where others talk the speech detector may never hear a
 // pause, and one endless utterance would hold every result back and grow without bound.
-constexpr std::size_t kMaxUtterance = kDecodeRate * 6;
+// QUILLMERE_SPEECH_MAX_UTTERANCE (seconds) changes it, for measuring.
+constexpr double kMaxUtteranceSeconds = 6;
 // Words of general English the script's model is mixed with, and their share: misheard audio
 // and words off the script then come out as ordinary words rather than as script phrases.
 constexpr int kGeneralWords = 500;
@@ -509,6 +510,10 @@ void PocketsphinxRecognizer::run(Shared &shared)
         shared.loading = false;
     }
 
+    const double maxSeconds = qEnvironmentVariableIsSet("QUILLMERE_SPEECH_MAX_UTTERANCE")
+        ? std::clamp(qEnvironmentVariable("QUILLMERE_SPEECH_MAX_UTTERANCE").toDouble(), 1.0, 600.0)
+        : kMaxUtteranceSeconds;
+    const auto maxUtterance = std::size_t(maxSeconds * kDecodeRate);
     bool haveModel = false;
     bool inUtterance = false;
     bool heardSpeech = false;
@@ -606,7 +611,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
             }
             // Speech that never pauses (a room of other voices) is cut into utterances of a
             // bounded length, each ending in a final result.
-            if (utteranceSamples >= kMaxUtterance)
+            if (utteranceSamples >= maxUtterance)
                 endUtterance();
         } else if (heardSpeech) {
             // The speaker paused: the utterance ends and the next starts afresh.
