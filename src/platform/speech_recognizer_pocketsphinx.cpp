@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
