@@ -9,8 +9,10 @@ namespace qm::platform {
 
 enum class MicrophonePermission { Granted, Undetermined, Denied };
 
-// A capture stream from the default input: mono float32 blocks of about 1024 frames, delivered
-// to `onBlock` on a thread of the backend's own (never the main thread).
+// A capture stream from the default input: mono float32 blocks of about 1024 frames at 48 kHz,
+// delivered to `onBlock` on a thread of the backend's own (never the main thread). Inputs open
+// at the same time may share one stream underneath and get the same blocks; each still starts,
+// stops and hears of failures on its own.
 class AudioInput {
 public:
     using BlockHandler = std::function<void(std::span<const float> samples)>;

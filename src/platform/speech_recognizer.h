@@ -10,8 +10,9 @@
 
 namespace qm::platform {
 
-// Speech recognition on this computer from the default input. The backend opens its own
-// capture stream and decodes on a thread of its own; nothing is recorded or sent anywhere.
+// Speech recognition on this computer from the default input. The backend listens through an
+// AudioInput (whose capture it shares with any other input open at the time) and decodes on a
+// thread of its own; nothing is recorded or sent anywhere.
 class SpeechRecognizer {
 public:
     enum class Availability {

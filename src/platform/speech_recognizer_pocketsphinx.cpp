@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Speech recognition with pocketsphinx and its US-English model. One worker thread loads the
-// decoder, opens a 16 kHz mono record stream of its own through PulseAudio and decodes what
-// arrives; the stream's threaded main loop hands samples over through a queue, so stopping
-// never waits for a silent source.
+// decoder and decodes what the microphone capture (shared with the loudness monitor) hands
+// over through a queue, made 16 kHz on the capture's thread; stopping never waits for a silent
+// source.
+#include "audio_input.h"
+#include "audio_input_downsample.h"
 #include "speech_recognizer.h"
+#include "speech_recognizer_pronounce.h"
 
 #include <pocketsphinx.h>
-#include <pulse/context.h>
-#include <pulse/rtclock.h>
-#include <pulse/stream.h>
-#include <pulse/thread-mainloop.h>
-#include <pulse/timeval.h>
+#include <sphinxbase/ngram_model.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,9 +17,9 @@
 #include <QSet>
 #include <QTemporaryFile>
 
-#include <atomic>
+#include <algorithm>
+#include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -30,12 +29,19 @@ namespace qm::platform {
 
 namespace {
 
-constexpr uint32_t kRate = 16000;
+constexpr std::size_t kDecodeRate = 16000;
 // Samples decoded at a time: 100 ms, which is also how often a partial result can change.
-constexpr std::size_t kChunk = kRate / 10;
+constexpr std::size_t kChunk = kDecodeRate / 10;
 // More than this waiting means decoding fell behind; the oldest audio is dropped.
-constexpr std::size_t kMaxQueued = kRate * 5;
-constexpr pa_usec_t kConnectTimeout = 2 * PA_USEC_PER_SEC;
+constexpr std::size_t kMaxQueued = kDecodeRate * 5;
+// The longest utterance: in a room where others talk the speech detector may never hear a
+// pause, and one endless utterance would hold every result back and grow without bound.
+// QUILLMERE_SPEECH_MAX_UTTERANCE (seconds) changes it, for measuring.
+constexpr double kMaxUtteranceSeconds = 6;
+// Words of general English the script's model is mixed with, and their share: misheard audio
+// and words off the script then come out as ordinary words rather than as script phrases.
+constexpr int kGeneralWords = 500;
+constexpr float kGeneralWeight = 0.3f;
 
 QString modelDir()
 {
@@ -52,6 +58,24 @@ QString acousticModel()
 QString dictionary()
 {
     return modelDir() + QStringLiteral("/cmudict-en-us.dict");
+}
+QString generalModel()
+{
+    return modelDir() + QStringLiteral("/en-us.lm.bin");
+}
+
+// The share of general English in the model and how many of its words; for measuring,
+// QUILLMERE_SPEECH_GENERAL="WEIGHT[,WORDS]" changes them (a weight of 0 turns the mix off).
+std::pair<float, int> generalMix()
+{
+    const QByteArray custom = qgetenv("QUILLMERE_SPEECH_GENERAL");
+    if (custom.isEmpty())
+        return {kGeneralWeight, kGeneralWords};
+    const QList<QByteArray> parts = custom.split(',');
+    bool ok = false;
+    const float weight = parts[0].toFloat(&ok);
+    const int words = parts.size() > 1 ? parts[1].toInt() : kGeneralWords;
+    return {ok ? std::clamp(weight, 0.0f, 0.9f) : kGeneralWeight, std::max(words, 0)};
 }
 
 // A recognised word without its pronunciation variant: "read(2)" → "read".
@@ -83,192 +107,6 @@ struct ModelBuilderSlot {
     SpeechRecognizer::ModelBuilder build;
     quint64 generation = 0;
 };
-
-// The record stream: PulseAudio's threaded main loop, samples appended to a queue.
-class Capture {
-public:
-    Capture(
-        std::mutex &mutex, std::condition_variable &wake, std::deque<int16_t> &queue, bool &failed)
-        : m_mutex(mutex)
-        , m_wake(wake)
-        , m_queue(queue)
-        , m_failed(failed)
-    {
-    }
-    ~Capture() { close(); }
-
-    bool open();
-    void close();
-
-private:
-    bool connect();
-    void fail();
-    static void contextState(pa_context *c, void *self);
-    static void streamState(pa_stream *s, void *self);
-    static void readable(pa_stream *s, size_t, void *self);
-    static void timeout(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self);
-
-    std::mutex &m_mutex;
-    std::condition_variable &m_wake;
-    std::deque<int16_t> &m_queue;
-    bool &m_failed;
-    pa_threaded_mainloop *m_loop = nullptr;
-    pa_context *m_context = nullptr;
-    pa_stream *m_stream = nullptr;
-    pa_time_event *m_timeout = nullptr;
-    bool m_timedOut = false;
-    bool m_ready = false;
-};
-
-bool Capture::open()
-{
-    m_loop = pa_threaded_mainloop_new();
-    if (!m_loop)
-        return false;
-    if (pa_threaded_mainloop_start(m_loop) < 0) {
-        pa_threaded_mainloop_free(m_loop);
-        m_loop = nullptr;
-        return false;
-    }
-    pa_threaded_mainloop_lock(m_loop);
-    const bool ok = connect();
-    m_ready = ok;
-    pa_threaded_mainloop_unlock(m_loop);
-    if (!ok)
-        close();
-    return ok;
-}
-
-bool Capture::connect()
-{
-    pa_mainloop_api *api = pa_threaded_mainloop_get_api(m_loop);
-    m_context = pa_context_new(api, "Quillmere");
-    if (!m_context)
-        return false;
-    pa_context_set_state_callback(m_context, contextState, this);
-    m_timeout = pa_context_rttime_new(m_context, pa_rtclock_now() + kConnectTimeout, timeout, this);
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-        return false;
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(m_context);
-        if (state == PA_CONTEXT_READY)
-            break;
-        if (!PA_CONTEXT_IS_GOOD(state) || m_timedOut)
-            return false;
-        pa_threaded_mainloop_wait(m_loop);
-    }
-    const pa_sample_spec format {PA_SAMPLE_S16LE, kRate, 1};
-    m_stream = pa_stream_new(m_context, "Speech", &format, nullptr);
-    if (!m_stream)
-        return false;
-    pa_stream_set_state_callback(m_stream, streamState, this);
-    pa_stream_set_read_callback(m_stream, readable, this);
-    constexpr uint32_t any = static_cast<uint32_t>(-1);
-    // 50 ms fragments: the decoder sees speech soon after it is said.
-    const pa_buffer_attr attr {any, any, any, any, static_cast<uint32_t>(kChunk)};
-    if (pa_stream_connect_record(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
-        return false;
-    for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(m_stream);
-        if (state == PA_STREAM_READY)
-            break;
-        if (!PA_STREAM_IS_GOOD(state) || m_timedOut)
-            return false;
-        pa_threaded_mainloop_wait(m_loop);
-    }
-    api->time_free(m_timeout);
-    m_timeout = nullptr;
-    return true;
-}
-
-void Capture::close()
-{
-    if (!m_loop)
-        return;
-    pa_threaded_mainloop_stop(m_loop);
-    if (m_timeout)
-        pa_threaded_mainloop_get_api(m_loop)->time_free(m_timeout);
-    m_timeout = nullptr;
-    if (m_stream) {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
-            pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
-    }
-    pa_threaded_mainloop_free(m_loop);
-    m_loop = nullptr;
-}
-
-void Capture::fail()
-{
-    if (!m_ready)
-        return;
-    m_ready = false;
-    {
-        std::lock_guard lock(m_mutex);
-        m_failed = true;
-    }
-    m_wake.notify_all();
-}
-
-void Capture::contextState(pa_context *c, void *self)
-{
-    auto *capture = static_cast<Capture *>(self);
-    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(c)))
-        capture->fail();
-    pa_threaded_mainloop_signal(capture->m_loop, 0);
-}
-
-void Capture::streamState(pa_stream *s, void *self)
-{
-    auto *capture = static_cast<Capture *>(self);
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
-        capture->fail();
-    pa_threaded_mainloop_signal(capture->m_loop, 0);
-}
-
-void Capture::timeout(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self)
-{
-    auto *capture = static_cast<Capture *>(self);
-    capture->m_timedOut = true;
-    pa_threaded_mainloop_signal(capture->m_loop, 0);
-}
-
-void Capture::readable(pa_stream *s, size_t, void *self)
-{
-    auto *capture = static_cast<Capture *>(self);
-    for (;;) {
-        const void *data = nullptr;
-        size_t nbytes = 0;
-        if (pa_stream_peek(s, &data, &nbytes) < 0) {
-            capture->fail();
-            return;
-        }
-        if (nbytes == 0)
-            return;
-        if (data) {
-            const std::size_t count = nbytes / 2;
-            std::vector<int16_t> samples(count);
-            std::memcpy(samples.data(), data, count * 2);
-            {
-                std::lock_guard lock(capture->m_mutex);
-                capture->m_queue.insert(capture->m_queue.end(), samples.begin(), samples.end());
-                while (capture->m_queue.size() > kMaxQueued)
-                    capture->m_queue.pop_front();
-            }
-            capture->m_wake.notify_all();
-        }
-        pa_stream_drop(s);
-    }
-}
 
 // What the worker thread shares with the recogniser. The worker holds it too, so that a worker
 // still loading the decoder when listening stops can be let go and finish on its own.
@@ -357,22 +195,22 @@ public:
 
 private:
     static void run(Shared &shared);
-    static bool loadModel(ps_decoder_t *ps, const ModelBuilder &build);
 
     std::shared_ptr<Shared> m_shared;
     std::thread m_worker;
 };
 
+using Pronunciations = QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>>;
+
 // The pronunciations of `words` (and their variants, "read(2)") from the dictionary file, read
-// through once. The decoder starts with an almost empty dictionary and is given only the
-// script's words: mapping a language model onto all 134,000 words of the full dictionary would
+// through once. The decoder starts with an almost empty dictionary and is given only the words
+// it listens for: mapping a language model onto all 134,000 words of the full dictionary would
 // cost seconds of CPU on every model.
-QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> pronunciations(
-    const QSet<QByteArray> &words)
+Pronunciations pronunciations(const QSet<QByteArray> &words)
 {
-    QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> out;
+    Pronunciations out;
     QFile file(dictionary());
-    if (!file.open(QIODevice::ReadOnly))
+    if (words.isEmpty() || !file.open(QIODevice::ReadOnly))
         return out;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine().trimmed();
@@ -388,38 +226,234 @@ QHash<QByteArray, QList<QPair<QByteArray, QByteArray>>> pronunciations(
     return out;
 }
 
-bool PocketsphinxRecognizer::loadModel(ps_decoder_t *ps, const ModelBuilder &build)
+void addWords(ps_decoder_t *ps, const Pronunciations &words)
 {
-    // Once to learn the script's words, once more with the ones the dictionary has.
-    QSet<QByteArray> vocabulary;
-    build([&](const QString &word) {
-        vocabulary.insert(word.toUtf8());
-        return true;
-    });
-    const auto known = pronunciations(vocabulary);
-    for (auto it = known.cbegin(); it != known.cend(); ++it) {
+    for (auto it = words.cbegin(); it != words.cend(); ++it) {
         if (ps_lookup_word(ps, it.key().constData()))
             continue;
         for (const auto &[name, phones] : it.value())
             ps_add_word(ps, name.constData(), phones.constData(), FALSE);
     }
-    const QByteArray arpa
-        = build([&](const QString &word) { return known.contains(word.toUtf8()); });
+}
+
+// A word as the spelling rules read it: lower case a-z with accents taken off.
+QByteArray plainLetters(const QString &word)
+{
+    QByteArray out;
+    for (const QChar c : word.normalized(QString::NormalizationForm_KD)) {
+        const char16_t u = c.toLower().unicode();
+        if ((u >= 'a' && u <= 'z') || u == '\'')
+            out.append(char(u));
+        else if (!c.isMark())
+            return {}; // a letter of another alphabet: no guess
+    }
+    return out;
+}
+
+// Pronunciations for the words the dictionary lacks: composed of dictionary words where they
+// can be ("sandcastles"), guessed from the spelling otherwise.
+Pronunciations guessed(const QSet<QByteArray> &unknown)
+{
+    QSet<QByteArray> parts;
+    for (const QByteArray &w : unknown) {
+        for (const QByteArray &p : pronunciationParts(w))
+            parts.insert(p);
+    }
+    const Pronunciations known = pronunciations(parts);
+    auto lookup = [&](const QByteArray &w) {
+        const auto it = known.constFind(w);
+        return it == known.constEnd() ? QByteArray() : it.value().front().second;
+    };
+    Pronunciations out;
+    for (const QByteArray &w : unknown) {
+        QByteArray phones = composedPronunciation(w, lookup);
+        if (phones.isEmpty()) {
+            const QByteArray letters = plainLetters(QString::fromUtf8(w));
+            if (!letters.isEmpty())
+                phones = guessPronunciation(letters);
+        }
+        if (!phones.isEmpty())
+            out[w].append({w, phones});
+    }
+    return out;
+}
+
+// The most frequent words of the general English model that the dictionary can say, as a
+// unigram model (ARPA text), their pronunciations added to the decoder. Empty when the general
+// model is not installed.
+QByteArray generalUnigrams(ps_decoder_t *ps, int count)
+{
+    if (count <= 0)
+        return {};
+    const QByteArray path = QFile::encodeName(generalModel());
+    ngram_model_t *lm = ngram_model_read(nullptr, path.constData(), NGRAM_AUTO, ps_get_logmath(ps));
+    if (!lm)
+        return {};
+    logmath_t *math = ps_get_logmath(ps);
+    const int32 size = int32(ngram_model_get_counts(lm)[0]);
+    std::vector<std::pair<int32, int32>> byScore; // (log probability, word id)
+    byScore.reserve(std::size_t(size));
+    for (int32 id = 0; id < size; ++id) {
+        int32 used = 0;
+        byScore.emplace_back(ngram_ng_prob(lm, id, nullptr, 0, &used), id);
+    }
+    std::sort(byScore.begin(), byScore.end(), std::greater<>());
+    // Twice as many candidates as wanted: some are marks or lack a pronunciation.
+    QSet<QByteArray> candidates;
+    QList<QByteArray> order;
+    for (const auto &[score, id] : byScore) {
+        const QByteArray w(ngram_word(lm, id));
+        if (w.startsWith('<') || w.startsWith('['))
+            continue;
+        candidates.insert(w);
+        order << w;
+        if (order.size() >= 2 * count)
+            break;
+    }
+    QHash<QByteArray, double> prob;
+    for (const auto &[score, id] : byScore) {
+        const QByteArray w(ngram_word(lm, id));
+        if (candidates.contains(w) || w == "</s>")
+            prob.insert(w, logmath_exp(math, score));
+        if (prob.size() > candidates.size())
+            break;
+    }
+    ngram_model_free(lm);
+
+    Pronunciations said = pronunciations(candidates);
+    QList<QByteArray> chosen;
+    for (const QByteArray &w : order) {
+        if (said.contains(w))
+            chosen << w;
+        if (chosen.size() >= count)
+            break;
+    }
+    Pronunciations added;
+    double total = prob.value("</s>");
+    for (const QByteArray &w : chosen) {
+        added.insert(w, said.value(w));
+        total += prob.value(w);
+    }
+    addWords(ps, added);
+    QByteArray arpa = "\\data\\\nngram 1=" + QByteArray::number(chosen.size() + 2)
+        + "\n\n\\1-grams:\n-99.000000 <s>\n";
+    auto line = [&](const QByteArray &w) {
+        arpa += QByteArray::number(std::log10(prob.value(w) / total), 'f', 6) + ' ' + w + '\n';
+    };
+    line("</s>");
+    for (const QByteArray &w : chosen)
+        line(w);
+    arpa += "\n\\end\\\n";
+    return arpa;
+}
+
+ngram_model_t *readArpa(ps_decoder_t *ps, const QByteArray &arpa)
+{
     // A private file (mode 0600) that lives only while the decoder reads it.
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-lm-XXXXXX.arpa"));
     if (!file.open() || file.write(arpa) != arpa.size() || !file.flush())
-        return false;
+        return nullptr;
     const QByteArray path = QFile::encodeName(file.fileName());
-    const bool ok
-        = ps_set_lm_file(ps, "script", path.constData()) == 0 && ps_set_search(ps, "script") == 0;
+    // With the decoder's settings, so that its language weight and word penalty apply.
+    ngram_model_t *lm
+        = ngram_model_read(ps_get_config(ps), path.constData(), NGRAM_ARPA, ps_get_logmath(ps));
     file.remove();
-    return ok;
+    return lm;
+}
+
+// The language model the decoder listens with: the script's, mixed with general English when
+// that is installed. The parts of a mix are held here until the decoder has let go of the mix
+// (some versions of the library do not keep parts alive for their mix).
+class ModelSlot {
+public:
+    explicit ModelSlot(ps_decoder_t *ps)
+        : m_ps(ps)
+    {
+    }
+    ModelSlot(const ModelSlot &) = delete;
+    ModelSlot &operator=(const ModelSlot &) = delete;
+    // Only once the decoder is gone.
+    ~ModelSlot() { release(m_parts); }
+
+    QByteArray general;
+    float generalWeight = 0;
+
+    bool load(const SpeechRecognizer::ModelBuilder &build);
+
+private:
+    static void release(std::vector<ngram_model_t *> &parts)
+    {
+        for (ngram_model_t *p : parts)
+            ngram_model_free(p);
+        parts.clear();
+    }
+
+    ps_decoder_t *m_ps;
+    std::vector<ngram_model_t *> m_parts;
+};
+
+bool ModelSlot::load(const SpeechRecognizer::ModelBuilder &build)
+{
+    // Once to learn the script's words, once more with the ones the decoder can say.
+    QSet<QByteArray> vocabulary;
+    build([&](const QString &word) {
+        vocabulary.insert(word.toUtf8());
+        return true;
+    });
+    const Pronunciations known = pronunciations(vocabulary);
+    addWords(m_ps, known);
+    QSet<QByteArray> unknown;
+    for (const QByteArray &w : vocabulary) {
+        if (!known.contains(w))
+            unknown.insert(w);
+    }
+    const Pronunciations guesses = guessed(unknown);
+    addWords(m_ps, guesses);
+    const QByteArray arpa = build([&](const QString &word) {
+        const QByteArray w = word.toUtf8();
+        return known.contains(w) || guesses.contains(w);
+    });
+    ngram_model_t *script = readArpa(m_ps, arpa);
+    if (!script)
+        return false;
+    std::vector<ngram_model_t *> parts;
+    ngram_model_t *lm = script;
+    ngram_model_t *open
+        = general.isEmpty() || generalWeight <= 0 ? nullptr : readArpa(m_ps, general);
+    if (open) {
+        ngram_model_t *models[] = {script, open};
+        char scriptName[] = "script";
+        char generalName[] = "general";
+        char *names[] = {scriptName, generalName};
+        // The parts' scores already carry the language weight (probabilities to its power),
+        // so the shares are raised to it too for the mix to weigh them as probabilities.
+        const double lw = cmd_ln_float32_r(ps_get_config(m_ps), "-lw");
+        const float32 weights[] = {float32(std::pow(1.0 - generalWeight, lw)),
+            float32(std::pow(double(generalWeight), lw))};
+        if (ngram_model_t *set = ngram_model_set_init(nullptr, models, names, weights, 2)) {
+            parts = {script, open};
+            lm = set;
+        } else {
+            ngram_model_free(open);
+        }
+    }
+    // The decoder keeps the model it is given; the previous one, and with it the previous
+    // mix, goes here.
+    const bool ok = ps_set_lm(m_ps, "script", lm) == 0 && ps_set_search(m_ps, "script") == 0;
+    ngram_model_free(lm);
+    if (!ok) {
+        release(parts);
+        return false;
+    }
+    release(m_parts);
+    m_parts = std::move(parts);
+    return true;
 }
 
 void PocketsphinxRecognizer::run(Shared &shared)
 {
     const QByteArray hmm = QFile::encodeName(acousticModel());
-    // A dictionary of one word to start from; each model adds the script's words.
+    // A dictionary of one word to start from; each model adds the words it listens for.
     QTemporaryFile seed(QDir::tempPath() + QStringLiteral("/quillmere-dict-XXXXXX.dict"));
     ps_decoder_t *ps = nullptr;
     if (seed.open() && seed.write("a AH\n") > 0 && seed.flush()) {
@@ -431,25 +465,58 @@ void PocketsphinxRecognizer::run(Shared &shared)
             cmd_ln_free_r(config);
     }
     seed.remove();
+    auto models = std::make_unique<ModelSlot>(ps);
+    if (ps) {
+        const auto [weight, words] = generalMix();
+        models->generalWeight = weight;
+        if (weight > 0)
+            models->general = generalUnigrams(ps, words);
+    }
 
     std::deque<int16_t> &queue = shared.queue;
     bool failed = !ps;
-    Capture capture(shared.mutex, shared.wake, queue, shared.failed);
     {
         std::lock_guard lock(shared.mutex);
         if (shared.stopping)
             failed = true;
     }
-    if (!failed && !capture.open())
+    // The capture's thread makes the samples 16 kHz and queues them.
+    auto downsampler = std::make_shared<Downsampler>();
+    auto converted = std::make_shared<std::vector<int16_t>>();
+    auto onBlock = [&shared, downsampler, converted](std::span<const float> samples) {
+        converted->clear();
+        downsampler->push(samples, *converted);
+        {
+            std::lock_guard lock(shared.mutex);
+            shared.queue.insert(shared.queue.end(), converted->begin(), converted->end());
+            while (shared.queue.size() > kMaxQueued)
+                shared.queue.pop_front();
+        }
+        shared.wake.notify_all();
+    };
+    auto onFailure = [&shared] {
+        {
+            std::lock_guard lock(shared.mutex);
+            shared.failed = true;
+        }
+        shared.wake.notify_all();
+    };
+    std::unique_ptr<AudioInput> input = createAudioInput();
+    if (!failed && !input->start(onBlock, onFailure))
         failed = true;
     {
         std::lock_guard lock(shared.mutex);
         shared.loading = false;
     }
 
+    const double maxSeconds = qEnvironmentVariableIsSet("QUILLMERE_SPEECH_MAX_UTTERANCE")
+        ? std::clamp(qEnvironmentVariable("QUILLMERE_SPEECH_MAX_UTTERANCE").toDouble(), 1.0, 600.0)
+        : kMaxUtteranceSeconds;
+    const auto maxUtterance = std::size_t(maxSeconds * kDecodeRate);
     bool haveModel = false;
     bool inUtterance = false;
     bool heardSpeech = false;
+    std::size_t utteranceSamples = 0;
     QStringList lastPartial;
     std::vector<int16_t> chunk;
     chunk.reserve(kChunk);
@@ -468,6 +535,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
             });
         }
         heardSpeech = false;
+        utteranceSamples = 0;
         lastPartial.clear();
     };
 
@@ -501,7 +569,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
         if (build.build) {
             // A search changes only between utterances.
             endUtterance();
-            const bool ok = loadModel(ps, build.build);
+            const bool ok = models->load(build.build);
             {
                 std::lock_guard lock(shared.mutex);
                 shared.building = false;
@@ -530,6 +598,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
         ps_process_raw(ps, chunk.data(), chunk.size(), FALSE, FALSE);
         if (ps_get_in_speech(ps)) {
             heardSpeech = true;
+            utteranceSamples += chunk.size();
             int32 score = 0;
             const QStringList words = hypothesisWords(ps_get_hyp(ps, &score));
             if (words != lastPartial) {
@@ -539,6 +608,10 @@ void PocketsphinxRecognizer::run(Shared &shared)
                         h.hypothesis(words, false);
                 });
             }
+            // Speech that never pauses (a room of other voices) is cut into utterances of a
+            // bounded length, each ending in a final result.
+            if (utteranceSamples >= maxUtterance)
+                endUtterance();
         } else if (heardSpeech) {
             // The speaker paused: the utterance ends and the next starts afresh.
             endUtterance();
@@ -547,9 +620,11 @@ void PocketsphinxRecognizer::run(Shared &shared)
 
     if (inUtterance)
         ps_end_utt(ps);
-    capture.close();
+    // No block arrives once the input has stopped, so the queue and converter it fills may go.
+    input->stop();
     if (ps)
         ps_free(ps);
+    models.reset();
     if (failed && !stopped) {
         shared.notify([](const Handlers &h) {
             if (h.failure)

@@ -95,6 +95,10 @@ for i in $(seq 1 600); do
 done
 grep -q '^model ' "$out" || { cat "$out"; fail "the recogniser did not load a model"; }
 grep '^ready\|^model' "$out"
+# The loudness monitor and the recogniser (open by now: it opens the microphone before it takes
+# a model) share one record stream.
+streams=$(pactl list short source-outputs | wc -l)
+[ "$streams" -eq 1 ] || { pactl list short source-outputs; fail "$streams record streams open, not one"; }
 start_frames=$(grep -c '^frame' "$out" || true)
 feed
 # The feed has ended: its last 8 s were silence. Stop the probe and look.

@@ -11,7 +11,8 @@
 // "line token=K y=Y h=H"; "end" carries the resident memory (rss_kb) and CPU seconds used.
 // Lines: "ready state=N unknown=U words=W lines=L" once started, "model t=T" when the model is
 // loaded (speech may start then), "pos t=T word=I token=K" on every move of the reader, "frame
-// t=T offset=O token=K line=Y state=N" every 100 ms, "end t=T offset=O", "stopped stop_ms=M".
+// t=T offset=O token=K line=Y state=N" every 100 ms, "usage t=T rss_kb=R cpu_s=C" every 5 s,
+// "end t=T offset=O", "stopped stop_ms=M".
 // T is wall seconds since start; Y is the column y of the line holding the reading line.
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
@@ -153,6 +154,11 @@ int main(int argc, char **argv)
         }
     });
     frames.start(100);
+    // Memory and CPU over a long run.
+    QTimer usageTimer;
+    QObject::connect(&usageTimer, &QTimer::timeout, &app,
+        [&] { print(QStringLiteral("usage t=%1 ").arg(t()) + usage()); });
+    usageTimer.start(5000);
 
     for (const qm::WordLine &l : lines)
         print(QStringLiteral("line token=%1 y=%2 h=%3").arg(l.firstToken).arg(l.y).arg(l.height));
