@@ -26,6 +26,19 @@ namespace qm {
 
 namespace {
 
+// A region in points as the device pixels it touches, each rectangle grown outward.
+QRegion devicePixels(const QRegion &points, double dpr)
+{
+    QRegion pixels;
+    for (const QRect &r : points) {
+        const int left = int(std::floor(r.left() * dpr));
+        const int top = int(std::floor(r.top() * dpr));
+        pixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
+            int(std::ceil((r.bottom() + 1) * dpr)) - top);
+    }
+    return pixels;
+}
+
 constexpr double kSideInset = 20;
 constexpr double kTopGap = 4;
 constexpr double kBottomInset = 10;
@@ -349,13 +362,7 @@ QRect PrompterView::moveOnServer(const QRegion &dirty)
         return {};
     const QRect block(at.x(), at.y() + first, width, last - first);
     // Elsewhere the block holds no ink before or after.
-    QRegion inPixels;
-    for (const QRect &r : dirty) {
-        const int left = int(std::floor(r.left() * dpr));
-        const int top = int(std::floor(r.top() * dpr));
-        inPixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
-            int(std::ceil((r.bottom() + 1) * dpr)) - top);
-    }
+    const QRegion inPixels = devicePixels(dirty, dpr);
     if (!m_presenter.scroll(*this, block, dy, inPixels))
         return {};
     traceScrolled();
@@ -650,14 +657,7 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.scale(1 / dpr, 1 / dpr);
-        QRegion pixels;
-        for (const QRect &r : region) {
-            const int left = int(std::floor(r.left() * dpr));
-            const int top = int(std::floor(r.top() * dpr));
-            pixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
-                int(std::ceil((r.bottom() + 1) * dpr)) - top);
-        }
-        for (const QRect &r : pixels - coveredPixels)
+        for (const QRect &r : devicePixels(region, dpr) - coveredPixels)
             p.fillRect(r, Qt::transparent);
         p.restore();
     }
