@@ -13,7 +13,9 @@
 // loaded (speech may start then), "pos t=T word=I token=K" on every move of the reader, "frame
 // t=T offset=O token=K line=Y state=N" every 100 ms, "usage t=T rss_kb=R cpu_s=C" every 5 s,
 // "end t=T offset=O", "stopped stop_ms=M".
+// "heard t=T final=F words=W" is each result the recogniser hands over (F 1 for a final one).
 // T is wall seconds since start; Y is the column y of the line holding the reading line.
+#include "platform/speech_recognizer.h"
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
@@ -31,6 +33,41 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+
+namespace {
+
+// The platform's recogniser, with every result it hands over printed first.
+class LoggedRecognizer final : public qm::platform::SpeechRecognizer {
+public:
+    using Log = std::function<void(const QStringList &, bool)>;
+    explicit LoggedRecognizer(Log log)
+        : m_inner(qm::platform::createSpeechRecognizer())
+        , m_log(std::move(log))
+    {
+    }
+    Availability availability() const override { return m_inner->availability(); }
+    bool start(Handlers handlers) override
+    {
+        auto next = std::move(handlers.hypothesis);
+        handlers.hypothesis = [log = m_log, next](const QStringList &words, bool final) {
+            log(words, final);
+            if (next)
+                next(words, final);
+        };
+        return m_inner->start(std::move(handlers));
+    }
+    void setModel(quint64 generation, ModelBuilder build) override
+    {
+        m_inner->setModel(generation, std::move(build));
+    }
+    void stop() override { m_inner->stop(); }
+
+private:
+    std::unique_ptr<qm::platform::SpeechRecognizer> m_inner;
+    Log m_log;
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -85,6 +122,13 @@ int main(int argc, char **argv)
     store->setSettings(settings);
     auto controller = std::make_unique<qm::PrompterController>(*store, *monitor);
     qm::FollowSession &follow = controller->follow();
+    follow.setRecognizer(
+        std::make_unique<LoggedRecognizer>([&](const QStringList &words, bool final) {
+            print(QStringLiteral("heard t=%1 final=%2 words=%3")
+                      .arg(t())
+                      .arg(int(final))
+                      .arg(words.join(QLatin1Char(' '))));
+        }));
 
     controller->show();
     const qm::ColumnLayout layout = qm::layoutColumn(controller->sections(), width, font);
