@@ -30,8 +30,8 @@ bool PauseDetector::push(std::span<const int16_t> samples)
         m_sorted = m_levels;
         const auto loud = m_sorted.begin() + std::ptrdiff_t(m_sorted.size() * 8 / 10);
         std::nth_element(m_sorted.begin(), loud, m_sorted.end());
-        m_quiet = db <= *loud - kDrop ? m_quiet + 1 : 0;
-        if (m_quiet >= kPauseFrames)
+        m_quiet = db <= *loud - m_drop ? m_quiet + 1 : 0;
+        if (m_quiet >= m_pauseFrames)
             m_paused = true;
     }
     return m_paused;

@@ -19,12 +19,20 @@ public:
     static constexpr int kMinFrames = 50;
     static constexpr float kDrop = 8.0f;
 
+    explicit PauseDetector(float drop = kDrop, int pauseFrames = kPauseFrames)
+        : m_drop(drop)
+        , m_pauseFrames(pauseFrames)
+    {
+    }
+
     // True when a pause ended in these samples (or had by an earlier call, until reset).
     bool push(std::span<const int16_t> samples);
     // A new utterance begins.
     void reset();
 
 private:
+    float m_drop;
+    int m_pauseFrames;
     std::vector<float> m_levels; // dB of each frame of the utterance, bounded
     std::vector<float> m_sorted; // scratch
     double m_sum = 0;

@@ -541,9 +541,13 @@ void PocketsphinxRecognizer::run(Shared &shared)
     bool inUtterance = false;
     bool heardSpeech = false;
     std::size_t utteranceSamples = 0;
-    // QUILLMERE_SPEECH_PAUSES=0 leaves ending utterances to the speech detector, for measuring.
-    const bool endAtPauses = qEnvironmentVariable("QUILLMERE_SPEECH_PAUSES") != QLatin1String("0");
-    PauseDetector pauses;
+    // For measuring, QUILLMERE_SPEECH_PAUSES=0 leaves ending utterances to the speech detector
+    // and "DROP,FRAMES" changes what counts as a pause.
+    const QStringList pauseSetting = qEnvironmentVariable("QUILLMERE_SPEECH_PAUSES").split(u',');
+    const bool endAtPauses = pauseSetting.front() != QLatin1String("0");
+    PauseDetector pauses(
+        pauseSetting.size() == 2 ? pauseSetting[0].toFloat() : PauseDetector::kDrop,
+        pauseSetting.size() == 2 ? pauseSetting[1].toInt() : PauseDetector::kPauseFrames);
     QStringList lastPartial;
     std::vector<int16_t> chunk;
     chunk.reserve(kChunk);
