@@ -30,7 +30,13 @@ bool PauseDetector::push(std::span<const int16_t> samples)
         m_sorted = m_levels;
         const auto loud = m_sorted.begin() + std::ptrdiff_t(m_sorted.size() * 8 / 10);
         std::nth_element(m_sorted.begin(), loud, m_sorted.end());
-        m_quiet = db <= *loud - m_drop ? m_quiet + 1 : 0;
+        const auto floor = m_sorted.begin() + std::ptrdiff_t(m_sorted.size() / 20);
+        std::nth_element(m_sorted.begin(), floor, loud);
+        // Where the room is quiet, only what lies nearer its floor than the voice is a pause:
+        // the closure of a stop ("it busy") drops well below the voice but stays far above
+        // silence.
+        const float quiet = std::min(*loud - m_drop, (*loud + *floor) / 2);
+        m_quiet = db <= quiet ? m_quiet + 1 : 0;
         if (m_quiet >= m_pauseFrames)
             m_paused = true;
     }

@@ -10,8 +10,9 @@ namespace qm::platform {
 // Hears the speaker pause even where other people talk on in the room, so that the recogniser
 // can end an utterance there: the speech detector takes the room's voices for speech and
 // never ends one by itself. A pause is a stretch of at least kPauseFrames 20 ms frames each
-// kDrop dB or more below the utterance's loud frames (its 80th percentile), once the
-// utterance has run for kMinFrames. Fed 16 kHz samples in blocks of any size.
+// kDrop dB or more below the utterance's loud frames (its 80th percentile) and nearer its
+// quietest ones (the 5th percentile) than its loud ones, once the utterance has run for
+// kMinFrames. Fed 16 kHz samples in blocks of any size.
 class PauseDetector {
 public:
     static constexpr int kFrame = 320;
