@@ -16,7 +16,7 @@ namespace qm::platform {
 class PauseDetector {
 public:
     static constexpr int kFrame = 320;
-    static constexpr int kPauseFrames = 8;
+    static constexpr int kPauseFrames = 10;
     static constexpr int kMinFrames = 50;
     static constexpr float kDrop = 8.0f;
 
