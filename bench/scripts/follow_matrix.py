@@ -468,12 +468,15 @@ def figures(lines, timeline, events, speech_end, feed_end):
 
     def found_again(t_from, back=False):
         """Seconds from t_from until the reader is within four words of the one being said
-        (and, for a re-read, has gone back to get there)."""
-        before = next((tok for t, _, tok in reversed(frames) if t <= t_from), 0)
+        (and, for a re-read, has gone back to get there: three words behind the farthest the
+        reader was put since, which may be after t_from when the first reading's last words are
+        recognised late)."""
+        peak = next((tok for t, _, tok in reversed(frames) if t <= t_from), 0)
         for t, _, tok in frames:
             if t < t_from:
                 continue
-            if abs(tok - spoken_at(t)) <= 4 and (not back or tok <= before - 3):
+            peak = max(peak, tok)
+            if abs(tok - spoken_at(t)) <= 4 and (not back or tok <= peak - 3):
                 return t - t_from
         return None
 
