@@ -18,6 +18,9 @@ constexpr int kMismatch = -1;
 constexpr int kGap = -1;
 // Beyond this many words ahead, every kWordsPerPoint words further cost a point of evidence.
 constexpr int kNearAhead = 12;
+// A move further than this many words rests on matches past the position telling this much.
+constexpr int kNearMove = 3;
+constexpr double kMoveInfo = 1.0;
 constexpr double kWordsPerPoint = 8;
 
 // How much a matched word tells: 1 for a word rarer than one in 2^kRareBits of the script,
@@ -179,6 +182,7 @@ struct FollowMatcher::Table {
         int beyond = 0; // matches past the position the alignment was made from
         float info = 0;
         bool endsInMatch = false;
+        float beyondInfo = 0; // what the matches past the position tell
     };
 
     // One script word in an alignment: a word of the script or of one of its alternatives, with
@@ -265,22 +269,28 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
                 const Table::Cell &diag = t.at(i - 1, q);
                 const int d = diag.score + (same ? kMatch : kMismatch);
                 if (d > best.score) {
+                    const bool past = same && col.position > m_position;
                     best = {d, diag.matches + (same ? 1 : 0),
-                        same && diag.start < 0 ? i : diag.start,
-                        diag.beyond + (same && col.position > m_position ? 1 : 0),
-                        diag.info + (same ? hInfo : 0), same};
+                        same && diag.start < 0 ? i : diag.start, diag.beyond + (past ? 1 : 0),
+                        diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0)};
                 }
                 const Table::Cell &left = t.at(i, q);
                 if (left.score + skip > best.score) {
-                    best = {
-                        left.score + skip, left.matches, left.start, left.beyond, left.info, false};
+                    best = left;
+                    best.score += skip;
+                    best.endsInMatch = false;
                 }
             }
-            if (const Table::Cell &up = t.at(i - 1, j); up.score + kGap > best.score)
-                best = {up.score + kGap, up.matches, up.start, up.beyond, up.info, false};
+            if (const Table::Cell &up = t.at(i - 1, j); up.score + kGap > best.score) {
+                best = up;
+                best.score += kGap;
+                best.endsInMatch = false;
+            }
             // A match that starts afresh beats carrying a weak path into it.
-            if (same && best.score < kMatch)
-                best = {kMatch, 1, i, col.position > m_position ? 1 : 0, hInfo, true};
+            if (same && best.score < kMatch) {
+                const bool past = col.position > m_position;
+                best = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0};
+            }
             t.at(i, j) = best;
         }
     }
@@ -477,6 +487,9 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             // one further on rests on more words matching past the position. Far ahead, the
             // rest of the script may fit as well: the search decides.
             if (index > p && (index >= p + kFarAhead || c.beyond < beyondNeeded(sayable(p, index))))
+                continue;
+            // Nor do a few common words far apart: "the ... the ... it" fits anywhere.
+            if (index > p + kNearMove && c.beyondInfo < kMoveInfo)
                 continue;
             if (bestJ < 0)
                 bestJ = j;

@@ -143,6 +143,10 @@ private Q_SLOTS:
         QTest::newRow("a line said again in a chorus reads on")
             << chorus << 15 << "carry in me home by the rather read carry me home when the line"
             << 16;
+        QTest::newRow("common words far apart are chance")
+            << QStringLiteral("protect it from the phone guard the last hour of the evening the "
+                              "way you guard the first hour of work try it for two weeks")
+            << 10 << "protect it from the phone got the last hour of the the it" << 12;
         QTest::newRow("a skip back")
             << longer.join(u' ') << 400
             << (longer.mid(389, 12) + longer.mid(200, 5)).join(u' ') + QStringLiteral(" uh um")
