@@ -12,7 +12,8 @@
 // Lines: "ready state=N unknown=U words=W lines=L" once started, "model t=T" when the model is
 // loaded (speech may start then), "pos t=T word=I token=K" on every move of the reader, "frame
 // t=T offset=O token=K line=Y state=N" every 100 ms, "usage t=T rss_kb=R cpu_s=C" every 5 s,
-// "end t=T offset=O", "stopped stop_ms=M".
+// "end t=T offset=O", "stopped stop_ms=M", and "heard t=T final=F words=W..." for each result of
+// the recogniser, so a reading can be replayed offline (bench/follow_replay).
 // T is wall seconds since start; Y is the column y of the line holding the reading line.
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
@@ -30,7 +31,41 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
+
+namespace {
+
+// The platform's recogniser, with each result it gives printed on the way.
+class HeardLog final : public qm::platform::SpeechRecognizer {
+public:
+    HeardLog(std::unique_ptr<SpeechRecognizer> inner, std::function<void(const QString &)> log)
+        : m_inner(std::move(inner))
+        , m_log(std::move(log))
+    {
+    }
+    Availability availability() const override { return m_inner->availability(); }
+    bool start(Handlers handlers) override
+    {
+        handlers.hypothesis = [log = m_log, next = std::move(handlers.hypothesis)](
+                                  const QStringList &words, bool final) {
+            log(QStringLiteral("final=%1 words=%2").arg(int(final)).arg(words.join(u' ')));
+            next(words, final);
+        };
+        return m_inner->start(std::move(handlers));
+    }
+    void setModel(quint64 generation, ModelBuilder build) override
+    {
+        m_inner->setModel(generation, std::move(build));
+    }
+    void stop() override { m_inner->stop(); }
+
+private:
+    std::unique_ptr<SpeechRecognizer> m_inner;
+    std::function<void(const QString &)> m_log;
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -85,6 +120,8 @@ int main(int argc, char **argv)
     store->setSettings(settings);
     auto controller = std::make_unique<qm::PrompterController>(*store, *monitor);
     qm::FollowSession &follow = controller->follow();
+    follow.setRecognizer(std::make_unique<HeardLog>(qm::platform::createSpeechRecognizer(),
+        [&](const QString &heard) { print(QStringLiteral("heard t=%1 ").arg(t()) + heard); }));
 
     controller->show();
     const qm::ColumnLayout layout = qm::layoutColumn(controller->sections(), width, font);
