@@ -18,13 +18,24 @@ out=$(cd "$build" && pwd)/scale_figures.md
 results=$(mktemp /tmp/qm-scale.XXXXXX)
 started=$(date +%s)
 
-# measure LABEL KIND SCALE SCREEN [MONITOR]: one screen layout on an X server of its own.
+# measure LABEL KIND SCALE SCREEN [MONITOR]: one screen layout on an X server of its own, with
+# no compositing manager (as on Xvfb with openbox, or any X11 window manager that has none), or
+# with picom when COMPOSITOR=picom: then its CPU counts with the X server's.
 measure() {
   (
     export E2E_SCREEN=$4
     # shellcheck source=../../tests/e2e/lib.sh
     source "$here/../../tests/e2e/lib.sh"
     e2e_setup "$build/quillmere"
+    shown=("--xpid" "${E2E_PIDS[0]}")
+    if [ "${COMPOSITOR:-}" = picom ]; then
+      picom --backend xrender --no-vsync >"$E2E_TMP/picom.log" 2>&1 &
+      E2E_PIDS+=($!)
+      shown+=("--xpid" "$!")
+      # picom names the window that holds its selection after itself.
+      composited() { xwininfo -root -children | grep -q '"picom"'; }
+      e2e_wait 10 "the compositing manager" composited
+    fi
     monitor=${5:-}
     if [ -n "$monitor" ]; then
       split_screen() {
@@ -34,7 +45,7 @@ measure() {
       }
       e2e_wait 10 "RandR monitors" split_screen
     fi
-    python3 "$here/scale_figures.py" --bin "$QM_BIN" --tmp "$E2E_TMP" --xpid "${E2E_PIDS[0]}" \
+    python3 "$here/scale_figures.py" --bin "$QM_BIN" --tmp "$E2E_TMP" "${shown[@]}" \
       --label "$1" --kind "$2" --scale "$3" --out "$results" \
       --runs "${SCALE_FIGURES_RUNS:-1}" ${SCALE_FIGURES_SECONDS:+--seconds "$SCALE_FIGURES_SECONDS"}
   )
