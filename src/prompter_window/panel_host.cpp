@@ -37,8 +37,8 @@ QList<QRectF> screenFrames()
 PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     : QObject(parent)
     , m_controller(controller)
-    , m_compositor(std::make_unique<platform::CompositorWatch>(
-          [this](bool running) { compositorChanged(running); }))
+    , m_compositor(
+          std::make_unique<platform::CompositorWatch>([this](bool) { compositorChanged(); }))
 {
     connect(qApp, &QGuiApplication::screenRemoved, this, &PanelHost::screenRemoved);
     connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
@@ -132,7 +132,7 @@ double PanelHost::buildPanel(const Settings &settings)
     // Display mode without its screen stands in with the floating panel.
     auto *panel = new PrompterPanel(m_controller,
         settings.mode == PrompterMode::Display ? PrompterMode::Floating : settings.mode,
-        m_compositor->running());
+        translucentPanel());
     m_panel = panel;
     connect(panel, &PrompterPanel::hoverChanged, this,
         [this](bool hovering) { m_controller.setHovering(hovering); });
@@ -172,8 +172,16 @@ void PanelHost::dropPanel()
     m_controller.setHovering(false);
 }
 
-void PanelHost::compositorChanged(bool running)
+bool PanelHost::translucentPanel() const
 {
+    // QUILLMERE_PLAIN_FRAMES=1 shows frames as they were before, for measuring one way against
+    // the other: the panel translucent whatever runs.
+    return m_compositor->running() || qEnvironmentVariableIntValue("QUILLMERE_PLAIN_FRAMES") == 1;
+}
+
+void PanelHost::compositorChanged()
+{
+    const bool running = translucentPanel();
     if (!m_panel || m_panel->translucent() == running)
         return;
     // A window has an alpha channel or not from when it is made. The prompter carries on as

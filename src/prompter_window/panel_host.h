@@ -82,9 +82,11 @@ private:
     // The program's main window, not a prompter window; null when none is shown.
     static QWidget *mainWindow();
     void dropPanel();
+    // Whether a panel built now has an alpha channel: only where a compositing manager shows it.
+    bool translucentPanel() const;
     // A compositing manager came or went: the panel is made again with or without its alpha
     // channel, at the same place.
-    void compositorChanged(bool running);
+    void compositorChanged();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);
     // Asks a tiling window manager to put the floating panel where it was placed.
