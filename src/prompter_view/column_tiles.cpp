@@ -327,11 +327,6 @@ std::pair<int, int> ColumnTiles::fullRows(int height, double opacity) const
     return {first, last};
 }
 
-int ColumnTiles::rowWeightAt(int row, int height, double opacity) const
-{
-    return rowWeight(fadeAt(row, height), std::clamp(opacity, 0.0, 1.0));
-}
-
 const std::vector<ColumnTiles::Band> &ColumnTiles::bands(int height, double offset, double opacity)
 {
     plan(height, offset, opacity);

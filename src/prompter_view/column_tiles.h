@@ -65,10 +65,6 @@ public:
     // strength (no fade) at `opacity`: at whole-pixel offsets they are the column's rows as they
     // are, and move as a block when it scrolls. Empty when there are none.
     std::pair<int, int> fullRows(int height, double opacity) const;
-    // The weight (out of 256) output row `row` of an output `height` rows tall gets from the
-    // fade at `opacity`. At whole-pixel offsets an output row is its column row times that
-    // weight alone: rows of equal weight move as a block too.
-    int rowWeightAt(int row, int height, double opacity) const;
     // Changes whenever the bands are worked out afresh.
     quint64 planRevision() const { return m_planRevision; }
 

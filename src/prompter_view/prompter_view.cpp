@@ -290,7 +290,7 @@ void PrompterView::step()
     // A move that found part of the window missing on the server (covered, off screen) left
     // holes: while that lasts, each frame paints the whole text over its own move too, which
     // goes on telling whether the window is still covered.
-    const QRegion moved = moveOnServer(dirty);
+    const QRect moved = moveOnServer(dirty);
     if (m_presenter.takeMissed())
         dirty += readingArea().toAlignedRect();
     else
@@ -324,8 +324,7 @@ double PrompterView::shownOffset() const
 PrompterView::ShownText PrompterView::shownTextNow()
 {
     ColumnTiles &tiles = m_reading.tiles();
-    return {tiles.firstRow(shownOffset()), tiles.generation(), readingArea(), devicePixelRatioF(),
-        readingOpacity()};
+    return {tiles.firstRow(shownOffset()), tiles.generation(), readingArea(), devicePixelRatioF()};
 }
 
 QRect PrompterView::statusArea() const
@@ -334,7 +333,7 @@ QRect PrompterView::statusArea() const
         width() - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
 }
 
-QRegion PrompterView::moveOnServer(const QRegion &dirty)
+QRect PrompterView::moveOnServer(const QRegion &dirty)
 {
     // Only the settled text at full strength moves as a block, under nothing else that moves.
     if (!m_shownText || !m_presenter.movesPixels() || m_open != 1 || m_hoverShown > 0
@@ -343,7 +342,7 @@ QRegion PrompterView::moveOnServer(const QRegion &dirty)
     const ShownText was = *m_shownText;
     const ShownText now = shownTextNow();
     if (now.row == was.row || now.generation != was.generation || now.area != was.area
-        || now.dpr != was.dpr || now.opacity != was.opacity)
+        || now.dpr != was.dpr)
         return {};
     const double dpr = now.dpr;
     const QPointF corner = now.area.topLeft() * dpr;
@@ -351,16 +350,8 @@ QRegion PrompterView::moveOnServer(const QRegion &dirty)
     if (std::abs(corner.x() - at.x()) > 1e-6 || std::abs(corner.y() - at.y()) > 1e-6)
         return {};
     const int width = qRound(now.area.width() * dpr);
-    const int height = qRound(now.area.height() * dpr);
-    const ColumnTiles &tiles = m_reading.tiles();
-    auto [first, last] = tiles.fullRows(height, now.opacity);
-    if (first >= last)
-        return {};
-    // The fade below steps by one 256th every few rows: a row whose weight is the one of the
-    // row the move brings there is right as moved too. Down to the glow's strip, which is
-    // drawn over the text.
-    const int glowTop = int(std::floor((this->height() - aura::kStripHeight) * dpr)) - at.y();
-    last = std::max(last, std::min(height, glowTop));
+    auto [first, last]
+        = m_reading.tiles().fullRows(qRound(now.area.height() * dpr), readingOpacity());
     // The status items may reach down into the text's top.
     const QRect status = statusArea();
     if (status.intersects(now.area.toAlignedRect()))
@@ -377,32 +368,13 @@ QRegion PrompterView::moveOnServer(const QRegion &dirty)
     traceScrolled();
     // What the window shows from here on, even when nothing else is painted.
     m_shownText = now;
-    // The rows moved from a row of another weight are still to be painted; the points wholly
-    // inside the runs of rows right as moved are as the frame would paint them. Built in one go:
-    // the runs lie one under the other.
+    // The points wholly inside the moved pixels are as the frame would paint them.
     const QRect to = block & block.translated(0, dy);
-    std::vector<QRect> points;
-    int run = -1;
-    for (int y = to.top(); y <= to.bottom() + 1; ++y) {
-        const int row = y - at.y();
-        const bool right = y <= to.bottom()
-            && tiles.rowWeightAt(row, height, now.opacity)
-                == tiles.rowWeightAt(row - dy, height, now.opacity);
-        if (right && run < 0)
-            run = y;
-        if (right || run < 0)
-            continue;
-        const int left = int(std::ceil(to.left() / dpr));
-        const int top = int(std::ceil(run / dpr));
-        const int end = int(std::floor((to.right() + 1) / dpr));
-        const int bottom = int(std::floor(y / dpr));
-        if (end > left && bottom > top)
-            points.emplace_back(left, top, end - left, bottom - top);
-        run = -1;
-    }
-    QRegion moved;
-    moved.setRects(points.data(), int(points.size()));
-    return moved;
+    const int left = int(std::ceil(to.left() / dpr));
+    const int top = int(std::ceil(to.top() / dpr));
+    const int right = int(std::floor((to.right() + 1) / dpr));
+    const int bottom = int(std::floor((to.bottom() + 1) / dpr));
+    return right > left && bottom > top ? QRect(left, top, right - left, bottom - top) : QRect();
 }
 
 void PrompterView::scrolled()

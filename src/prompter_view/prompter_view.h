@@ -97,7 +97,7 @@ private:
     // Moves the part of the text that only scrolls since the last frame inside the display
     // server, where it lies in `dirty` (the rows the text was and is in); returns the points it
     // brought up to date, which the frame need not paint.
-    QRegion moveOnServer(const QRegion &dirty);
+    QRect moveOnServer(const QRegion &dirty);
     // Where the status items in the top right corner may paint.
     QRect statusArea() const;
     void relayout();
@@ -177,7 +177,6 @@ private:
         quint64 generation = 0;
         QRectF area;
         double dpr = 0;
-        double opacity = 0;
         friend bool operator==(const ShownText &, const ShownText &) = default;
     };
     ShownText shownTextNow();
