@@ -483,19 +483,27 @@ def figures(lines, timeline, events, speech_end, feed_end, tokens=None):
     within = [abs(line_at(off + viewport / 3) - line_of_token(spoken_at(t))) <= 1 for t, off in checked]
     accuracy = 100.0 * sum(within) / max(len(within), 1)
 
-    # Moves onto words more than two ahead of the one being said.
-    ahead = sum(1 for t, tok in moves if first_t <= t <= last_t + 1 and tok > spoken_at(t) + 2)
-    far_ahead = sum(1 for t, tok in moves if first_t <= t <= last_t + 1 and tok >= spoken_at(t) + 6)
+    # Moves onto words not yet said, more than two ahead of the one being said. A word read
+    # before a re-read or a skip back was said: a move onto it, heard late, is lag.
+    def unsaid(t, tok):
+        return not any(s <= t and k == tok for s, _, k in timeline)
+    ahead = sum(1 for t, tok in moves if first_t <= t <= last_t + 1 and tok > spoken_at(t) + 2
+                and unsaid(t, tok))
+    far_ahead = sum(1 for t, tok in moves if first_t <= t <= last_t + 1
+                    and tok >= spoken_at(t) + 6 and unsaid(t, tok))
     minutes = (last_t - first_t) / 60
 
     def found_again(t_from, back=False):
         """Seconds from t_from until the reader is within four words of the one being said
-        (and, for a re-read, has gone back to get there)."""
-        before = next((tok for t, _, tok in reversed(frames) if t <= t_from), 0)
+        (and, for a re-read, has gone back to get there: three words behind the farthest the
+        reader was put since, which may be after t_from when the first reading's last words are
+        recognised late)."""
+        peak = next((tok for t, _, tok in reversed(frames) if t <= t_from), 0)
         for t, _, tok in frames:
             if t < t_from:
                 continue
-            if abs(tok - spoken_at(t)) <= 4 and (not back or tok <= before - 3):
+            peak = max(peak, tok)
+            if abs(tok - spoken_at(t)) <= 4 and (not back or tok <= peak - 3):
                 return t - t_from
         return None
 

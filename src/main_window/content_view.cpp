@@ -3,6 +3,7 @@
 
 #include "editor.h"
 #include "main_window/controls/small_icon_button.h"
+#include "script_editor.h"
 #include "settings_panel.h"
 #include "sidebar.h"
 #include "stats_cache.h"
@@ -37,6 +38,12 @@ ContentView::ContentView(Store &store, PrompterController &prompter, QWidget *pa
     m_editor = new Editor(store, prompter, *m_stats, this);
     m_settings = makeSettingsPanel(store, prompter, this);
     m_settings->setFixedWidth(kSettingsWidth);
+    // The keyboard starts in the script's text, and goes to a new script's text, so typing
+    // writes at once instead of landing on whatever control comes first (where Space would
+    // press it).
+    m_editor->scriptEditor()->setFocus(Qt::OtherFocusReason);
+    connect(m_sidebar, &Sidebar::scriptAdded, m_editor,
+        [this] { m_editor->scriptEditor()->setFocus(Qt::OtherFocusReason); });
 
     row->addWidget(m_sidebar);
     m_sidebarLine = makeHairline(Qt::Vertical, this);

@@ -121,7 +121,10 @@ QLayout *Sidebar::buildListHeader()
     listHeader->addWidget(m_import);
     listHeader->addWidget(m_new);
     connect(m_import, &QAbstractButton::clicked, this, &Sidebar::importFile);
-    connect(m_new, &QAbstractButton::clicked, this, [this] { m_store.addScript(); });
+    connect(m_new, &QAbstractButton::clicked, this, [this] {
+        m_store.addScript();
+        Q_EMIT scriptAdded();
+    });
     return listHeader;
 }
 

@@ -57,6 +57,10 @@ public:
 
     static constexpr int kWidth = 220;
 
+Q_SIGNALS:
+    // A new script was made with the New button or its shortcut, and is selected.
+    void scriptAdded();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

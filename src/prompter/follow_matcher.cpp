@@ -18,17 +18,23 @@ constexpr int kMismatch = -1;
 constexpr int kGap = -1;
 // Beyond this many words ahead, every kWordsPerPoint words further cost a point of evidence.
 constexpr int kNearAhead = 12;
+// A move further than this many words rests on matches past the position telling this much.
+constexpr int kNearMove = 3;
+constexpr double kMoveInfo = 1.0;
 constexpr double kWordsPerPoint = 8;
 
 // How much a matched word tells: 1 for a word rarer than one in 2^kRareBits of the script,
 // less for common ones ("the" is about 0.6), never below kLeastInfo.
 constexpr double kRareBits = 6;
 constexpr double kLeastInfo = 0.25;
+// A word telling this much is one of the script's distinctive ones.
+constexpr double kDistinctive = 0.9;
 // A re-read needs this much; a move found by the whole-script search kFarInfo, and
 // kFarInfoPerDoubling more each time the distance doubles past the window.
 constexpr double kReReadInfo = 2.0;
-constexpr double kFarInfo = 3.0;
-constexpr double kFarInfoPerDoubling = 0.25;
+constexpr double kFarInfo = 2.2;
+constexpr double kFarInfoPerDoubling = 0.2;
+constexpr double kFarShortInfo = 0.4;
 // The place found must fit better than any other by this much.
 constexpr double kClearMargin = 1.0;
 // A pair of words occurring more often than this says nothing of where the reader is.
@@ -40,6 +46,27 @@ constexpr int kSeedPlaces = 6;
 // Seeds this close together are one place.
 constexpr int kSeedSpread = 8;
 constexpr int kMaxPreds = 4;
+
+// The words English speech is full of, and the recogniser's usual guess for audio it cannot
+// place: however rare in the script, one of them says little of where the reader is.
+constexpr double kCommonInfo = 0.3;
+const QSet<QString> &commonWords()
+{
+    static const QSet<QString> words = [] {
+        QSet<QString> out;
+        for (const char *w : {"a", "about", "ah", "all", "an", "and", "are", "as", "at", "be",
+                 "been", "but", "by", "can", "could", "did", "do", "does", "for", "from", "get",
+                 "go", "had", "has", "have", "he", "her", "here", "him", "his", "how", "i", "i'll",
+                 "i'm", "if", "in", "into", "is", "it", "it's", "its", "just", "like", "me", "more",
+                 "my", "no", "not", "now", "of", "oh", "on", "one", "or", "our", "out", "say",
+                 "see", "she", "so", "some", "than", "that", "the", "their", "them", "then",
+                 "there", "they", "this", "to", "up", "us", "was", "we", "well", "were", "what",
+                 "when", "where", "which", "who", "will", "with", "would", "yes", "you", "your"})
+            out.insert(QString::fromLatin1(w));
+        return out;
+    }();
+    return words;
+}
 
 quint64 pairKey(int a, int b)
 {
@@ -120,8 +147,11 @@ std::shared_ptr<const FollowMatcher::Script> FollowMatcher::prepare(
     for (int c : counts)
         total += c;
     s->info.resize(counts.size());
-    for (std::size_t id = 0; id < counts.size(); ++id)
-        s->info[id] = float(std::clamp(std::log2(total / counts[id]) / kRareBits, kLeastInfo, 1.0));
+    for (auto it = s->vocabulary.cbegin(); it != s->vocabulary.cend(); ++it) {
+        const auto id = std::size_t(it.value());
+        const double rare = std::clamp(std::log2(total / counts[id]) / kRareBits, kLeastInfo, 1.0);
+        s->info[id] = float(commonWords().contains(it.key()) ? std::min(rare, kCommonInfo) : rare);
+    }
 
     auto addPair = [&](int a, int b, int position) {
         if (a >= 0 && b >= 0)
@@ -152,6 +182,7 @@ struct FollowMatcher::Table {
         int beyond = 0; // matches past the position the alignment was made from
         float info = 0;
         bool endsInMatch = false;
+        float beyondInfo = 0; // what the matches past the position tell
     };
 
     // One script word in an alignment: a word of the script or of one of its alternatives, with
@@ -238,22 +269,28 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
                 const Table::Cell &diag = t.at(i - 1, q);
                 const int d = diag.score + (same ? kMatch : kMismatch);
                 if (d > best.score) {
+                    const bool past = same && col.position > m_position;
                     best = {d, diag.matches + (same ? 1 : 0),
-                        same && diag.start < 0 ? i : diag.start,
-                        diag.beyond + (same && col.position > m_position ? 1 : 0),
-                        diag.info + (same ? hInfo : 0), same};
+                        same && diag.start < 0 ? i : diag.start, diag.beyond + (past ? 1 : 0),
+                        diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0)};
                 }
                 const Table::Cell &left = t.at(i, q);
                 if (left.score + skip > best.score) {
-                    best = {
-                        left.score + skip, left.matches, left.start, left.beyond, left.info, false};
+                    best = left;
+                    best.score += skip;
+                    best.endsInMatch = false;
                 }
             }
-            if (const Table::Cell &up = t.at(i - 1, j); up.score + kGap > best.score)
-                best = {up.score + kGap, up.matches, up.start, up.beyond, up.info, false};
+            if (const Table::Cell &up = t.at(i - 1, j); up.score + kGap > best.score) {
+                best = up;
+                best.score += kGap;
+                best.endsInMatch = false;
+            }
             // A match that starts afresh beats carrying a weak path into it.
-            if (same && best.score < kMatch)
-                best = {kMatch, 1, i, col.position > m_position ? 1 : 0, hInfo, true};
+            if (same && best.score < kMatch) {
+                const bool past = col.position > m_position;
+                best = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0};
+            }
             t.at(i, j) = best;
         }
     }
@@ -370,11 +407,14 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
     };
     // Whether a heard word just before row `start` matched beyond `index`: the reader was
     // there, then went back to read again.
+    // A word of its own says so when it is a distinctive one.
     auto cameFromBeyond = [&](int start, int index) {
-        for (int r = start - 1; r >= std::max(1, start - 2); --r) {
+        for (int r = start - 1; r >= std::max(1, start - kReReadLookBack); --r) {
+            const int h = heard[std::size_t(r - 1)];
+            const bool distinctive = h >= 0 && m_script->info[std::size_t(h)] >= kDistinctive;
             for (int j = 1; j <= w; ++j) {
                 const Table::Cell &c = near.at(r, j);
-                if (c.endsInMatch && c.matches >= 2 && pos(j) > index)
+                if (c.endsInMatch && (c.matches >= 2 || distinctive) && pos(j) > index)
                     return true;
             }
         }
@@ -393,6 +433,47 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         return false;
     };
 
+    // A re-read: a run of its own among the newest heard words, more than a word behind the
+    // position (a revised guess moves a word), right after words that matched beyond it. The
+    // words after it may be misheard, but none may start a run of their own at the position
+    // or past it: then the reader is there. The recogniser is often a word or two behind
+    // with the newest ones.
+    int rereadRow = -1;
+    int rereadJ = -1;
+    for (int i = m; i >= std::max(1, m - kReReadSlack) && rereadJ < 0; --i) {
+        // The same words may fit where the reader is as well or better (a line said twice in
+        // a row, a chorus): then they are read on, not again.
+        auto fitsHere = [&](const Table::Cell &r) {
+            for (int j = 1; j <= w; ++j) {
+                const Table::Cell &c = near.at(i, j);
+                if (c.endsInMatch && pos(j) >= p - 1 && c.start >= r.start && c.score >= r.score)
+                    return true;
+            }
+            return false;
+        };
+        for (int j = 1; j <= w; ++j) {
+            const Table::Cell &r = near.at(i, j);
+            if (pos(j) < p - 1 && r.endsInMatch && !fitsHere(r) && r.matches >= kReReadRun
+                && r.score >= kMatch * kReReadRun - 1 && r.info >= kReReadInfo
+                && (rereadJ < 0 || r.score > near.at(i, rereadJ).score)
+                && cameFromBeyond(r.start, pos(j))) {
+                rereadRow = i;
+                rereadJ = j;
+            }
+        }
+    }
+    if (rereadJ >= 0) {
+        for (int r = rereadRow + 1; r <= m && rereadJ >= 0; ++r) {
+            for (int j = 1; j <= w; ++j) {
+                const Table::Cell &c = near.at(r, j);
+                if (c.endsInMatch && c.matches >= 2 && c.start > rereadRow && pos(j) >= p - 1) {
+                    rereadJ = -1;
+                    break;
+                }
+            }
+        }
+    }
+
     // The newest heard word that ends a convincing run decides.
     for (int i = m; i >= 1; --i) {
         int bestJ = -1;
@@ -407,6 +488,9 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             // rest of the script may fit as well: the search decides.
             if (index > p && (index >= p + kFarAhead || c.beyond < beyondNeeded(sayable(p, index))))
                 continue;
+            // Nor do a few common words far apart: "the ... the ... it" fits anywhere.
+            if (index > p + kNearMove && c.beyondInfo < kMoveInfo)
+                continue;
             if (bestJ < 0)
                 bestJ = j;
             const double e = evidence(pos(j), c);
@@ -418,26 +502,20 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             continue;
         const int index = pos(bestJ);
         const Table::Cell &c = near.at(i, bestJ);
-        if (i == m) {
-            // A re-read: a run of its own ending with the word heard last, more than a word
-            // behind the position (a revised guess moves a word), right after words that
-            // matched beyond it. It wins over a move on that
-            // rests on fewer words matching past the position.
-            int rereadJ = -1;
-            for (int j = 1; j <= w; ++j) {
-                const Table::Cell &r = near.at(m, j);
-                if (pos(j) < p - 1 && r.endsInMatch && r.matches >= kReReadRun
-                    && r.score >= kMatch * kReReadRun - 1 && r.info >= kReReadInfo
-                    && (rereadJ < 0 || r.score > near.at(m, rereadJ).score)
-                    && cameFromBeyond(r.start, pos(j)))
-                    rereadJ = j;
-            }
-            if (rereadJ >= 0 && (index <= p || c.beyond < near.at(m, rereadJ).matches))
-                return moveElsewhere(pos(rereadJ), near.at(m, rereadJ).start);
-        }
+        // The re-read wins over a move on that rests on fewer words matching past the
+        // position.
+        if (rereadJ >= 0 && (index <= p || c.beyond < near.at(rereadRow, rereadJ).matches))
+            return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
         if (index > p) {
             if (i < m && newerBehind(i, index))
                 break;
+            // Words heard after the run that fit well elsewhere in the script: the reader
+            // read on here, then went there.
+            if (i < m) {
+                const auto [farIndex, farRow] = searchFar(heard, near);
+                if (farIndex >= 0 && farRow > i)
+                    return moveElsewhere(farIndex, farRow);
+            }
             return moveTo(index);
         }
         // Going back otherwise takes a longer run ending with the word heard last, from a
@@ -447,6 +525,8 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             return moveElsewhere(index, c.start);
         break;
     }
+    if (rereadJ >= 0)
+        return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
     const auto [index, startRow] = searchFar(heard, near);
     return index >= 0 && moveElsewhere(index, startRow);
 }
@@ -517,7 +597,7 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
         const int hi = std::min(int(s.ids.size()), place.to + kSeedSpread + 1);
         const Table t = align(heard, lo, hi);
         Found best;
-        for (int i = m; i >= std::max(1, m - 1); --i) {
+        for (int i = m; i >= std::max(1, m - kReReadSlack); --i) {
             for (int j = 1; j <= int(t.cols.size()); ++j) {
                 const Table::Cell &c = t.at(i, j);
                 const int index = t.cols[std::size_t(j - 1)].position;
@@ -538,7 +618,9 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
     const Table::Cell &c = best.cell;
     const double d = std::abs(best.index - p);
     const double needed = kFarInfo + kFarInfoPerDoubling * std::log2(1.0 + d / kAhead);
-    if (c.matches < kFarRun || c.score < kMatch * kFarRun - 1 || c.info < needed)
+    // Three words in order will do when all three are rare ones.
+    const int run = c.info >= needed + kFarShortInfo ? kFarRun - 1 : kFarRun;
+    if (c.matches < run || c.score < kMatch * run - 1 || c.info < needed)
         return {-1, 0};
     // Another place that fits the same words about as well (a repeated chorus) leaves the
     // reader where they are.
@@ -547,7 +629,7 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
             && found[k].cell.info > c.info - kClearMargin)
             return {-1, 0};
     }
-    for (int i = m; i >= std::max(1, m - 1); --i) {
+    for (int i = m; i >= std::max(1, m - kReReadSlack); --i) {
         for (int j = 1; j <= int(near.cols.size()); ++j) {
             const Table::Cell &nc = near.at(i, j);
             const int index = near.cols[std::size_t(j - 1)].position;

@@ -20,16 +20,19 @@ namespace qm {
 // The recent heard words are aligned with the script in a window around the position,
 // tolerating extra, missing and misheard words. The position moves forward on at least
 // kForwardRun words matching in order. It goes back on a re-read: kReReadRun words in order
-// ending with the word heard last, heard right after words matching beyond them. Otherwise it
-// goes back only on kBackRun in order from a result that may go back, and not at all on
-// anything less, so an ad-lib, a cough or silence leaves it where it is. Where a phrase occurs
-// more than once, the occurrence nearest ahead of the position wins.
+// among the newest heard, right after words matching beyond them, and fitting there better
+// than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
+// kBackRun in order from a result that may go back, and not at all on anything less, so an
+// ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
+// occurrence nearest ahead of the position wins.
 //
 // When the window holds nothing that fits the words heard last, the whole script is searched:
 // pairs of heard words seed places where they occur, weighted by how rare the pair is, and
-// the words are aligned around each. A move there takes kFarRun words in order, more the
-// farther it goes and the commoner its words, and only when no other place fits about as well
-// (a repeated chorus moves nothing until words after it tell which one it is).
+// the words are aligned around each. A move there takes kFarRun words in order (one fewer when
+// all are rare), more the farther it goes and the commoner its words, and only when no other
+// place fits about as well (a repeated chorus moves nothing until words after it tell which
+// one it is). A word English is full of ("the", "you") counts little however rare it is in
+// the script: it is also the recogniser's usual guess for audio it cannot place.
 //
 // An empty script word, or one set unsayable, is one the recogniser cannot say: it never
 // matches and is passed over at no cost.
@@ -40,6 +43,11 @@ public:
     static constexpr int kRecent = 12; // heard words considered, newest last
     static constexpr int kForwardRun = 3;
     static constexpr int kReReadRun = 4;
+    // A re-read or a move found by the whole-script search may end this many words before
+    // the newest (the recogniser often mishears the newest words); a re-read follows this
+    // many after words heard beyond it.
+    static constexpr int kReReadSlack = 2;
+    static constexpr int kReReadLookBack = 4;
     static constexpr int kBackRun = 5;
     static constexpr int kFarRun = 4;
 

@@ -64,6 +64,8 @@ FollowSession::FollowSession(
     connect(&m_rebuild, &QTimer::timeout, this, &FollowSession::postModel);
     m_stateDue.setSingleShot(true);
     connect(&m_stateDue, &QTimer::timeout, this, &FollowSession::updateState);
+    m_partialDue.setSingleShot(true);
+    connect(&m_partialDue, &QTimer::timeout, this, &FollowSession::settlePartial);
 }
 
 FollowSession::~FollowSession()
@@ -254,6 +256,7 @@ void FollowSession::start()
 void FollowSession::stop()
 {
     m_rebuild.stop();
+    m_partialDue.stop();
     if (m_running && m_recognizer)
         m_recognizer->stop();
     m_running = false;
@@ -348,8 +351,11 @@ void FollowSession::hear(const QStringList &words, bool final)
         while (agree < fresh.size() && agree < m_partial.size() && fresh[agree] == m_partial[agree])
             ++agree;
         m_partial = fresh;
-        if (!fresh.isEmpty())
+        m_partialSince = now;
+        if (!fresh.isEmpty()) {
             m_lastHeard = now;
+            m_partialDue.start(std::chrono::milliseconds(qCeil(kPartialStands * 1000) + 1));
+        }
         const QStringList stable = fresh.first(agree);
         if (stable == m_stable) {
             if (!fresh.isEmpty() && !m_unmatchedSince)
@@ -362,7 +368,12 @@ void FollowSession::hear(const QStringList &words, bool final)
     if (fresh.isEmpty())
         return;
     m_lastHeard = now;
-    if (m_matcher.hear(final ? m_heard : m_heard + m_stable, mayGoBack)) {
+    place(final ? m_heard : m_heard + m_stable, mayGoBack, final, now);
+}
+
+void FollowSession::place(const QStringList &heard, bool mayGoBack, bool final, double now)
+{
+    if (m_matcher.hear(heard, mayGoBack)) {
         m_lastMove = now;
         m_holdUntilMove = false;
         m_movedThisUtterance = !final;
@@ -372,6 +383,20 @@ void FollowSession::hear(const QStringList &words, bool final)
         m_unmatchedSince = now;
     }
     updateState();
+}
+
+// A partial result the recogniser has not revised for a while is one it has settled on, as
+// much as two in a row agreeing: its newest word is taken as said without waiting for more.
+void FollowSession::settlePartial()
+{
+    if (!m_modelCurrent || m_partial.isEmpty() || m_stable == m_partial)
+        return;
+    const double now = m_clock();
+    if (now - m_partialSince < kPartialStands)
+        return;
+    m_partialDue.stop();
+    m_stable = m_partial;
+    place(m_heard + m_stable, false, false, now);
 }
 
 void FollowSession::updateState()
@@ -455,6 +480,7 @@ void FollowSession::reanchorAt(double offset, double viewportHeight)
 void FollowSession::step(
     double dt, ScrollState &scroll, double viewportHeight, double maxOffset, double speed)
 {
+    settlePartial();
     updateState();
     m_gliding = false;
     const double offset = scroll.offset();
@@ -474,7 +500,10 @@ void FollowSession::step(
         m_lastOffset = offset;
         return;
     }
-    const double cap = std::max(speed, 1.0) * kChaseSpeedFactor;
+    // Far behind or ahead (a catch-up after words heard late, a skip), the cap rises with the
+    // distance: the text still eases in, but arrives within about a second.
+    const double cap = std::max(
+        std::max(speed, 1.0) * kChaseSpeedFactor, std::abs(*target - offset) * kFarChaseRate);
     const double wanted = std::clamp((*target - offset) * kChaseRate, -cap, cap);
     m_velocity += (wanted - m_velocity) * std::min(1.0, dt * kEaseRate);
     double next = offset + m_velocity * dt;

@@ -57,8 +57,12 @@ public:
     static constexpr double kFollowingFor = 2.5;
     // The model is built again this long after the last edit.
     static constexpr double kRebuildDelay = 0.6;
-    // The chase is capped at this many times the speed setting.
+    // A partial result standing this long unrevised is taken as said.
+    static constexpr double kPartialStands = 0.2;
+    // The chase is capped at this many times the speed setting, or, farther away, this many
+    // points a second for each point still to go.
     static constexpr double kChaseSpeedFactor = 2.0;
+    static constexpr double kFarChaseRate = 3.0;
 
     // `recognizer` null means the platform's default backend.
     explicit FollowSession(Clock clock, std::unique_ptr<platform::SpeechRecognizer> recognizer = {},
@@ -123,6 +127,8 @@ private:
     void start();
     void stop();
     void postModel();
+    void place(const QStringList &heard, bool mayGoBack, bool final, double now);
+    void settlePartial();
     void updateState();
     void setState(FollowState state);
     void applyUnknown();
@@ -162,6 +168,8 @@ private:
     QStringList m_partial; // the utterance being heard
     // Its leading words that the partial result before agreed on: words taken as said.
     QStringList m_stable;
+    double m_partialSince = 0; // when it was heard
+    QTimer m_partialDue;
     qsizetype m_ignore = 0; // leading words of the current utterance heard before a re-anchor
     bool m_movedThisUtterance = false;
 

@@ -124,10 +124,15 @@ __attribute__((target("avx2"))) void shadeRowsAvx2(quint32 *dst, const quint8 *a
     const __m256i second = _mm256_setr_epi8(4, z, 4, z, 4, z, 4, z, 5, z, 5, z, 5, z, 5, z, 6, z, 6,
         z, 6, z, 6, z, 7, z, 7, z, 7, z, 7, z);
     for (; i + 8 <= n; i += 8) {
-        const __m128i pa
-            = _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(a + i)));
-        const __m128i pb
-            = _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(b + i)));
+        const __m128i ra = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i rb = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(b + i));
+        // Between words and around the strokes most pixels are blank in both rows: the ground.
+        if (_mm_cvtsi128_si64(_mm_or_si128(ra, rb)) == 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + i), mask);
+            continue;
+        }
+        const __m128i pa = _mm_cvtepu8_epi16(ra);
+        const __m128i pb = _mm_cvtepu8_epi16(rb);
         const __m128i k16
             = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(pa, va), _mm_mullo_epi16(pb, vb)), 8);
         const __m128i k8 = _mm_packus_epi16(k16, k16);

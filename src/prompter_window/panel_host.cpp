@@ -5,6 +5,7 @@
 #include "panel_frame.h"
 #include "panel_input.h"
 #include "platform/capture_exclusion.h"
+#include "platform/compositor.h"
 #include "platform/tiling_window_manager.h"
 #include "prompter/prompter_controller.h"
 #include "prompter_panel.h"
@@ -36,6 +37,8 @@ QList<QRectF> screenFrames()
 PanelHost::PanelHost(PrompterController &controller, QObject *parent)
     : QObject(parent)
     , m_controller(controller)
+    , m_compositor(
+          std::make_unique<platform::CompositorWatch>([this](bool) { compositorChanged(); }))
 {
     connect(qApp, &QGuiApplication::screenRemoved, this, &PanelHost::screenRemoved);
     connect(qApp, &QGuiApplication::screenAdded, this, &PanelHost::screenAdded);
@@ -128,7 +131,8 @@ double PanelHost::buildPanel(const Settings &settings)
 
     // Display mode without its screen stands in with the floating panel.
     auto *panel = new PrompterPanel(m_controller,
-        settings.mode == PrompterMode::Display ? PrompterMode::Floating : settings.mode);
+        settings.mode == PrompterMode::Display ? PrompterMode::Floating : settings.mode,
+        translucentPanel());
     m_panel = panel;
     connect(panel, &PrompterPanel::hoverChanged, this,
         [this](bool hovering) { m_controller.setHovering(hovering); });
@@ -166,6 +170,28 @@ void PanelHost::dropPanel()
     old->deleteLater();
     // A hidden window sends no leave event.
     m_controller.setHovering(false);
+}
+
+bool PanelHost::translucentPanel() const
+{
+    // QUILLMERE_PLAIN_FRAMES=1 shows frames as they were before, for measuring one way against
+    // the other: the panel translucent whatever runs.
+    return m_compositor->running() || qEnvironmentVariableIntValue("QUILLMERE_PLAIN_FRAMES") == 1;
+}
+
+void PanelHost::compositorChanged()
+{
+    const bool running = translucentPanel();
+    if (!m_panel || m_panel->translucent() == running)
+        return;
+    // A window has an alpha channel or not from when it is made. The prompter carries on as
+    // it was, in the new panel, which goes where the old one was.
+    const bool floating = m_panel->mode() == PrompterMode::Floating;
+    const QRect frame = m_panel->geometry();
+    buildPanel(m_controller.store().settings());
+    if (floating && m_panel && m_panel->mode() == PrompterMode::Floating)
+        m_panel->place(frame);
+    m_controller.adoptHostClock();
 }
 
 std::unique_ptr<platform::FrameClock> PanelHost::makeFrameClock()

@@ -19,8 +19,9 @@ class QScreen;
 namespace qm {
 
 namespace platform {
+class CompositorWatch;
 class TilingWindowManager;
-}
+} // namespace platform
 
 class DisplayWindow;
 class PrompterController;
@@ -81,6 +82,11 @@ private:
     // The program's main window, not a prompter window; null when none is shown.
     static QWidget *mainWindow();
     void dropPanel();
+    // Whether a panel built now has an alpha channel: only where a compositing manager shows it.
+    bool translucentPanel() const;
+    // A compositing manager came or went: the panel is made again with or without its alpha
+    // channel, at the same place.
+    void compositorChanged();
     void applyCaptureExclusion(const Settings &settings);
     void placeOn(QScreen *screen, const Settings &settings);
     // Asks a tiling window manager to put the floating panel where it was placed.
@@ -108,6 +114,7 @@ private:
     std::unique_ptr<platform::TilingWindowManager> m_tiling;
     // The floating panel's place is to be asked of sway once the panel is on screen.
     bool m_askPlace = false;
+    std::unique_ptr<platform::CompositorWatch> m_compositor;
     QRect m_placed;
     QRect m_placedOn;
     bool m_excluded = false;

@@ -61,15 +61,22 @@ Qt::CursorShape cursorFor(Qt::Edges edges)
 
 } // namespace
 
-PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode)
+PrompterPanel::PrompterPanel(PrompterController &controller, PrompterMode mode, bool translucent)
     : QWidget(nullptr, flagsFor(mode))
     , m_mode(mode)
+    , m_translucent(translucent)
 {
     setWindowTitle(QStringLiteral("Quillmere Prompter"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     // The view draws the rounded shape; the corners outside it stay see-through where a
-    // compositor runs.
-    setAttribute(Qt::WA_TranslucentBackground);
+    // compositor runs, and are black otherwise.
+    if (translucent) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        QPalette black = palette();
+        black.setColor(QPalette::Window, Qt::black);
+        setPalette(black);
+    }
     setFocusPolicy(Qt::NoFocus);
     if (mode == PrompterMode::Floating) {
         setMinimumSize(panel_frame::kFloatingMinimumWidth, panel_frame::kFloatingMinimumHeight);

@@ -24,10 +24,14 @@ class PrompterPanel final : public QWidget {
     Q_DISABLE_COPY_MOVE(PrompterPanel)
 
 public:
-    PrompterPanel(PrompterController &controller, PrompterMode mode);
+    // `translucent`: the window has an alpha channel, for the corners to show what is behind
+    // them; only worth it where a compositing manager shows it. Otherwise the panel is an
+    // opaque window whose corners are black, as a translucent one shows without compositing.
+    PrompterPanel(PrompterController &controller, PrompterMode mode, bool translucent = true);
     ~PrompterPanel() override;
 
     PrompterMode mode() const { return m_mode; }
+    bool translucent() const { return m_translucent; }
     QWidget *content() const { return m_content; }
 
     // Sets the geometry for the program's own placement. The window system's echo of it is not
@@ -73,6 +77,7 @@ private:
     };
 
     const PrompterMode m_mode;
+    const bool m_translucent = true;
     QWidget *m_content = nullptr;
     HoverGate m_hover;
     bool m_hoverReported = false;

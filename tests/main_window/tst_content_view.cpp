@@ -112,14 +112,22 @@ void TestContentView::endToEndNamesAndShortcut()
     auto *text = window.findChild<ScriptEditor *>(QStringLiteral("scriptText"));
     auto *title = window.findChild<QLineEdit *>(QStringLiteral("scriptTitle"));
     QVERIFY(text && title);
+    // The keyboard starts in the text, not on the first button, where Space would press it.
+    QCOMPARE(QApplication::focusWidget(), text);
     // Ctrl+N works while the text has the keyboard.
-    text->setFocus();
     const qsizetype before = f.store.scripts().size();
     QTest::keyClick(text, Qt::Key_N, Qt::ControlModifier);
     QTRY_COMPARE(f.store.scripts().size(), before + 1);
     QCOMPARE(f.store.selectedID(), std::optional<QUuid>(f.store.scripts().first().id));
     QCOMPARE(text->document()->toPlainText(), QString());
     QCOMPARE(title->text(), f.store.scripts().first().title);
+    // From anywhere else too, and the new script's text takes the keyboard: typing writes it.
+    window.findChild<Sidebar *>()->importButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+    QTRY_COMPARE(f.store.scripts().size(), before + 2);
+    QTRY_COMPARE(QApplication::focusWidget(), text);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi there"));
+    QCOMPARE(f.store.scripts().first().text, QStringLiteral("Hi there"));
 }
 
 namespace {

@@ -85,6 +85,8 @@ private Q_SLOTS:
             << kScript << 0 << "about a dog" << 0 << 0;
         QTest::newRow("four words far ahead are a skip")
             << kScript << 0 << "story about a dog" << 29 << 0;
+        QTest::newRow("common words far ahead are chance")
+            << kScript << 0 << "for and see you" << 0 << 0;
     }
     void follows()
     {
@@ -118,6 +120,48 @@ private Q_SLOTS:
         QCOMPARE(matcher.position(), 21);
         QVERIFY(matcher.hear(heard, true));
         QCOMPARE(matcher.position(), 15);
+    }
+
+    // One result whose newest words are misheard, as the recogniser often gives them: the
+    // words before them still say where the reader went.
+    void movesAmidMisheardWords_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<QString>("heard");
+        QTest::addColumn<int>("expected");
+        const QString chorus = QStringLiteral("carry me home by the river carry me home by the "
+                                              "road carry me home when the lanterns are lit");
+        const QStringList longer = longScript();
+        QTest::newRow("a re-read")
+            << kScript << 22 << "then the news from the city council talk about the weather uh um"
+            << 12;
+        QTest::newRow("reading on") << kScript << 22
+                                    << "weather in the north then the news from the city council "
+                                       "uh um"
+                                    << 22;
+        QTest::newRow("a line said again in a chorus reads on")
+            << chorus << 15 << "carry in me home by the rather read carry me home when the line"
+            << 16;
+        QTest::newRow("common words far apart are chance")
+            << QStringLiteral("protect it from the phone guard the last hour of the evening the "
+                              "way you guard the first hour of work try it for two weeks")
+            << 10 << "protect it from the phone got the last hour of the the it" << 12;
+        QTest::newRow("a skip back")
+            << longer.join(u' ') << 400
+            << (longer.mid(389, 12) + longer.mid(200, 5)).join(u' ') + QStringLiteral(" uh um")
+            << 204;
+    }
+    void movesAmidMisheardWords()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, anchor);
+        QFETCH(QString, heard);
+        QFETCH(int, expected);
+        FollowMatcher matcher(words(script));
+        matcher.reanchor(anchor);
+        matcher.hear(words(heard), false);
+        QCOMPARE(matcher.position(), expected);
     }
 
     // A phrase said twice in the script: the occurrence nearest ahead is the one being read,

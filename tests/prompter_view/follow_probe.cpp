@@ -12,10 +12,9 @@
 // Lines: "ready state=N unknown=U words=W lines=L" once started, "model t=T" when the model is
 // loaded (speech may start then), "pos t=T word=I token=K" on every move of the reader, "frame
 // t=T offset=O token=K line=Y state=N" every 100 ms, "usage t=T rss_kb=R cpu_s=C" every 5 s,
-// "end t=T offset=O", "stopped stop_ms=M".
-// "heard t=T final=F words=W" is each result the recogniser hands over (F 1 for a final one).
+// "end t=T offset=O", "stopped stop_ms=M", and "heard t=T final=F words=W..." for each result of
+// the recogniser, so a reading can be replayed offline (bench/follow_replay).
 // T is wall seconds since start; Y is the column y of the line holding the reading line.
-#include "platform/speech_recognizer.h"
 #include "prompter/follow_session.h"
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
@@ -32,27 +31,26 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 namespace {
 
-// The platform's recogniser, with every result it hands over printed first.
-class LoggedRecognizer final : public qm::platform::SpeechRecognizer {
+// The platform's recogniser, with each result it gives printed on the way.
+class HeardLog final : public qm::platform::SpeechRecognizer {
 public:
-    using Log = std::function<void(const QStringList &, bool)>;
-    explicit LoggedRecognizer(Log log)
-        : m_inner(qm::platform::createSpeechRecognizer())
+    HeardLog(std::unique_ptr<SpeechRecognizer> inner, std::function<void(const QString &)> log)
+        : m_inner(std::move(inner))
         , m_log(std::move(log))
     {
     }
     Availability availability() const override { return m_inner->availability(); }
     bool start(Handlers handlers) override
     {
-        auto next = std::move(handlers.hypothesis);
-        handlers.hypothesis = [log = m_log, next](const QStringList &words, bool final) {
-            log(words, final);
-            if (next)
-                next(words, final);
+        handlers.hypothesis = [log = m_log, next = std::move(handlers.hypothesis)](
+                                  const QStringList &words, bool final) {
+            log(QStringLiteral("final=%1 words=%2").arg(int(final)).arg(words.join(u' ')));
+            next(words, final);
         };
         return m_inner->start(std::move(handlers));
     }
@@ -63,8 +61,8 @@ public:
     void stop() override { m_inner->stop(); }
 
 private:
-    std::unique_ptr<qm::platform::SpeechRecognizer> m_inner;
-    Log m_log;
+    std::unique_ptr<SpeechRecognizer> m_inner;
+    std::function<void(const QString &)> m_log;
 };
 
 } // namespace
@@ -122,13 +120,8 @@ int main(int argc, char **argv)
     store->setSettings(settings);
     auto controller = std::make_unique<qm::PrompterController>(*store, *monitor);
     qm::FollowSession &follow = controller->follow();
-    follow.setRecognizer(
-        std::make_unique<LoggedRecognizer>([&](const QStringList &words, bool final) {
-            print(QStringLiteral("heard t=%1 final=%2 words=%3")
-                      .arg(t())
-                      .arg(int(final))
-                      .arg(words.join(QLatin1Char(' '))));
-        }));
+    follow.setRecognizer(std::make_unique<HeardLog>(qm::platform::createSpeechRecognizer(),
+        [&](const QString &heard) { print(QStringLiteral("heard t=%1 ").arg(t()) + heard); }));
 
     controller->show();
     const qm::ColumnLayout layout = qm::layoutColumn(controller->sections(), width, font);
