@@ -10,8 +10,10 @@ compares what the probe did with the synthesiser's word times.
 
 Rows are named; with none given every default row runs (about a quarter of an hour).
 FOLLOW_LONG=1 adds a 30-minute reading in a room of other voices, for memory over time.
-FOLLOW_MATRIX_KEEP=DIR keeps each row's probe output and word times there.
+FOLLOW_MATRIX_KEEP=DIR keeps each row's probe output (with what the recogniser heard, and
+when) and word times there.
 """
+import difflib
 import json
 import os
 import re
@@ -404,7 +406,7 @@ def measure_row(probe, row, voices, keep):
             shutil.copy(f'{tmp}/probe.out', f"{keep}/{row['name']}.out")
             json.dump({'timeline': timeline, 'events': events, 'speech_end': speech_end,
                        'feed_end': feed_end}, open(f"{keep}/{row['name']}.json", 'w'))
-        return figures(lines, timeline, events, speech_end, feed_end)
+        return figures(lines, timeline, events, speech_end, feed_end, tokens_of(row['script']))
     finally:
         for p in (probe_proc, server):
             if p and p.poll() is None:
@@ -416,7 +418,27 @@ def measure_row(probe, row, voices, keep):
         shutil.rmtree(tmp, ignore_errors=True)
 
 
-def figures(lines, timeline, events, speech_end, feed_end):
+def heard_share(lines, timeline, tokens):
+    """The share of the script words said that the recogniser's results hold, in order: the
+    words of each final result, and of the last partial of an utterance never ended."""
+    norm = lambda w: re.sub(r"[^a-z0-9']", '', w.lower())
+    heard, last = [], []
+    for m in (re.match(r'heard t=\S+ final=(\d) words=(.*)', l) for l in lines):
+        if not m:
+            continue
+        if m[1] == '1':
+            heard += m[2].split()
+            last = []
+        else:
+            last = m[2].split()
+    heard = [norm(w) for w in heard + last]
+    said = [norm(tokens[k]) if k >= 0 else '' for _, _, k in timeline]
+    blocks = difflib.SequenceMatcher(None, said, heard, autojunk=False).get_matching_blocks()
+    matched = sum(1 for a, _, n in blocks for i in range(n) if timeline[a + i][2] >= 0)
+    return 100.0 * matched / max(sum(1 for w in timeline if w[2] >= 0), 1)
+
+
+def figures(lines, timeline, events, speech_end, feed_end, tokens=None):
     def grab(pattern):
         return [m for m in (re.match(pattern, l) for l in lines) if m]
     if not grab(r'model '):
@@ -505,6 +527,7 @@ def figures(lines, timeline, events, speech_end, feed_end):
         'settle_drift': max(silence) - min(silence) if silence else 0.0,
         'unknown': model[2], 'minutes': minutes, 'model_ready': float(model[1]),
         'rss_series': [(round(t), round(r / 1024)) for t, r in usage[::60]],
+        'heard': heard_share(lines, timeline, tokens) if tokens and grab(r'heard ') else None,
     }
 
 
@@ -546,13 +569,13 @@ def rows():
     return base
 
 
-def kept_figures(folder, name):
+def kept_figures(folder, name, script):
     """A row's figures again from what FOLLOW_MATRIX_KEEP kept."""
     lines = open(f'{folder}/{name}.out').read().splitlines()
     kept = json.load(open(f'{folder}/{name}.json'))
     speech_end = kept.get('speech_end', kept['timeline'][-1][1] + 0.25)
     return figures(lines, kept['timeline'], kept['events'], speech_end,
-                   kept.get('feed_end', speech_end + 5))
+                   kept.get('feed_end', speech_end + 5), tokens_of(script))
 
 
 def main():
@@ -576,7 +599,7 @@ def main():
     voices = Voices(tmp)
     header = ('| row | voice | wpm | room | within 1 line | ahead /2 min (>2, ≥6 words) | re-read back | '
               'skip found | ad-lib resume | pause drift | settle drift | CPU % | RSS MB start→end (max) | '
-              'model s |')
+              'model s | words heard |')
     print(header)
     print('|' + '---|' * (header.count('|') - 1))
     try:
@@ -591,7 +614,7 @@ def main():
             if kept_run:
                 if not os.path.exists(f"{kept_run}/{row['name']}.out"):
                     continue
-                f = kept_figures(kept_run, row['name'])
+                f = kept_figures(kept_run, row['name'], row['script'])
             else:
                 f = measure_row(probe, row, voices, keep)
             if 'error' in f:
@@ -612,7 +635,8 @@ def main():
                   f"{'-' if not pause else ' '.join(f'{p:.0f}pt' for p in pause)} | "
                   f"{f['settle_drift']:.0f}pt | {f['cpu']:.1f} | "
                   f"{f['rss_start']:.0f}→{f['rss_end']:.0f} ({f['rss_max']:.0f}) | "
-                  f"{f['model_ready']:.1f} |", flush=True)
+                  f"{f['model_ready']:.1f} | "
+                  f"{'-' if f['heard'] is None else format(f['heard'], '.0f') + ' %'} |", flush=True)
             if row['name'].endswith('30min'):
                 print('memory over time (s, MB): ' + ' '.join(f'{t}:{r}' for t, r in f['rss_series']))
             if f['unknown']:

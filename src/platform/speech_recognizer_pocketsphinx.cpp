@@ -6,6 +6,7 @@
 #include "audio_input.h"
 #include "audio_input_downsample.h"
 #include "speech_recognizer.h"
+#include "speech_recognizer_pause.h"
 #include "speech_recognizer_pronounce.h"
 
 #include <pocketsphinx.h>
@@ -76,6 +77,24 @@ std::pair<float, int> generalMix()
     const float weight = parts[0].toFloat(&ok);
     const int words = parts.size() > 1 ? parts[1].toInt() : kGeneralWords;
     return {ok ? std::clamp(weight, 0.0f, 0.9f) : kGeneralWeight, std::max(words, 0)};
+}
+
+// The decoder's settings beyond its defaults, as "-name value" pairs.
+// QUILLMERE_SPEECH_ARGS="-name value ..." adds to or overrides them, for measuring.
+QList<QByteArray> decoderSettings()
+{
+    QList<std::pair<QByteArray, QByteArray>> settings {{"-logfn", "/dev/null"}};
+    QList<QByteArray> custom = qgetenv("QUILLMERE_SPEECH_ARGS").split(' ');
+    custom.removeAll(QByteArray());
+    for (qsizetype i = 0; i + 1 < custom.size(); i += 2) {
+        auto same = [&](const auto &s) { return s.first == custom[i]; };
+        settings.removeIf(same);
+        settings.append({custom[i], custom[i + 1]});
+    }
+    QList<QByteArray> out;
+    for (const auto &[name, value] : settings)
+        out << name << value;
+    return out;
 }
 
 // A recognised word without its pronunciation variant: "read(2)" → "read".
@@ -458,8 +477,13 @@ void PocketsphinxRecognizer::run(Shared &shared)
     ps_decoder_t *ps = nullptr;
     if (seed.open() && seed.write("a AH\n") > 0 && seed.flush()) {
         const QByteArray dict = QFile::encodeName(seed.fileName());
-        cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-            dict.constData(), "-logfn", "/dev/null", nullptr);
+        QList<QByteArray> args {"quillmere", "-hmm", hmm, "-dict", dict};
+        args << decoderSettings();
+        std::vector<char *> argv;
+        for (QByteArray &a : args)
+            argv.push_back(a.data());
+        cmd_ln_t *config
+            = cmd_ln_parse_r(nullptr, ps_args(), int32(argv.size()), argv.data(), TRUE);
         ps = config ? ps_init(config) : nullptr;
         if (config)
             cmd_ln_free_r(config);
@@ -517,6 +541,13 @@ void PocketsphinxRecognizer::run(Shared &shared)
     bool inUtterance = false;
     bool heardSpeech = false;
     std::size_t utteranceSamples = 0;
+    // For measuring, QUILLMERE_SPEECH_PAUSES=0 leaves ending utterances to the speech detector
+    // and "DROP,FRAMES" changes what counts as a pause.
+    const QStringList pauseSetting = qEnvironmentVariable("QUILLMERE_SPEECH_PAUSES").split(u',');
+    const bool endAtPauses = pauseSetting.front() != QLatin1String("0");
+    PauseDetector pauses(
+        pauseSetting.size() == 2 ? pauseSetting[0].toFloat() : PauseDetector::kDrop,
+        pauseSetting.size() == 2 ? pauseSetting[1].toInt() : PauseDetector::kPauseFrames);
     QStringList lastPartial;
     std::vector<int16_t> chunk;
     chunk.reserve(kChunk);
@@ -536,6 +567,7 @@ void PocketsphinxRecognizer::run(Shared &shared)
         }
         heardSpeech = false;
         utteranceSamples = 0;
+        pauses.reset();
         lastPartial.clear();
     };
 
@@ -608,9 +640,11 @@ void PocketsphinxRecognizer::run(Shared &shared)
                         h.hypothesis(words, false);
                 });
             }
-            // Speech that never pauses (a room of other voices) is cut into utterances of a
+            // Where others talk on, the speech detector never hears the speaker pause: the
+            // utterance ends where the speaker's voice drops away, and at the latest after a
             // bounded length, each ending in a final result.
-            if (utteranceSamples >= maxUtterance)
+            const bool paused = pauses.push(chunk) && endAtPauses;
+            if (paused || utteranceSamples >= maxUtterance)
                 endUtterance();
         } else if (heardSpeech) {
             // The speaker paused: the utterance ends and the next starts afresh.

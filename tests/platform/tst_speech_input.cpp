@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the recogniser is fed: the capture made 16 kHz, and pronunciations for words the
-// dictionary lacks.
+// What the recogniser is fed: the capture made 16 kHz, where utterances end in a noisy room,
+// and pronunciations for words the dictionary lacks.
 #include "platform/audio_input_downsample.h"
+#include "platform/speech_recognizer_pause.h"
 #include "platform/speech_recognizer_pronounce.h"
 
 #include <QHash>
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 using namespace qm::platform;
@@ -31,6 +33,29 @@ double level(const std::vector<int16_t> &s)
     for (std::size_t i = 100; i < s.size(); ++i, ++n)
         sum += double(s[i]) * s[i];
     return std::sqrt(sum / double(n)) / 32767;
+}
+
+// 16 kHz: a voice (a 220 Hz tone in syllables four a second) with a gap in it, `gapDb` below
+// the voice, over a room's steady noise `roomDb` below the voice. Like an utterance, it opens
+// with a quarter of a second of the room alone.
+std::vector<int16_t> voiceWithGap(
+    double seconds, double gapAt, double gapLength, double roomDb, double gapDb = 200)
+{
+    const double inGap = std::pow(10, -gapDb / 20);
+    std::vector<int16_t> out(std::size_t(seconds * 16000));
+    uint32_t seed = 1;
+    const double room = 0.2 * std::pow(10, -roomDb / 20) * std::sqrt(3.0);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double t = double(i) / 16000;
+        const bool gap = t >= gapAt && t < gapAt + gapLength;
+        const double gain = t < 0.25 ? 0 : gap ? inGap : 1;
+        const double syllable = std::abs(std::sin(std::numbers::pi * 4 * t));
+        const double voice = gain * 0.4 * syllable * std::sin(2 * std::numbers::pi * 220 * t);
+        seed = seed * 1664525 + 1013904223;
+        const double noise = room * (double(seed >> 8) / double(1 << 24) * 2 - 1);
+        out[i] = int16_t(std::lrint((voice + noise) * 32767));
+    }
+    return out;
 }
 
 // Phones the acoustic model knows.
@@ -87,6 +112,49 @@ private Q_SLOTS:
         pieces.push(std::span<const float>(in).subspan(at), got);
         QCOMPARE(got, expected);
         QCOMPARE(*std::max_element(got.begin(), got.end()), int16_t(32767));
+    }
+
+    // A pause is heard where the voice stops for a sentence's breath even with a room talking
+    // 10 dB below it, and not within words (a stop's closure is a dip, not silence), in the
+    // first second, or where the room is as loud as the voice.
+    void pauses_data()
+    {
+        QTest::addColumn<double>("gapAt");
+        QTest::addColumn<double>("gapLength");
+        QTest::addColumn<double>("roomDb");
+        QTest::addColumn<double>("gapDb");
+        QTest::addColumn<bool>("heard");
+        QTest::newRow("a breath, room 10 dB below") << 2.0 << 0.25 << 10.0 << 200.0 << true;
+        QTest::newRow("a breath, quiet room") << 2.0 << 0.25 << 60.0 << 200.0 << true;
+        QTest::newRow("a closure, quiet room") << 2.0 << 0.25 << 60.0 << 20.0 << false;
+        QTest::newRow("between syllables only") << 2.0 << 0.0 << 10.0 << 200.0 << false;
+        QTest::newRow("a short gap") << 2.0 << 0.1 << 10.0 << 200.0 << false;
+        QTest::newRow("in the first second") << 0.4 << 0.3 << 10.0 << 200.0 << false;
+        QTest::newRow("room as loud as the voice") << 2.0 << 0.3 << 0.0 << 200.0 << false;
+    }
+    void pauses()
+    {
+        QFETCH(double, gapAt);
+        QFETCH(double, gapLength);
+        QFETCH(double, roomDb);
+        QFETCH(double, gapDb);
+        QFETCH(bool, heard);
+        const std::vector<int16_t> audio = voiceWithGap(4, gapAt, gapLength, roomDb, gapDb);
+        PauseDetector pauses;
+        std::optional<double> at;
+        for (std::size_t i = 0; i + 1600 <= audio.size() && !at; i += 1600) {
+            if (pauses.push(std::span<const int16_t>(audio).subspan(i, 1600)))
+                at = double(i + 1600) / 16000;
+        }
+        QCOMPARE(at.has_value(), heard);
+        if (at) {
+            // Within the gap or the block that holds its end.
+            QVERIFY2(
+                *at > gapAt && *at <= gapAt + gapLength + 0.1, qPrintable(QString::number(*at)));
+            // A new utterance starts without it.
+            pauses.reset();
+            QVERIFY(!pauses.push(std::span<const int16_t>(audio).subspan(0, 1600)));
+        }
     }
 
     void guessedPronunciations_data()
