@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "compositor.h"
+#include "x11_connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
@@ -11,39 +12,6 @@
 #include <cstdlib>
 
 namespace qm::platform {
-
-namespace {
-
-xcb_connection_t *watchConnection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
-// The number of the screen the toolkit opened, as DISPLAY names it.
-int displayScreenNumber()
-{
-    int number = 0;
-    char *host = nullptr;
-    int display = 0;
-    if (xcb_parse_display(nullptr, &host, &display, &number) == 0)
-        number = 0;
-    std::free(host);
-    return number;
-}
-
-xcb_screen_t *rootScreenAt(xcb_connection_t *connection, int number)
-{
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; it.rem > 0; ++i, xcb_screen_next(&it)) {
-        if (i == number)
-            return it.data;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 // The selection's owner is asked once; from then on the server tells of every change (XFixes
 // selection events, for a window of this class's own). Without XFixes it is asked afresh each
@@ -90,18 +58,15 @@ CompositorWatch::CompositorWatch(std::function<void(bool)> changed)
 {
     State &s = *m_state;
     s.changed = std::move(changed);
-    s.connection = watchConnection();
-    const int number = displayScreenNumber();
-    xcb_screen_t *screen = s.connection ? rootScreenAt(s.connection, number) : nullptr;
+    s.connection = qtConnection();
+    int number = 0;
+    xcb_screen_t *screen = s.connection ? displayScreen(s.connection, &number) : nullptr;
     if (!screen) {
         s.connection = nullptr;
         return;
     }
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(number);
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(s.connection,
-        xcb_intern_atom(s.connection, 0, quint16(name.size()), name.constData()), nullptr);
-    s.selection = atom ? atom->atom : XCB_NONE;
-    std::free(atom);
+    s.selection = internAtom(s.connection, name.constData());
     if (s.selection == XCB_NONE) {
         s.connection = nullptr;
         return;
@@ -135,7 +100,7 @@ CompositorWatch::CompositorWatch(std::function<void(bool)> changed)
 CompositorWatch::~CompositorWatch()
 {
     State &s = *m_state;
-    if (s.firstEvent < 0 || !s.connection || watchConnection() != s.connection)
+    if (s.firstEvent < 0 || !s.connection || qtConnection() != s.connection)
         return;
     qGuiApp->removeNativeEventFilter(&s);
     xcb_destroy_window(s.connection, s.window);

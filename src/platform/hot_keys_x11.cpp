@@ -4,6 +4,7 @@
 // BadAccess, which is checked per chord so the registry knows which ones the system refused.
 #include "hot_key_backend.h"
 #include "hot_keys_match.h"
+#include "x11_connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -29,23 +30,6 @@ template <typename T> struct FreeDeleter {
     void operator()(T *p) const { std::free(p); }
 };
 template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter<T>>;
-
-// The root window of the screen the program was started on.
-xcb_window_t defaultRoot(xcb_connection_t *connection)
-{
-    int screenNumber = 0;
-    char *host = nullptr;
-    int display = 0;
-    if (xcb_parse_display(nullptr, &host, &display, &screenNumber))
-        std::free(host);
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    xcb_window_t first = it.rem > 0 ? it.data->root : XCB_NONE;
-    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i) {
-        if (i == screenNumber)
-            return it.data->root;
-    }
-    return first;
-}
 
 class X11HotKeys final : public HotKeyBackend, public QAbstractNativeEventFilter {
 public:
@@ -299,13 +283,13 @@ private:
 
 std::unique_ptr<HotKeyBackend> createX11HotKeyBackend()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *connection = qtConnection();
     if (!connection)
         return createNoopHotKeyBackend();
-    const xcb_window_t root = defaultRoot(connection);
-    if (root == XCB_NONE)
+    const xcb_screen_t *screen = displayScreen(connection);
+    if (!screen)
         return createNoopHotKeyBackend();
+    const xcb_window_t root = screen->root;
     return std::make_unique<X11HotKeys>(connection, root);
 }
 

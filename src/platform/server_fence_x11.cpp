@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "server_fence.h"
+#include "x11_connection.h"
 
 #include <QGuiApplication>
 
@@ -18,28 +19,17 @@ struct ServerFence::State {
     bool unknown = false;
 };
 
-namespace {
-
-xcb_connection_t *x11Connection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
-} // namespace
-
 ServerFence::ServerFence()
     : m_state(std::make_unique<State>())
 {
-    m_state->connection = x11Connection();
+    m_state->connection = qtConnection();
 }
 
 ServerFence::~ServerFence()
 {
     // An answer asked for and never read would wait in the connection for ever; a connection
     // already closed with the application holds nothing any more.
-    if (m_state->pending && m_state->connection && x11Connection() == m_state->connection)
+    if (m_state->pending && m_state->connection && qtConnection() == m_state->connection)
         xcb_discard_reply(m_state->connection, m_state->cookie.sequence);
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_copy.h"
+#include "x11_connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QDebug>
@@ -10,17 +11,6 @@
 #include <utility>
 
 namespace qm::platform {
-
-namespace {
-
-xcb_connection_t *copyConnection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
-} // namespace
 
 // The copies' graphics context asks for exposure events: GraphicsExpose names each part of a
 // copy the server could not read, NoExpose says a copy was whole. Both are this class's own
@@ -53,7 +43,7 @@ struct WindowCopy::State final : QAbstractNativeEventFilter {
 WindowCopy::WindowCopy()
     : m_state(std::make_unique<State>())
 {
-    m_state->connection = copyConnection();
+    m_state->connection = qtConnection();
     if (m_state->connection)
         qGuiApp->installNativeEventFilter(m_state.get());
 }
@@ -61,7 +51,7 @@ WindowCopy::WindowCopy()
 WindowCopy::~WindowCopy()
 {
     State &s = *m_state;
-    if (!s.connection || copyConnection() != s.connection)
+    if (!s.connection || qtConnection() != s.connection)
         return;
     qGuiApp->removeNativeEventFilter(&s);
     if (s.gc)

@@ -5,6 +5,7 @@
 // was typing in and offers it to us. Without the protocol the window is "no input" under ICCCM
 // and every window manager leaves the focus where it was.
 #include "window_focus.h"
+#include "x11_connection.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -19,15 +20,6 @@
 namespace qm::platform {
 
 namespace {
-
-xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, quint16(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
 
 std::vector<xcb_atom_t> atomList(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
 {
@@ -53,8 +45,7 @@ void setAtomList(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property,
 
 void setNeverFocused(QWindow *window)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *c = qtConnection();
     if (!c || !window)
         return;
     const auto id = xcb_window_t(window->winId());
