@@ -433,6 +433,17 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         return false;
     };
 
+    // Whether the words of a run behind the position fit as well somewhere ahead of it, in the
+    // window: a chorus sung again, with the reader at or before its later copy.
+    auto fitsAhead = [&](int i, const Table::Cell &r) {
+        for (int j = 1; j <= w; ++j) {
+            const Table::Cell &c = near.at(i, j);
+            if (c.endsInMatch && pos(j) > p && c.score >= r.score)
+                return true;
+        }
+        return false;
+    };
+
     // A re-read: a run of its own among the newest heard words, more than a word behind the
     // position (a revised guess moves a word), right after words that matched beyond it. The
     // words after it may be misheard, but none may start a run of their own at the position
@@ -493,9 +504,12 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
                 continue;
             if (bestJ < 0)
                 bestJ = j;
+            // The same words fitting as well at two places (a chorus, a line said twice): the
+            // nearer one, looking ahead first, whatever the distance costs as evidence.
+            const Table::Cell &bc = near.at(i, bestJ);
             const double e = evidence(pos(j), c);
-            const double be = evidence(pos(bestJ), near.at(i, bestJ));
-            if (e > be || (e == be && distance(pos(j)) < distance(pos(bestJ))))
+            const double be = evidence(pos(bestJ), bc);
+            if (c.score == bc.score ? distance(pos(j)) < distance(pos(bestJ)) : e > be)
                 bestJ = j;
         }
         if (bestJ < 0)
@@ -521,7 +535,7 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         // Going back otherwise takes a longer run ending with the word heard last, from a
         // result that may go back.
         if (index < p && i == m && mayGoBack && c.matches >= kBackRun
-            && c.score >= kMatch * kBackRun - 1)
+            && c.score >= kMatch * kBackRun - 1 && !fitsAhead(i, c))
             return moveElsewhere(index, c.start);
         break;
     }

@@ -24,7 +24,8 @@ namespace qm {
 // than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
 // kBackRun in order from a result that may go back, and not at all on anything less, so an
 // ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
-// occurrence nearest ahead of the position wins.
+// occurrence nearest ahead of the position wins, however far ahead it is, and words that fit
+// as well ahead of the position never take it back (a chorus sung again).
 //
 // When the window holds nothing that fits the words heard last, the whole script is searched:
 // pairs of heard words seed places where they occur, weighted by how rare the pair is, and
