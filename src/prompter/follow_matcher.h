@@ -20,12 +20,14 @@ namespace qm {
 // The recent heard words are aligned with the script in a window around the position,
 // tolerating extra, missing and misheard words. The position moves forward on at least
 // kForwardRun words matching in order. It goes back on a re-read: kReReadRun words in order
-// among the newest heard, right after words matching beyond them, and fitting there better
+// among the newest heard that tell enough together (three of the script's rarer words;
+// common ones take more), right after words matching beyond them, and fitting there better
 // than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
 // kBackRun in order from a result that may go back, and not at all on anything less, so an
 // ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
-// occurrence nearest ahead of the position wins, however far ahead it is, and words that fit
-// as well ahead of the position never take it back (a chorus sung again).
+// occurrence nearest ahead of the position in the window wins, although the farther ahead
+// the more evidence a move takes, and words that fit as well ahead of the position never take
+// it back (a chorus sung again).
 //
 // When the window holds nothing that fits the words heard last, the whole script is searched:
 // pairs of heard words seed places where they occur, weighted by how rare the pair is, and
@@ -43,7 +45,7 @@ public:
     static constexpr int kAhead = 60;
     static constexpr int kRecent = 12; // heard words considered, newest last
     static constexpr int kForwardRun = 3;
-    static constexpr int kReReadRun = 4;
+    static constexpr int kReReadRun = 3;
     // A re-read or a move found by the whole-script search may end this many words before
     // the newest (the recogniser often mishears the newest words); a re-read follows this
     // many after words heard beyond it.

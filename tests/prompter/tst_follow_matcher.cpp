@@ -151,6 +151,10 @@ private Q_SLOTS:
         QTest::newRow("a re-read")
             << kScript << 22 << "then the news from the city council talk about the weather uh um"
             << false << 12;
+        QTest::newRow("a re-read heard from three rare words")
+            << kScript << 22 << "the news from the city council tonight we talk" << false << 9;
+        QTest::newRow("three words behind, not rare ones, are chance")
+            << kScript << 22 << "the news from the city council in the north" << false << 22;
         QTest::newRow("reading on") << kScript << 22
                                     << "weather in the north then the news from the city council "
                                        "uh um"
