@@ -444,6 +444,18 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         return false;
     };
 
+    // Whether the words of a run found far off fit about as well in the window on their own
+    // (a phrase the script repeats).
+    auto fitsNear = [&](const Far &far) {
+        const std::vector<int> rows(heard.begin() + far.startRow - 1, heard.begin() + far.endRow);
+        const Table t = align(rows, near.lo, near.hi);
+        for (int j = 1; j <= int(t.cols.size()); ++j) {
+            if (t.at(t.m, j).score > far.score - kMatch)
+                return true;
+        }
+        return false;
+    };
+
     // A re-read: a run of its own among the newest heard words, more than a word behind the
     // position (a revised guess moves a word), right after words that matched beyond it. The
     // words after it may be misheard, but none may start a run of their own at the position
@@ -524,12 +536,12 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             if (i < m && newerBehind(i, index))
                 break;
             // Words heard after the run that fit well elsewhere in the script: the reader
-            // read on here, then went there.
-            if (i < m) {
-                const auto [farIndex, farRow] = searchFar(heard, near);
-                if (farIndex >= 0 && farRow > i)
-                    return moveElsewhere(farIndex, farRow);
-            }
+            // read on here, then went there. Or the run's newest words fit better elsewhere
+            // than this run fits here (a few words past the position strung onto it across
+            // misheard ones): the reader went there.
+            const Far far = searchFar(heard, near);
+            if (far.index >= 0 && (far.startRow > i || (far.endRow >= i && !fitsNear(far))))
+                return moveElsewhere(far.index, far.startRow);
             return moveTo(index);
         }
         // Going back otherwise takes a longer run ending with the word heard last, from a
@@ -541,17 +553,17 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
     }
     if (rereadJ >= 0)
         return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
-    const auto [index, startRow] = searchFar(heard, near);
-    return index >= 0 && moveElsewhere(index, startRow);
+    const Far far = searchFar(heard, near);
+    return far.index >= 0 && moveElsewhere(far.index, far.startRow);
 }
 
 // The whole script searched for where the newest heard words fit, outside the window.
-std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, const Table &near) const
+FollowMatcher::Far FollowMatcher::searchFar(const std::vector<int> &heard, const Table &near) const
 {
     const Script &s = *m_script;
     const int m = int(heard.size());
     if (m < kFarRun)
-        return {-1, 0};
+        return {};
     const int p = m_position;
     // Where the window alone decides: behind the position, and just ahead of it.
     auto nearZone = [&](int index) { return index >= near.lo && index < p + kFarAhead; };
@@ -578,7 +590,7 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
         }
     }
     if (seeds.empty())
-        return {-1, 0};
+        return {};
     std::sort(
         seeds.begin(), seeds.end(), [](const Seed &x, const Seed &y) { return x.end < y.end; });
     struct Place {
@@ -603,6 +615,7 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
     // The best run ending with one of the two newest heard words, in each place.
     struct Found {
         int index = -1;
+        int row = 0;
         Table::Cell cell;
     };
     std::vector<Found> found;
@@ -618,14 +631,14 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
                 if (!c.endsInMatch || nearZone(index))
                     continue;
                 if (best.index < 0 || c.info > best.cell.info)
-                    best = {index, c};
+                    best = {index, i, c};
             }
         }
         if (best.index >= 0)
             found.push_back(best);
     }
     if (found.empty())
-        return {-1, 0};
+        return {};
     std::sort(found.begin(), found.end(),
         [](const Found &x, const Found &y) { return x.cell.info > y.cell.info; });
     const Found &best = found.front();
@@ -635,13 +648,13 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
     // Three words in order will do when all three are rare ones.
     const int run = c.info >= needed + kFarShortInfo ? kFarRun - 1 : kFarRun;
     if (c.matches < run || c.score < kMatch * run - 1 || c.info < needed)
-        return {-1, 0};
+        return {};
     // Another place that fits the same words about as well (a repeated chorus) leaves the
     // reader where they are.
     for (std::size_t k = 1; k < found.size(); ++k) {
         if (std::abs(found[k].index - best.index) > 2 * kRecent
             && found[k].cell.info > c.info - kClearMargin)
-            return {-1, 0};
+            return {};
     }
     for (int i = m; i >= std::max(1, m - kReReadSlack); --i) {
         for (int j = 1; j <= int(near.cols.size()); ++j) {
@@ -649,10 +662,10 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
             const int index = near.cols[std::size_t(j - 1)].position;
             if (nc.endsInMatch && nc.start >= c.start && std::abs(index - best.index) > 2 * kRecent
                 && nc.info > c.info - kClearMargin)
-                return {-1, 0};
+                return {};
         }
     }
-    return {best.index, c.start};
+    return {best.index, c.start, best.row, c.score};
 }
 
 } // namespace qm

@@ -29,7 +29,8 @@ namespace qm {
 // the more evidence a move takes, and words that fit as well ahead of the position never take
 // it back (a chorus sung again).
 //
-// When the window holds nothing that fits the words heard last, the whole script is searched:
+// When the window holds nothing that fits the words heard last, or only a short move strung
+// onto the run read last across misheard words, the whole script is searched:
 // pairs of heard words seed places where they occur, weighted by how rare the pair is, and
 // the words are aligned around each. A move there takes kFarRun words in order (one fewer when
 // all are rare), more the farther it goes and the commoner its words, and only when no other
@@ -87,9 +88,15 @@ public:
 private:
     struct Table;
     Table align(const std::vector<int> &heard, int lo, int hi) const;
-    // Where the whole script says the reader is, and the heard row the run found there starts
-    // at; -1 for nowhere.
-    std::pair<int, int> searchFar(const std::vector<int> &heard, const Table &near) const;
+    // Where the whole script says the reader is (index -1 for nowhere), and the heard rows
+    // the run found there starts and ends at, and its score.
+    struct Far {
+        int index = -1;
+        int startRow = 0;
+        int endRow = 0;
+        int score = 0;
+    };
+    Far searchFar(const std::vector<int> &heard, const Table &near) const;
     bool moveTo(int index);
 
     std::shared_ptr<const Script> m_script;

@@ -170,6 +170,13 @@ private Q_SLOTS:
             << longer.join(u' ') << 400
             << (longer.mid(389, 12) + longer.mid(200, 5)).join(u' ') + QStringLiteral(" uh um")
             << false << 204;
+        // The skip's last word comes again just ahead, where the words before it would string
+        // it onto the run read last.
+        QTest::newRow("a skip whose last word also comes next")
+            << longer.join(u' ') << 60
+            << (longer.mid(52, 9) + QStringList {QStringLiteral("uh")} + longer.mid(127, 4))
+                   .join(u' ')
+            << false << 130;
         // The later copy lies beyond what the window decides alone: nothing moves.
         QTest::newRow("a chorus sung again, far behind it, does not go back")
             << kSong << 105 << "carry me home when the lanterns are lit and the long day is" << true
