@@ -30,11 +30,11 @@ constexpr double kLeastInfo = 0.25;
 // A word telling this much is one of the script's distinctive ones.
 constexpr double kDistinctive = 0.9;
 // A re-read needs this much; a move found by the whole-script search kFarInfo, and
-// kFarInfoPerDoubling more each time the distance doubles past the window.
+// kFarInfoPerDoubling more each time the distance doubles past the window: two of the
+// script's rarer words and a common one will do for a skip of a few hundred words.
 constexpr double kReReadInfo = 2.0;
-constexpr double kFarInfo = 2.2;
-constexpr double kFarInfoPerDoubling = 0.2;
-constexpr double kFarShortInfo = 0.4;
+constexpr double kFarInfo = 2.0;
+constexpr double kFarInfoPerDoubling = 0.15;
 // The place found must fit better than any other by this much.
 constexpr double kClearMargin = 1.0;
 // A pair of words occurring more often than this says nothing of where the reader is.
@@ -645,9 +645,7 @@ FollowMatcher::Far FollowMatcher::searchFar(const std::vector<int> &heard, const
     const Table::Cell &c = best.cell;
     const double d = std::abs(best.index - p);
     const double needed = kFarInfo + kFarInfoPerDoubling * std::log2(1.0 + d / kAhead);
-    // Three words in order will do when all three are rare ones.
-    const int run = c.info >= needed + kFarShortInfo ? kFarRun - 1 : kFarRun;
-    if (c.matches < run || c.score < kMatch * run - 1 || c.info < needed)
+    if (c.matches < kFarRun || c.score < kMatch * kFarRun - 1 || c.info < needed)
         return {};
     // Another place that fits the same words about as well (a repeated chorus) leaves the
     // reader where they are.

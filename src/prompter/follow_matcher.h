@@ -32,8 +32,9 @@ namespace qm {
 // When the window holds nothing that fits the words heard last, or only a short move strung
 // onto the run read last across misheard words, the whole script is searched:
 // pairs of heard words seed places where they occur, weighted by how rare the pair is, and
-// the words are aligned around each. A move there takes kFarRun words in order (one fewer when
-// all are rare), more the farther it goes and the commoner its words, and only when no other
+// the words are aligned around each. A move there takes kFarRun words in order telling enough
+// together (two of them rare), more the farther it goes and the commoner its words, and only
+// when no other
 // place fits about as well (a repeated chorus moves nothing until words after it tell which
 // one it is). A word English is full of ("the", "you") counts little however rare it is in
 // the script: it is also the recogniser's usual guess for audio it cannot place.
@@ -53,7 +54,7 @@ public:
     static constexpr int kReReadSlack = 2;
     static constexpr int kReReadLookBack = 4;
     static constexpr int kBackRun = 5;
-    static constexpr int kFarRun = 4;
+    static constexpr int kFarRun = 3;
 
     // A script made ready for matching: its words numbered and an index of word pairs. Making
     // one takes a while for a long script; it may be made on any thread and shared.

@@ -335,6 +335,8 @@ private Q_SLOTS:
 
         QTest::newRow("skip 60 forward") << 70 << 130 << 8 << 5;
         QTest::newRow("skip 120 forward") << 70 << 190 << 8 << 5;
+        QTest::newRow("skip 120 forward, found from two rare words and a common one")
+            << 70 << 191 << 6 << 3;
         QTest::newRow("skip 200 forward") << 80 << 280 << 10 << 6;
         QTest::newRow("skip 200 back") << 520 << 320 << 10 << 6;
         QTest::newRow("re-read the last ten words") << 240 << 231 << 8 << 4;
