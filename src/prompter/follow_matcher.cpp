@@ -183,6 +183,7 @@ struct FollowMatcher::Table {
         float info = 0;
         bool endsInMatch = false;
         float beyondInfo = 0; // what the matches past the position tell
+        float beyondMost = 0; // and the most that one of them tells
     };
 
     // One script word in an alignment: a word of the script or of one of its alternatives, with
@@ -272,7 +273,8 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
                     const bool past = same && col.position > m_position;
                     best = {d, diag.matches + (same ? 1 : 0),
                         same && diag.start < 0 ? i : diag.start, diag.beyond + (past ? 1 : 0),
-                        diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0)};
+                        diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0),
+                        past ? std::max(diag.beyondMost, hInfo) : diag.beyondMost};
                 }
                 const Table::Cell &left = t.at(i, q);
                 if (left.score + skip > best.score) {
@@ -289,7 +291,8 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
             // A match that starts afresh beats carrying a weak path into it.
             if (same && best.score < kMatch) {
                 const bool past = col.position > m_position;
-                best = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0};
+                best
+                    = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0, past ? hInfo : 0};
             }
             t.at(i, j) = best;
         }
@@ -511,8 +514,10 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             // rest of the script may fit as well: the search decides.
             if (index > p && (index >= p + kFarAhead || c.beyond < beyondNeeded(sayable(p, index))))
                 continue;
-            // Nor do a few common words far apart: "the ... the ... it" fits anywhere.
-            if (index > p + kNearMove && c.beyondInfo < kMoveInfo)
+            // Nor do a few common words far apart: "the ... the ... it" fits anywhere, and so
+            // does "so here is" a line on, whatever the recogniser made of the reader's words.
+            if (index > p + kNearMove
+                && (c.beyondInfo < kMoveInfo || c.beyondMost <= float(kCommonInfo)))
                 continue;
             if (bestJ < 0)
                 bestJ = j;

@@ -19,10 +19,11 @@ namespace qm {
 //
 // The recent heard words are aligned with the script in a window around the position,
 // tolerating extra, missing and misheard words. The position moves forward on at least
-// kForwardRun words matching in order. It goes back on a re-read: kReReadRun words in order
-// among the newest heard that tell enough together (three of the script's rarer words;
-// common ones take more), right after words matching beyond them, and fitting there better
-// than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
+// kForwardRun words matching in order, and more than a few words only when one of those past
+// it is not among the commonest words ("so here is" fits many lines). It goes back on a re-read:
+// kReReadRun words in order among the newest heard that tell enough together (three of the script's
+// rarer words; common ones take more), right after words matching beyond them, and fitting there
+// better than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
 // kBackRun in order from a result that may go back, and not at all on anything less, so an
 // ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
 // occurrence nearest ahead of the position in the window wins, although the farther ahead

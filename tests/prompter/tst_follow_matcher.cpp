@@ -99,6 +99,10 @@ private Q_SLOTS:
             << kScript << 0 << "story about a dog" << 29 << 0;
         QTest::newRow("common words far ahead are chance")
             << kScript << 0 << "for and see you" << 0 << 0;
+        QTest::newRow("three common words a line on are chance")
+            << QStringLiteral("it is paid in mistakes in short tempers in slow thinking in colds "
+                              "that never quite leave so here is my proposal")
+            << 0 << "it is paid in mistakes in short tempers in so here is" << 8 << 0;
         QTest::newRow("a chorus sung again does not go back to its last copy")
             << kSong << 110 << "carry me home when the lanterns" << 131 << 110;
     }
