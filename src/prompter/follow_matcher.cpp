@@ -31,7 +31,7 @@ constexpr double kLeastInfo = 0.25;
 constexpr double kDistinctive = 0.9;
 // A re-read needs this much; a move found by the whole-script search kFarInfo, and
 // kFarInfoPerDoubling more each time the distance doubles past the window: two of the
-// script's rarer words and a common one will do for a skip of a few hundred words.
+// script's rarer words and a common one will do for a skip of up to about 180 words.
 constexpr double kReReadInfo = 2.0;
 constexpr double kFarInfo = 2.0;
 constexpr double kFarInfoPerDoubling = 0.15;
