@@ -493,17 +493,18 @@ def figures(lines, timeline, events, speech_end, feed_end, tokens=None):
                     and tok >= spoken_at(t) + 6 and unsaid(t, tok))
     minutes = (last_t - first_t) / 60
 
-    def found_again(t_from, back=False):
+    def found_again(t_from, back=None):
         """Seconds from t_from until the reader is within four words of the one being said
-        (and, for a re-read, has gone back to get there: three words behind the farthest the
-        reader was put since, which may be after t_from when the first reading's last words are
-        recognised late)."""
+        (and, for a re-read from word `back`, has gone back to get there: three words behind the
+        farthest the reader was put since, which may be after t_from when the first reading's
+        last words are recognised late. A reader that never got three words past the re-read's
+        first word has nothing to go back from: within a word of that first word will do)."""
         peak = next((tok for t, _, tok in reversed(frames) if t <= t_from), 0)
         for t, _, tok in frames:
             if t < t_from:
                 continue
             peak = max(peak, tok)
-            if abs(tok - spoken_at(t)) <= 4 and (not back or tok <= peak - 3):
+            if abs(tok - spoken_at(t)) <= 4 and (back is None or tok <= max(peak - 3, back + 1)):
                 return t - t_from
         return None
 
@@ -513,7 +514,7 @@ def figures(lines, timeline, events, speech_end, feed_end, tokens=None):
             moved = [off for ft, off, _ in frames if t + 0.5 <= ft <= t + arg]
             recoveries.setdefault('pause', []).append(max(moved) - min(moved) if moved else 0.0)
         else:
-            recoveries.setdefault(kind, []).append(found_again(t, back=kind == 'reread'))
+            recoveries.setdefault(kind, []).append(found_again(t, back=arg if kind == 'reread' else None))
     silence = [off for t, off, _ in frames if speech_end + 1.5 <= t <= feed_end]
     cpu = (float(end[3]) - float(mark[3])) / (float(end[1]) - float(mark[1])) * 100
     rss_start = usage[0][1] / 1024 if usage else int(mark[2]) / 1024

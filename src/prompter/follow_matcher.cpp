@@ -30,11 +30,11 @@ constexpr double kLeastInfo = 0.25;
 // A word telling this much is one of the script's distinctive ones.
 constexpr double kDistinctive = 0.9;
 // A re-read needs this much; a move found by the whole-script search kFarInfo, and
-// kFarInfoPerDoubling more each time the distance doubles past the window.
+// kFarInfoPerDoubling more each time the distance doubles past the window: two of the
+// script's rarer words and a common one will do for a skip of up to about 180 words.
 constexpr double kReReadInfo = 2.0;
-constexpr double kFarInfo = 2.2;
-constexpr double kFarInfoPerDoubling = 0.2;
-constexpr double kFarShortInfo = 0.4;
+constexpr double kFarInfo = 2.0;
+constexpr double kFarInfoPerDoubling = 0.15;
 // The place found must fit better than any other by this much.
 constexpr double kClearMargin = 1.0;
 // A pair of words occurring more often than this says nothing of where the reader is.
@@ -183,6 +183,7 @@ struct FollowMatcher::Table {
         float info = 0;
         bool endsInMatch = false;
         float beyondInfo = 0; // what the matches past the position tell
+        float beyondMost = 0; // and the most that one of them tells
     };
 
     // One script word in an alignment: a word of the script or of one of its alternatives, with
@@ -272,7 +273,8 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
                     const bool past = same && col.position > m_position;
                     best = {d, diag.matches + (same ? 1 : 0),
                         same && diag.start < 0 ? i : diag.start, diag.beyond + (past ? 1 : 0),
-                        diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0)};
+                        diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0),
+                        past ? std::max(diag.beyondMost, hInfo) : diag.beyondMost};
                 }
                 const Table::Cell &left = t.at(i, q);
                 if (left.score + skip > best.score) {
@@ -289,7 +291,8 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
             // A match that starts afresh beats carrying a weak path into it.
             if (same && best.score < kMatch) {
                 const bool past = col.position > m_position;
-                best = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0};
+                best
+                    = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0, past ? hInfo : 0};
             }
             t.at(i, j) = best;
         }
@@ -433,6 +436,29 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         return false;
     };
 
+    // Whether the words of a run behind the position fit as well somewhere ahead of it, in the
+    // window: a chorus sung again, with the reader at or before its later copy.
+    auto fitsAhead = [&](int i, const Table::Cell &r) {
+        for (int j = 1; j <= w; ++j) {
+            const Table::Cell &c = near.at(i, j);
+            if (c.endsInMatch && pos(j) > p && c.score >= r.score)
+                return true;
+        }
+        return false;
+    };
+
+    // Whether the words of a run found far off fit about as well in the window on their own
+    // (a phrase the script repeats).
+    auto fitsNear = [&](const Far &far) {
+        const std::vector<int> rows(heard.begin() + far.startRow - 1, heard.begin() + far.endRow);
+        const Table t = align(rows, near.lo, near.hi);
+        for (int j = 1; j <= int(t.cols.size()); ++j) {
+            if (t.at(t.m, j).score > far.score - kMatch)
+                return true;
+        }
+        return false;
+    };
+
     // A re-read: a run of its own among the newest heard words, more than a word behind the
     // position (a revised guess moves a word), right after words that matched beyond it. The
     // words after it may be misheard, but none may start a run of their own at the position
@@ -488,14 +514,19 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             // rest of the script may fit as well: the search decides.
             if (index > p && (index >= p + kFarAhead || c.beyond < beyondNeeded(sayable(p, index))))
                 continue;
-            // Nor do a few common words far apart: "the ... the ... it" fits anywhere.
-            if (index > p + kNearMove && c.beyondInfo < kMoveInfo)
+            // Nor do a few common words far apart: "the ... the ... it" fits anywhere, and so
+            // does "so here is" a line on, whatever the recogniser made of the reader's words.
+            if (index > p + kNearMove
+                && (c.beyondInfo < kMoveInfo || c.beyondMost <= float(kCommonInfo)))
                 continue;
             if (bestJ < 0)
                 bestJ = j;
+            // The same words fitting as well at two places (a chorus, a line said twice): the
+            // nearer one, looking ahead first, whatever the distance costs as evidence.
+            const Table::Cell &bc = near.at(i, bestJ);
             const double e = evidence(pos(j), c);
-            const double be = evidence(pos(bestJ), near.at(i, bestJ));
-            if (e > be || (e == be && distance(pos(j)) < distance(pos(bestJ))))
+            const double be = evidence(pos(bestJ), bc);
+            if (c.score == bc.score ? distance(pos(j)) < distance(pos(bestJ)) : e > be)
                 bestJ = j;
         }
         if (bestJ < 0)
@@ -510,34 +541,34 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
             if (i < m && newerBehind(i, index))
                 break;
             // Words heard after the run that fit well elsewhere in the script: the reader
-            // read on here, then went there.
-            if (i < m) {
-                const auto [farIndex, farRow] = searchFar(heard, near);
-                if (farIndex >= 0 && farRow > i)
-                    return moveElsewhere(farIndex, farRow);
-            }
+            // read on here, then went there. Or the run's newest words fit better elsewhere
+            // than this run fits here (a few words past the position strung onto it across
+            // misheard ones): the reader went there.
+            const Far far = searchFar(heard, near);
+            if (far.index >= 0 && (far.startRow > i || (far.endRow >= i && !fitsNear(far))))
+                return moveElsewhere(far.index, far.startRow);
             return moveTo(index);
         }
         // Going back otherwise takes a longer run ending with the word heard last, from a
         // result that may go back.
         if (index < p && i == m && mayGoBack && c.matches >= kBackRun
-            && c.score >= kMatch * kBackRun - 1)
+            && c.score >= kMatch * kBackRun - 1 && !fitsAhead(i, c))
             return moveElsewhere(index, c.start);
         break;
     }
     if (rereadJ >= 0)
         return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
-    const auto [index, startRow] = searchFar(heard, near);
-    return index >= 0 && moveElsewhere(index, startRow);
+    const Far far = searchFar(heard, near);
+    return far.index >= 0 && moveElsewhere(far.index, far.startRow);
 }
 
 // The whole script searched for where the newest heard words fit, outside the window.
-std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, const Table &near) const
+FollowMatcher::Far FollowMatcher::searchFar(const std::vector<int> &heard, const Table &near) const
 {
     const Script &s = *m_script;
     const int m = int(heard.size());
     if (m < kFarRun)
-        return {-1, 0};
+        return {};
     const int p = m_position;
     // Where the window alone decides: behind the position, and just ahead of it.
     auto nearZone = [&](int index) { return index >= near.lo && index < p + kFarAhead; };
@@ -564,7 +595,7 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
         }
     }
     if (seeds.empty())
-        return {-1, 0};
+        return {};
     std::sort(
         seeds.begin(), seeds.end(), [](const Seed &x, const Seed &y) { return x.end < y.end; });
     struct Place {
@@ -589,6 +620,7 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
     // The best run ending with one of the two newest heard words, in each place.
     struct Found {
         int index = -1;
+        int row = 0;
         Table::Cell cell;
     };
     std::vector<Found> found;
@@ -604,30 +636,28 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
                 if (!c.endsInMatch || nearZone(index))
                     continue;
                 if (best.index < 0 || c.info > best.cell.info)
-                    best = {index, c};
+                    best = {index, i, c};
             }
         }
         if (best.index >= 0)
             found.push_back(best);
     }
     if (found.empty())
-        return {-1, 0};
+        return {};
     std::sort(found.begin(), found.end(),
         [](const Found &x, const Found &y) { return x.cell.info > y.cell.info; });
     const Found &best = found.front();
     const Table::Cell &c = best.cell;
     const double d = std::abs(best.index - p);
     const double needed = kFarInfo + kFarInfoPerDoubling * std::log2(1.0 + d / kAhead);
-    // Three words in order will do when all three are rare ones.
-    const int run = c.info >= needed + kFarShortInfo ? kFarRun - 1 : kFarRun;
-    if (c.matches < run || c.score < kMatch * run - 1 || c.info < needed)
-        return {-1, 0};
+    if (c.matches < kFarRun || c.score < kMatch * kFarRun - 1 || c.info < needed)
+        return {};
     // Another place that fits the same words about as well (a repeated chorus) leaves the
     // reader where they are.
     for (std::size_t k = 1; k < found.size(); ++k) {
         if (std::abs(found[k].index - best.index) > 2 * kRecent
             && found[k].cell.info > c.info - kClearMargin)
-            return {-1, 0};
+            return {};
     }
     for (int i = m; i >= std::max(1, m - kReReadSlack); --i) {
         for (int j = 1; j <= int(near.cols.size()); ++j) {
@@ -635,10 +665,10 @@ std::pair<int, int> FollowMatcher::searchFar(const std::vector<int> &heard, cons
             const int index = near.cols[std::size_t(j - 1)].position;
             if (nc.endsInMatch && nc.start >= c.start && std::abs(index - best.index) > 2 * kRecent
                 && nc.info > c.info - kClearMargin)
-                return {-1, 0};
+                return {};
         }
     }
-    return {best.index, c.start};
+    return {best.index, c.start, best.row, c.score};
 }
 
 } // namespace qm

@@ -19,17 +19,23 @@ namespace qm {
 //
 // The recent heard words are aligned with the script in a window around the position,
 // tolerating extra, missing and misheard words. The position moves forward on at least
-// kForwardRun words matching in order. It goes back on a re-read: kReReadRun words in order
-// among the newest heard, right after words matching beyond them, and fitting there better
-// than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
+// kForwardRun words matching in order, and more than a few words only when one of those past
+// it is not among the commonest words ("so here is" fits many lines). It goes back on a re-read:
+// kReReadRun words in order among the newest heard that tell enough together (three of the script's
+// rarer words; common ones take more), right after words matching beyond them, and fitting there
+// better than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
 // kBackRun in order from a result that may go back, and not at all on anything less, so an
 // ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
-// occurrence nearest ahead of the position wins.
+// occurrence nearest ahead of the position in the window wins, although the farther ahead
+// the more evidence a move takes, and words that fit as well ahead of the position never take
+// it back (a chorus sung again).
 //
-// When the window holds nothing that fits the words heard last, the whole script is searched:
+// When the window holds nothing that fits the words heard last, or only a short move strung
+// onto the run read last across misheard words, the whole script is searched:
 // pairs of heard words seed places where they occur, weighted by how rare the pair is, and
-// the words are aligned around each. A move there takes kFarRun words in order (one fewer when
-// all are rare), more the farther it goes and the commoner its words, and only when no other
+// the words are aligned around each. A move there takes kFarRun words in order telling enough
+// together (two of them rare), more the farther it goes and the commoner its words, and only
+// when no other
 // place fits about as well (a repeated chorus moves nothing until words after it tell which
 // one it is). A word English is full of ("the", "you") counts little however rare it is in
 // the script: it is also the recogniser's usual guess for audio it cannot place.
@@ -42,14 +48,14 @@ public:
     static constexpr int kAhead = 60;
     static constexpr int kRecent = 12; // heard words considered, newest last
     static constexpr int kForwardRun = 3;
-    static constexpr int kReReadRun = 4;
+    static constexpr int kReReadRun = 3;
     // A re-read or a move found by the whole-script search may end this many words before
     // the newest (the recogniser often mishears the newest words); a re-read follows this
     // many after words heard beyond it.
     static constexpr int kReReadSlack = 2;
     static constexpr int kReReadLookBack = 4;
     static constexpr int kBackRun = 5;
-    static constexpr int kFarRun = 4;
+    static constexpr int kFarRun = 3;
 
     // A script made ready for matching: its words numbered and an index of word pairs. Making
     // one takes a while for a long script; it may be made on any thread and shared.
@@ -84,9 +90,15 @@ public:
 private:
     struct Table;
     Table align(const std::vector<int> &heard, int lo, int hi) const;
-    // Where the whole script says the reader is, and the heard row the run found there starts
-    // at; -1 for nowhere.
-    std::pair<int, int> searchFar(const std::vector<int> &heard, const Table &near) const;
+    // Where the whole script says the reader is (index -1 for nowhere), and the heard rows
+    // the run found there starts and ends at, and its score.
+    struct Far {
+        int index = -1;
+        int startRow = 0;
+        int endRow = 0;
+        int score = 0;
+    };
+    Far searchFar(const std::vector<int> &heard, const Table &near) const;
     bool moveTo(int index);
 
     std::shared_ptr<const Script> m_script;

@@ -13,6 +13,18 @@ const QString kScript = QStringLiteral(
     "then the news from the city council and finally a story about a dog who learned to "
     "surf on the cold waves of the bay thank you very much for watching and see you soon");
 
+// A song whose chorus comes three times: words 16, 66 and 114 start it.
+const QString kSong = QStringLiteral(
+    "welcome back everyone to the evening show tonight we sing for the river and the road "
+    "carry me home by the river carry me home by the road carry me home when the lanterns are "
+    "lit and the long day is done my grandfather built a boat from the pine behind the barn "
+    "and every spring he sailed it down to trade for seed and yarn carry me home by the river "
+    "carry me home by the road carry me home when the lanterns are lit and the long day is "
+    "done my mother kept the ledger and she counted every coin she said a family is a rope "
+    "where many threads must join carry me home by the river carry me home by the road carry "
+    "me home when the lanterns are lit and the long day is done thank you all for singing "
+    "with us tonight");
+
 QStringList words(const QString &s)
 {
     return s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -87,6 +99,12 @@ private Q_SLOTS:
             << kScript << 0 << "story about a dog" << 29 << 0;
         QTest::newRow("common words far ahead are chance")
             << kScript << 0 << "for and see you" << 0 << 0;
+        QTest::newRow("three common words a line on are chance")
+            << QStringLiteral("it is paid in mistakes in short tempers in slow thinking in colds "
+                              "that never quite leave so here is my proposal")
+            << 0 << "it is paid in mistakes in short tempers in so here is" << 8 << 0;
+        QTest::newRow("a chorus sung again does not go back to its last copy")
+            << kSong << 110 << "carry me home when the lanterns" << 131 << 110;
     }
     void follows()
     {
@@ -123,44 +141,61 @@ private Q_SLOTS:
     }
 
     // One result whose newest words are misheard, as the recogniser often gives them: the
-    // words before them still say where the reader went.
+    // words before them still say where the reader went. A final result may go back.
     void movesAmidMisheardWords_data()
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("anchor");
         QTest::addColumn<QString>("heard");
+        QTest::addColumn<bool>("final");
         QTest::addColumn<int>("expected");
         const QString chorus = QStringLiteral("carry me home by the river carry me home by the "
                                               "road carry me home when the lanterns are lit");
         const QStringList longer = longScript();
         QTest::newRow("a re-read")
             << kScript << 22 << "then the news from the city council talk about the weather uh um"
-            << 12;
+            << false << 12;
+        QTest::newRow("a re-read heard from three rare words")
+            << kScript << 22 << "the news from the city council tonight we talk" << false << 9;
+        QTest::newRow("three words behind, not rare ones, are chance")
+            << kScript << 22 << "the news from the city council in the north" << false << 22;
         QTest::newRow("reading on") << kScript << 22
                                     << "weather in the north then the news from the city council "
                                        "uh um"
-                                    << 22;
+                                    << false << 22;
         QTest::newRow("a line said again in a chorus reads on")
             << chorus << 15 << "carry in me home by the rather read carry me home when the line"
-            << 16;
+            << false << 16;
         QTest::newRow("common words far apart are chance")
             << QStringLiteral("protect it from the phone guard the last hour of the evening the "
                               "way you guard the first hour of work try it for two weeks")
-            << 10 << "protect it from the phone got the last hour of the the it" << 12;
+            << 10 << "protect it from the phone got the last hour of the the it" << false << 12;
         QTest::newRow("a skip back")
             << longer.join(u' ') << 400
             << (longer.mid(389, 12) + longer.mid(200, 5)).join(u' ') + QStringLiteral(" uh um")
-            << 204;
+            << false << 204;
+        // The skip's last word comes again just ahead, where the words before it would string
+        // it onto the run read last.
+        QTest::newRow("a skip whose last word also comes next")
+            << longer.join(u' ') << 60
+            << (longer.mid(52, 9) + QStringList {QStringLiteral("uh")} + longer.mid(127, 4))
+                   .join(u' ')
+            << false << 130;
+        // The later copy lies beyond what the window decides alone: nothing moves.
+        QTest::newRow("a chorus sung again, far behind it, does not go back")
+            << kSong << 105 << "carry me home when the lanterns are lit and the long day is" << true
+            << 105;
     }
     void movesAmidMisheardWords()
     {
         QFETCH(QString, script);
         QFETCH(int, anchor);
         QFETCH(QString, heard);
+        QFETCH(bool, final);
         QFETCH(int, expected);
         FollowMatcher matcher(words(script));
         matcher.reanchor(anchor);
-        matcher.hear(words(heard), false);
+        matcher.hear(words(heard), final);
         QCOMPARE(matcher.position(), expected);
     }
 
@@ -304,6 +339,8 @@ private Q_SLOTS:
 
         QTest::newRow("skip 60 forward") << 70 << 130 << 8 << 5;
         QTest::newRow("skip 120 forward") << 70 << 190 << 8 << 5;
+        QTest::newRow("skip 120 forward, found from two rare words and a common one")
+            << 70 << 191 << 6 << 3;
         QTest::newRow("skip 200 forward") << 80 << 280 << 10 << 6;
         QTest::newRow("skip 200 back") << 520 << 320 << 10 << 6;
         QTest::newRow("re-read the last ten words") << 240 << 231 << 8 << 4;
