@@ -558,8 +558,11 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
     }
     if (rereadJ >= 0)
         return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
+    // Words behind that fit as well where the reader is were read there: at the script's end,
+    // its last phrase standing earlier on too must not pull the text back while talk goes on.
     const Far far = searchFar(heard, near);
-    return far.index >= 0 && moveElsewhere(far.index, far.startRow);
+    return far.index >= 0 && !(far.index < p && fitsNear(far))
+        && moveElsewhere(far.index, far.startRow);
 }
 
 // The whole script searched for where the newest heard words fit, outside the window.

@@ -185,6 +185,14 @@ private Q_SLOTS:
         QTest::newRow("a chorus sung again, far behind it, does not go back")
             << kSong << 105 << "carry me home when the lanterns are lit and the long day is" << true
             << 105;
+        // Talk goes on after the last line, whose words stand earlier in the script too.
+        const QStringList ending = longer.mid(0, 40)
+            + words(QStringLiteral("after the break we will hear")) + longer.mid(40, 80)
+            + words(QStringLiteral("thank you for watching and see you after the break"));
+        QTest::newRow("the last line's words earlier on do not pull the end back")
+            << ending.join(u' ') << int(ending.size()) - 1
+            << "thank you for watching and see you after the break easy on" << false
+            << int(ending.size()) - 1;
     }
     void movesAmidMisheardWords()
     {
