@@ -13,6 +13,7 @@
 #include "prompter/prompter_controller.h"
 #include "prompter/scroll_state.h"
 #include "prompter_view/prompter_layout.h"
+#include "prompter_view/reading_line.h"
 #include "prompter_view/word_lines.h"
 #include "support/fake_speech_recognizer.h"
 
@@ -121,15 +122,7 @@ int main(int argc, char **argv)
         recognizer->model([&](const QString &w) { return !unknown.contains(w); });
     follow.modelLoaded(recognizer->generation, true);
 
-    auto lineAt = [&](double y) {
-        double found = lines.isEmpty() ? 0 : lines.front().y;
-        for (const qm::WordLine &l : lines) {
-            if (l.y > y)
-                break;
-            found = l.y;
-        }
-        return found;
-    };
+    auto lineAt = [&](double y) { return qm::testing::lineTopAt(lines, y); };
     qm::ScrollState scroll;
     constexpr double kFrame = 1.0 / 60;
     qsizetype next = 0;

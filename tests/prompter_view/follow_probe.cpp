@@ -21,6 +21,7 @@
 #include "prompter/voice_monitor.h"
 #include "prompter_view/prompter_layout.h"
 #include "prompter_view/word_lines.h"
+#include "reading_line.h"
 #include "store/store.h"
 
 #include <QElapsedTimer>
@@ -130,15 +131,7 @@ int main(int argc, char **argv)
     const QList<qm::WordLine> lines = qm::wordLines(layout);
     follow.setWordLines(lines);
 
-    auto lineAt = [&](double y) {
-        double found = lines.isEmpty() ? 0 : lines.front().y;
-        for (const qm::WordLine &l : lines) {
-            if (l.y > y)
-                break;
-            found = l.y;
-        }
-        return found;
-    };
+    auto lineAt = [&](double y) { return qm::testing::lineTopAt(lines, y); };
 
     QObject::connect(&follow, &qm::FollowSession::modelReady, &app, [&] {
         print(QStringLiteral("model t=%1 unknown=%2")
