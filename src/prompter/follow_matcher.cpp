@@ -447,13 +447,14 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         return false;
     };
 
-    // Whether the words of a run found far off fit about as well in the window on their own
-    // (a phrase the script repeats).
+    // Whether the words of a run found far off fit about as well in the window on their own,
+    // at another place than the one found (a phrase the script repeats).
     auto fitsNear = [&](const Far &far) {
         const std::vector<int> rows(heard.begin() + far.startRow - 1, heard.begin() + far.endRow);
         const Table t = align(rows, near.lo, near.hi);
         for (int j = 1; j <= int(t.cols.size()); ++j) {
-            if (t.at(t.m, j).score > far.score - kMatch)
+            if (t.at(t.m, j).score > far.score - kMatch
+                && std::abs(t.cols[std::size_t(j - 1)].position - far.index) > 2 * kRecent)
                 return true;
         }
         return false;
@@ -558,11 +559,11 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
     }
     if (rereadJ >= 0)
         return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
-    // Words behind that fit as well where the reader is were read there: at the script's end,
-    // its last phrase standing earlier on too must not pull the text back while talk goes on.
+    // Words found far off that fit as well where the reader is were read there: at the
+    // script's end, its last phrase standing earlier on too must not pull the text back while
+    // talk goes on; a phrase just read that stands again far ahead must not pull it on.
     const Far far = searchFar(heard, near);
-    return far.index >= 0 && !(far.index < p && fitsNear(far))
-        && moveElsewhere(far.index, far.startRow);
+    return far.index >= 0 && !fitsNear(far) && moveElsewhere(far.index, far.startRow);
 }
 
 // The whole script searched for where the newest heard words fit, outside the window.

@@ -193,6 +193,11 @@ private Q_SLOTS:
             << ending.join(u' ') << int(ending.size()) - 1
             << "thank you for watching and see you after the break easy on" << false
             << int(ending.size()) - 1;
+        // Just read, the phrase that also closes the script far ahead stays read here.
+        QTest::newRow("a phrase just read that also stands far ahead does not pull the text on")
+            << ending.join(u' ') << 42
+            << (longer.mid(30, 10) + words(QStringLiteral("after the break"))).join(u' ') << false
+            << 42;
     }
     void movesAmidMisheardWords()
     {
