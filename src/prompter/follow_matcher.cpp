@@ -344,14 +344,15 @@ void FollowMatcher::reanchor(int position)
 
 bool FollowMatcher::moveTo(int index)
 {
-    if (index == m_position)
+    if (index == m_position || !allowed(index))
         return false;
     m_position = index;
     return true;
 }
 
-bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
+bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhead)
 {
+    m_maxAhead = maxAhead;
     if (size() == 0 || heardAll.isEmpty())
         return false;
     // Words heard before the reader went elsewhere are history: they would pull the position
@@ -379,6 +380,8 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack)
         return false;
     // A move elsewhere starts the history afresh from the words that found it.
     auto moveElsewhere = [&](int index, int startRow) {
+        if (!allowed(index))
+            return false;
         m_since = heardAll.mid(first + startRow - 1);
         return moveTo(index);
     };

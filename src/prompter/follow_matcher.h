@@ -84,8 +84,9 @@ public:
     // The words heard lately, oldest first (only the last kRecent are looked at). True when
     // the position moved. A result that a later one may still revise (a partial result)
     // passes `mayGoBack` false: dropping its newest words for a moment would look like going
-    // back.
-    bool hear(const QStringList &heard, bool mayGoBack = true);
+    // back. `maxAhead` at 0 or more allows only a move forward of at most that many words:
+    // words the recogniser has only just given move the position a little or not at all.
+    bool hear(const QStringList &heard, bool mayGoBack = true, int maxAhead = -1);
 
 private:
     struct Table;
@@ -100,11 +101,16 @@ private:
     };
     Far searchFar(const std::vector<int> &heard, const Table &near) const;
     bool moveTo(int index);
+    bool allowed(int index) const
+    {
+        return m_maxAhead < 0 || (index > m_position && index <= m_position + m_maxAhead);
+    }
 
     std::shared_ptr<const Script> m_script;
     std::vector<char> m_unsayable; // by word number
     QStringList m_since; // the words that took the position elsewhere lately
     int m_position = 0;
+    int m_maxAhead = -1; // of the hear() under way
 };
 
 } // namespace qm

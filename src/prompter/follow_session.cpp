@@ -352,9 +352,10 @@ void FollowSession::hear(const QStringList &words, bool final)
             ++agree;
         m_partial = fresh;
         m_partialSince = now;
+        m_partialTried = false;
         if (!fresh.isEmpty()) {
             m_lastHeard = now;
-            m_partialDue.start(std::chrono::milliseconds(qCeil(kPartialStands * 1000) + 1));
+            m_partialDue.start(std::chrono::milliseconds(qCeil(kPartialSoon * 1000) + 1));
         }
         const QStringList stable = fresh.first(agree);
         if (stable == m_stable) {
@@ -371,9 +372,10 @@ void FollowSession::hear(const QStringList &words, bool final)
     place(final ? m_heard : m_heard + m_stable, mayGoBack, final, now);
 }
 
-void FollowSession::place(const QStringList &heard, bool mayGoBack, bool final, double now)
+void FollowSession::place(
+    const QStringList &heard, bool mayGoBack, bool final, double now, int maxAhead)
 {
-    if (m_matcher.hear(heard, mayGoBack)) {
+    if (m_matcher.hear(heard, mayGoBack, maxAhead)) {
         m_lastMove = now;
         m_holdUntilMove = false;
         m_movedThisUtterance = !final;
@@ -387,13 +389,23 @@ void FollowSession::place(const QStringList &heard, bool mayGoBack, bool final, 
 
 // A partial result the recogniser has not revised for a while is one it has settled on, as
 // much as two in a row agreeing: its newest word is taken as said without waiting for more.
+// A little sooner it may move the text on a word or two already, where the reader is most of
+// the time; a move farther waits until the result has stood long enough.
 void FollowSession::settlePartial()
 {
     if (!m_modelCurrent || m_partial.isEmpty() || m_stable == m_partial)
         return;
     const double now = m_clock();
-    if (now - m_partialSince < kPartialStands)
+    const double standing = now - m_partialSince;
+    if (standing < kPartialSoon || (standing < kPartialStands && m_partialTried))
         return;
+    if (standing < kPartialStands) {
+        m_partialTried = true;
+        m_partialDue.start(
+            std::chrono::milliseconds(qCeil((kPartialStands - standing) * 1000) + 1));
+        place(m_heard + m_partial, false, false, now, kSoonWords);
+        return;
+    }
     m_partialDue.stop();
     m_stable = m_partial;
     place(m_heard + m_stable, false, false, now);

@@ -57,8 +57,11 @@ public:
     static constexpr double kFollowingFor = 2.5;
     // The model is built again this long after the last edit.
     static constexpr double kRebuildDelay = 0.6;
-    // A partial result standing this long unrevised is taken as said.
+    // A partial result standing this long unrevised is taken as said; standing kPartialSoon,
+    // it may already move the text on by up to kSoonWords words.
     static constexpr double kPartialStands = 0.2;
+    static constexpr double kPartialSoon = 0.12;
+    static constexpr int kSoonWords = 2;
     // The chase is capped at this many times the speed setting, or, farther away, this many
     // points a second for each point still to go.
     static constexpr double kChaseSpeedFactor = 2.0;
@@ -127,7 +130,7 @@ private:
     void start();
     void stop();
     void postModel();
-    void place(const QStringList &heard, bool mayGoBack, bool final, double now);
+    void place(const QStringList &heard, bool mayGoBack, bool final, double now, int maxAhead = -1);
     void settlePartial();
     void updateState();
     void setState(FollowState state);
@@ -169,6 +172,7 @@ private:
     // Its leading words that the partial result before agreed on: words taken as said.
     QStringList m_stable;
     double m_partialSince = 0; // when it was heard
+    bool m_partialTried = false; // and was tried for a short move since
     QTimer m_partialDue;
     qsizetype m_ignore = 0; // leading words of the current utterance heard before a re-anchor
     bool m_movedThisUtterance = false;

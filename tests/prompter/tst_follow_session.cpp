@@ -119,7 +119,7 @@ private Q_SLOTS:
     // partials never takes a move back, so the speaker's silence never moves the text.
     void neverAheadOfTheVoice_data()
     {
-        QTest::addColumn<QStringList>("results"); // "partial: words" or "final: words"
+        QTest::addColumn<QStringList>("results"); // "partial:", "whole:", "final:" or "wait:"
         QTest::addColumn<int>("expected");
         QTest::newRow("newest partial word waits")
             << QStringList {QStringLiteral("partial: twenty alpha bravo charlie delta")} << 22;
@@ -134,6 +134,12 @@ private Q_SLOTS:
         QTest::newRow("a partial standing unrevised is taken") << QStringList {
             QStringLiteral("partial: twenty alpha bravo charlie delta"),
             QStringLiteral("wait: 0.25")} << 23;
+        QTest::newRow("a partial standing briefly moves a word on") << QStringList {
+            QStringLiteral("partial: twenty alpha bravo charlie delta"),
+            QStringLiteral("wait: 0.15")} << 23;
+        QTest::newRow("but not farther until it has stood longer") << QStringList {
+            QStringLiteral("whole: twenty alpha bravo charlie delta echo foxtrot"),
+            QStringLiteral("wait: 0.15")} << 0;
         QTest::newRow("a partial revised at once is not") << QStringList {
             QStringLiteral("partial: twenty alpha bravo charlie delta"),
             QStringLiteral("wait: 0.1"),
@@ -155,6 +161,8 @@ private Q_SLOTS:
                 rig.run(words.first().toDouble());
             else if (r.startsWith(QLatin1String("final")))
                 rig.session.hear(words, true);
+            else if (r.startsWith(QLatin1String("whole"))) // one partial result, not word by word
+                rig.session.hear(words, false);
             else
                 rig.say(words.join(u' '));
         }
