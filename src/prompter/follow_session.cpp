@@ -24,8 +24,8 @@ namespace {
 
 // How quickly the chase closes the distance (per second) and eases its speed in and out. The
 // ease is four times the rate: critically damped, the text comes to rest without overshooting,
-// a line's move within about 0.7 s.
-constexpr double kChaseRate = 5;
+// a line's move within about half a second.
+constexpr double kChaseRate = 8;
 constexpr double kEaseRate = 4 * kChaseRate;
 // Nearer than this (in points) and slower than this many points a second, the text stands.
 constexpr double kSettled = 0.25;
@@ -513,7 +513,7 @@ void FollowSession::step(
         return;
     }
     // Far behind or ahead (a catch-up after words heard late, a skip), the cap rises with the
-    // distance: the text still eases in, but arrives within about a second.
+    // distance: the text still eases in, but arrives within a second.
     const double cap = std::max(
         std::max(speed, 1.0) * kChaseSpeedFactor, std::abs(*target - offset) * kFarChaseRate);
     const double wanted = std::clamp((*target - offset) * kChaseRate, -cap, cap);

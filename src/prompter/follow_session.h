@@ -65,7 +65,7 @@ public:
     // The chase is capped at this many times the speed setting, or, farther away, this many
     // points a second for each point still to go.
     static constexpr double kChaseSpeedFactor = 2.0;
-    static constexpr double kFarChaseRate = 3.0;
+    static constexpr double kFarChaseRate = 6.0;
 
     // `recognizer` null means the platform's default backend.
     explicit FollowSession(Clock clock, std::unique_ptr<platform::SpeechRecognizer> recognizer = {},
