@@ -21,6 +21,8 @@ constexpr int kNearAhead = 12;
 // A move further than this many words rests on matches past the position telling this much.
 constexpr int kNearMove = 3;
 constexpr double kMoveInfo = 1.0;
+// And beyond kNearAhead words, this much more for every word further.
+constexpr double kMoveInfoPerWord = 0.1;
 constexpr double kWordsPerPoint = 8;
 
 // How much a matched word tells: 1 for a word rarer than one in 2^kRareBits of the script,
@@ -520,8 +522,11 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
                 continue;
             // Nor do a few common words far apart: "the ... the ... it" fits anywhere, and so
             // does "so here is" a line on, whatever the recogniser made of the reader's words.
+            // Two lines on, "the market up the" is more often a guess than the reader.
+            const double moveInfo
+                = kMoveInfo + kMoveInfoPerWord * std::max(0, index - p - kNearAhead);
             if (index > p + kNearMove
-                && (c.beyondInfo < kMoveInfo || c.beyondMost <= float(kCommonInfo)))
+                && (c.beyondInfo < moveInfo || c.beyondMost <= float(kCommonInfo)))
                 continue;
             if (bestJ < 0)
                 bestJ = j;

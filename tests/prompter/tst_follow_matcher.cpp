@@ -103,6 +103,11 @@ private Q_SLOTS:
             << QStringLiteral("it is paid in mistakes in short tempers in slow thinking in colds "
                               "that never quite leave so here is my proposal")
             << 0 << "it is paid in mistakes in short tempers in so here is" << 8 << 0;
+        QTest::newRow("one rare word among common ones three lines on is chance")
+            << QStringLiteral("some people wanted to build a new wall higher and wider than the "
+                              "first one others said the money would be better spent on moving "
+                              "the market up the hill away from the danger")
+            << 6 << "the market up the" << 6 << 6;
         QTest::newRow("a chorus sung again does not go back to its last copy")
             << kSong << 110 << "carry me home when the lanterns" << 131 << 110;
     }
