@@ -522,7 +522,8 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
                 continue;
             // Nor do a few common words far apart: "the ... the ... it" fits anywhere, and so
             // does "so here is" a line on, whatever the recogniser made of the reader's words.
-            // Two lines on, "the market up the" is more often a guess than the reader.
+            // Past the next two lines they must tell more, the farther the more: "the market
+            // up the" three lines on is more often the recogniser's guess than the reader.
             const double moveInfo
                 = kMoveInfo + kMoveInfoPerWord * std::max(0, index - p - kNearAhead);
             if (index > p + kNearMove
