@@ -494,11 +494,14 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
             }
         }
     }
+    // Nor is it one when the same run goes on to the position: that is reading on.
     if (rereadJ >= 0) {
+        const int rereadStart = near.at(rereadRow, rereadJ).start;
         for (int r = rereadRow + 1; r <= m && rereadJ >= 0; ++r) {
             for (int j = 1; j <= w; ++j) {
                 const Table::Cell &c = near.at(r, j);
-                if (c.endsInMatch && c.matches >= 2 && c.start > rereadRow && pos(j) >= p - 1) {
+                if (c.endsInMatch && c.matches >= 2
+                    && (c.start > rereadRow || c.start == rereadStart) && pos(j) >= p - 1) {
                     rereadJ = -1;
                     break;
                 }

@@ -164,6 +164,13 @@ private Q_SLOTS:
             << kScript << 22 << "the news from the city council tonight we talk" << false << 9;
         QTest::newRow("three words behind, not rare ones, are chance")
             << kScript << 22 << "the news from the city council in the north" << false << 22;
+        // "council" stands further on, as if the reader had been there and come back.
+        QTest::newRow("a run read on to the position is no re-read of its start")
+            << QStringLiteral("people worked in the market by the water when the storms grew "
+                              "stronger the old wall that kept the waves away began to crack and "
+                              "the council met every week to decide about moving the market up "
+                              "the hill before the first snow of winter")
+            << 20 << "council water when war the old wall that kept the waves away" << false << 20;
         QTest::newRow("reading on") << kScript << 22
                                     << "weather in the north then the news from the city council "
                                        "uh um"
