@@ -184,8 +184,7 @@ bool DirectPresenter::scroll(QWidget &widget, const QRect &rect, int dy, const Q
         return false;
     const unsigned long window = top->winId();
     const QRegion pieces = within.translated(*origin) & to;
-    for (const QRect &piece : pieces)
-        m_copy.copy(window, piece.translated(0, -dy), piece.topLeft());
+    m_copy.move(window, pieces, dy);
     m_copy.flush();
     if (traceEnabled())
         tracePixels("copied", pixelCount(pieces));
