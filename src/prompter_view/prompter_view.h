@@ -92,6 +92,8 @@ private:
     void paintFrame(QPainter &p, const QRegion &region, bool clear);
     // Device pixels of the progress bar's fill, as paintProgress draws it.
     int progressPixels() const;
+    // The points the progress bar covers.
+    QRect progressArea() const;
     // Paints and shows `region` at once, straight into the window; false when it cannot.
     bool present(const QRegion &region);
     // Moves the part of the text that only scrolls since the last frame inside the display
