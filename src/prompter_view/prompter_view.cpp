@@ -49,6 +49,9 @@ constexpr double kCountdownDim = 0.18;
 constexpr double kGlowSettled = 0.002;
 // Beyond the farthest reach of the status items and the dot's glow from the top right corner.
 constexpr int kStatusReach = 96;
+// Device rows of the cells of ink that the server moves: more, and each takes more blank
+// pixels along; fewer, and the rectangles it walks grow in number.
+constexpr int kMovedCellRows = 4;
 
 const Spring kOpenSpring {0.42, 0.78};
 constexpr double kHoverDuration = 0.16;
@@ -290,7 +293,7 @@ void PrompterView::step()
     // A move that found part of the window missing on the server (covered, off screen) left
     // holes: while that lasts, each frame paints the whole text over its own move too, which
     // goes on telling whether the window is still covered.
-    const QRect moved = moveOnServer(dirty);
+    const QRect moved = moveOnServer();
     if (m_presenter.takeMissed())
         dirty += readingArea().toAlignedRect();
     else
@@ -332,7 +335,7 @@ QRect PrompterView::statusArea() const
         width() - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
 }
 
-QRect PrompterView::moveOnServer(const QRegion &dirty)
+QRect PrompterView::moveOnServer()
 {
     // Only the settled text at full strength moves as a block, under nothing else that moves.
     if (!m_shownText || !m_presenter.movesPixels() || m_open != 1 || m_hoverShown > 0
@@ -360,8 +363,15 @@ QRect PrompterView::moveOnServer(const QRegion &dirty)
     if (last - first <= std::abs(dy))
         return {};
     const QRect block(at.x(), at.y() + first, width, last - first);
-    // Elsewhere the block holds no ink before or after.
-    const QRegion inPixels = devicePixels(dirty, dpr);
+    // Only where the rows that the move brings up to date hold ink before or after: elsewhere
+    // they are the panel's black both times. In cells of a few rows and columns, which the
+    // server walks in one request.
+    std::vector<QRect> cells = m_reading.tiles().inkCells(
+        was.row, now.row, first + std::max(0, dy), last + std::min(0, dy), kMovedCellRows);
+    for (QRect &cell : cells)
+        cell.translate(at);
+    QRegion inPixels;
+    inPixels.setRects(cells.data(), int(cells.size()));
     if (!m_presenter.scroll(*this, block, dy, inPixels))
         return {};
     traceScrolled();
