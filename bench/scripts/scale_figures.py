@@ -38,12 +38,21 @@ def scenario(a, settings, text, name, env):
     moved = sum(1 for kind, t, _ in cd.read_lines(r.trace)
                 if kind == "moved" and window[0] <= t <= window[1])
     seconds = (window[1] - window[0]) / 1e9
+    # The device pixels the frames sent to the server and had it move (4 bytes each).
+    pixels = {"sent": 0, "copied": 0}
+    with open(r.trace, encoding="utf-8") as f:
+        for line in f:
+            p = line.split()
+            if len(p) == 3 and p[0] in pixels and window[0] <= int(p[1]) <= window[1]:
+                pixels[p[0]] += int(p[2])
     out = {
         "program": share,
         "server": 100 * (x1 - x0) / seconds,
         "refreshes": c.get("refreshes", 0),
         "still": c.get("still", 0),
         "moved": moved,
+        "sent MB/s": 4 * pixels["sent"] / seconds / 1e6,
+        "moved MB/s": 4 * pixels["copied"] / seconds / 1e6,
     }
     af.log(f"{name}: " + ", ".join(f"{k} {v:.4g}" for k, v in out.items()))
     return out

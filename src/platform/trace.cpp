@@ -162,6 +162,23 @@ void traceRefresh(unsigned long long msc, long long ust)
     t->buffer.push_back('\n');
 }
 
+void tracePixels(const char *event, long long pixels)
+{
+    Tracer *t = tracer();
+    if (!t)
+        return;
+    startTimer(*t);
+    append(*t, event);
+    char digits[24];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, pixels);
+    if (ec != std::errc())
+        return;
+    // The line append() ended: the count goes after its time.
+    t->buffer.back() = ' ';
+    t->buffer.append(digits, end);
+    t->buffer.push_back('\n');
+}
+
 void traceFlush()
 {
     if (Tracer *t = tracer())

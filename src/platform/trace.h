@@ -25,6 +25,9 @@ void traceUnchanged();
 void traceScrolled();
 // One display refresh the prompter drew on: "msc <msc> <ust>", buffered as frames are.
 void traceRefresh(unsigned long long msc, long long ust);
+// Device pixels a frame handed to the display server ("sent <ns> <pixels>") or had it move
+// within the window ("copied <ns> <pixels>"), buffered as frames are.
+void tracePixels(const char *event, long long pixels);
 void traceFlush();
 
 } // namespace qm

@@ -3,6 +3,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
 #include <memory>
 
@@ -21,10 +22,11 @@ public:
 
     // False where the window system cannot (not X11).
     bool available() const;
-    // Copies `from` (the window's device pixels) so that its top left lands on `to`, within the
-    // window itself. Later requests on the toolkit's connection follow it.
-    void copy(unsigned long window, const QRect &from, const QPoint &to);
-    // Sends the copies made so far.
+    // Moves the window's pixels by `dy` rows within the window itself: each pixel of `to` (the
+    // window's device pixels) takes the one `dy` rows above it. One request, however many
+    // rectangles `to` holds; later requests on the toolkit's connection follow it.
+    void move(unsigned long window, const QRegion &to, int dy);
+    // Sends the moves made so far.
     void flush();
     // Whether a copy since the last call read pixels the server did not have.
     bool takeMissed();

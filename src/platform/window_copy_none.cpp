@@ -11,7 +11,7 @@ bool WindowCopy::available() const
 {
     return false;
 }
-void WindowCopy::copy(unsigned long, const QRect &, const QPoint &)
+void WindowCopy::move(unsigned long, const QRegion &, int)
 {
 }
 void WindowCopy::flush()

@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <utility>
+#include <vector>
 
 namespace qm::platform {
 
@@ -63,10 +64,10 @@ bool WindowCopy::available() const
     return m_state->connection != nullptr;
 }
 
-void WindowCopy::copy(unsigned long window, const QRect &from, const QPoint &to)
+void WindowCopy::move(unsigned long window, const QRegion &to, int dy)
 {
     State &s = *m_state;
-    if (!s.connection || from.isEmpty())
+    if (!s.connection || to.isEmpty())
         return;
     if (window != s.window) {
         // A context is made for drawables of one depth: a new window gets its own.
@@ -78,8 +79,19 @@ void WindowCopy::copy(unsigned long window, const QRect &from, const QPoint &to)
             s.connection, s.gc, xcb_window_t(window), XCB_GC_GRAPHICS_EXPOSURES, &exposures);
         s.window = xcb_window_t(window);
     }
-    xcb_copy_area(s.connection, s.window, s.window, s.gc, qint16(from.x()), qint16(from.y()),
-        qint16(to.x()), qint16(to.y()), quint16(from.width()), quint16(from.height()));
+    // The region's rectangles clip one copy of their bounds: the server walks them in a single
+    // request, and answers it with a single event, where a copy each would cost one of each.
+    // A region's rectangles come sorted by rows, then across, in bands of equal height.
+    std::vector<xcb_rectangle_t> clip;
+    clip.reserve(std::size_t(to.rectCount()));
+    for (const QRect &r : to)
+        clip.push_back({qint16(r.x()), qint16(r.y()), quint16(r.width()), quint16(r.height())});
+    xcb_set_clip_rectangles(
+        s.connection, XCB_CLIP_ORDERING_YX_BANDED, s.gc, 0, 0, uint32_t(clip.size()), clip.data());
+    const QRect bounds = to.boundingRect();
+    xcb_copy_area(s.connection, s.window, s.window, s.gc, qint16(bounds.x()),
+        qint16(bounds.y() - dy), qint16(bounds.x()), qint16(bounds.y()), quint16(bounds.width()),
+        quint16(bounds.height()));
 }
 
 void WindowCopy::flush()

@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -131,6 +133,18 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
 {
     if (strip.width() <= 0 || strip.height() <= 0)
         return;
+    if (render(strip, a, t, dpr))
+        m_unreported = true;
+    if (addInPlace(painter, strip.topLeft(), m_presented))
+        return;
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Plus);
+    painter.drawImage(strip.topLeft(), m_presented);
+    painter.restore();
+}
+
+bool AuraRenderer::render(const QRectF &strip, double a, double t, double dpr)
+{
     const Grid g = grid(strip.size(), dpr);
     const bool fresh = m_buffer.width() != g.cols || m_buffer.height() != g.rows || m_dpr != dpr;
     if (fresh)
@@ -138,16 +152,151 @@ void AuraRenderer::paint(QPainter &painter, const QRectF &strip, double a, doubl
     // The waves drift a few pixels of the blurred buffer per second: redrawn at about 30 Hz
     // they look the same, so a frame in between shows the last buffer unless the intensity
     // moved visibly or time went backwards.
-    if (fresh || drawsAgain(strip, a, t, dpr)) {
-        m_dpr = dpr;
-        m_stripSize = strip.size();
-        m_renderedTime = t;
-        ++m_renders;
-        m_renderedIntensity = a;
-        rasterise(g, strip.size(), a, t);
-        gaussianBlur(m_buffer, aura::kBlurRadius * g.scale);
+    if (!fresh && !drawsAgain(strip, a, t, dpr))
+        return false;
+    // Only the same strip at the same ratio lays the picture out as the last render did.
+    const bool same = !fresh && strip.size() == m_stripSize;
+    m_dpr = dpr;
+    m_stripSize = strip.size();
+    m_renderedTime = t;
+    ++m_renders;
+    m_renderedIntensity = a;
+    rasterise(g, strip.size(), a, t);
+    gaussianBlur(m_buffer, aura::kBlurRadius * g.scale);
+
+    // Scaled up once per rendered buffer, not on every frame that shows it.
+    const QSize px(int(std::ceil(strip.width() * dpr)), int(std::ceil(strip.height() * dpr)));
+    const bool compared = same && m_last.size() == m_buffer.size() && m_presented.size() == px;
+    if (m_presented.size() != px)
+        m_presented = QImage(px, QImage::Format_ARGB32_Premultiplied);
+    m_presented.setDevicePixelRatio(1);
+    scaleUp(g, compared);
+    m_presented.setDevicePixelRatio(dpr);
+    if (m_last.size() != m_buffer.size())
+        m_last = QImage(m_buffer.size(), QImage::Format_ARGB32_Premultiplied);
+    std::memcpy(m_last.bits(), m_buffer.constBits(), std::size_t(m_buffer.sizeInBytes()));
+    return true;
+}
+
+void AuraRenderer::scaleUp(const Grid &g, bool compared)
+{
+    // The buffer's strip is stretched four times (its scale against the panel's), smoothly: each
+    // output pixel blends the two nearest buffer pixels across and the two down, sampled at
+    // pixel centres and held at the edges, with weights in sixteenths, which keeps the sums in
+    // 16 bits. Across first, once for each buffer row read; down then, over whole rows at a time.
+    const int cols = m_buffer.width();
+    const int rows = m_buffer.height();
+    const int width = m_presented.width();
+    const int height = m_presented.height();
+    constexpr double kStretch = 1 / kScale;
+    constexpr int kOne = 16;
+    auto sample = [](double origin, int i, int last, int &at, int &weight) {
+        const double s = std::clamp(origin + (i + 0.5) / kStretch - 0.5, 0.0, double(last));
+        at = std::min(int(s), std::max(0, last - 1));
+        weight = int(std::lround((s - at) * kOne));
+    };
+    const double left = g.margin * g.scale;
+    const double top = -g.firstRow * g.scale;
+    m_columnAt.resize(std::size_t(width));
+    m_columnWeight.resize(std::size_t(width));
+    for (int x = 0; x < width; ++x)
+        sample(left, x, cols - 1, m_columnAt[std::size_t(x)], m_columnWeight[std::size_t(x)]);
+    const std::size_t lanes = std::size_t(width) * 4;
+    // Each buffer row stretched across, times kOne, for the rows the output reads.
+    m_across.resize(std::size_t(rows) * lanes);
+    m_acrossRow.assign(std::size_t(rows), false);
+    const int step = cols > 1 ? 4 : 0;
+    auto across = [&](int r) -> const quint16 * {
+        quint16 *out = &m_across[std::size_t(r) * lanes];
+        if (m_acrossRow[std::size_t(r)])
+            return out;
+        m_acrossRow[std::size_t(r)] = true;
+        const uchar *src = m_buffer.constScanLine(r);
+        for (int x = 0; x < width; ++x) {
+            const uchar *a = src + std::size_t(m_columnAt[std::size_t(x)]) * 4;
+            const int wb = m_columnWeight[std::size_t(x)];
+            const int wa = kOne - wb;
+            for (int c = 0; c < 4; ++c)
+                out[std::size_t(x) * 4 + std::size_t(c)] = quint16(a[c] * wa + a[step + c] * wb);
+        }
+        return out;
+    };
+    // Where the buffer changed since the last render, in its columns for each of its rows.
+    std::vector<std::pair<int, int>> changed(std::size_t(rows), {0, cols});
+    if (compared) {
+        for (int r = 0; r < rows; ++r) {
+            const auto *now = reinterpret_cast<const quint32 *>(m_buffer.constScanLine(r));
+            const auto *was = reinterpret_cast<const quint32 *>(m_last.constScanLine(r));
+            int first = 0;
+            while (first < cols && now[first] == was[first])
+                ++first;
+            int last = cols;
+            while (last > first && now[last - 1] == was[last - 1])
+                --last;
+            changed[std::size_t(r)] = {first, last};
+        }
     }
-    present(painter, strip, g.scale, g.margin, g.firstRow);
+    // The picture's columns that read buffer columns [first, last): those within a buffer
+    // pixel of them.
+    auto reach = [&](int first, int last) -> std::pair<int, int> {
+        if (last <= first)
+            return {0, 0};
+        if (!compared)
+            return {0, width};
+        const int x0 = int(std::floor((first - 1 - left + 0.5) * kStretch - 0.5)) - 1;
+        const int x1 = int(std::ceil((last - left + 0.5) * kStretch - 0.5)) + 1;
+        return {std::clamp(x0, 0, width), std::clamp(x1, 0, width)};
+    };
+    m_changed = QRegion();
+    constexpr int kGroup = 8;
+    int groupLeft = width, groupRight = 0;
+    for (int y = 0; y < height; ++y) {
+        int r = 0, wb = 0;
+        sample(top, y, rows - 1, r, wb);
+        const int below = std::min(r + 1, rows - 1);
+        const auto [f0, l0] = changed[std::size_t(r)];
+        const auto [f1, l1] = changed[std::size_t(below)];
+        // Rows whose buffer rows did not change keep their pixels.
+        const bool upper = l0 > f0, lower = l1 > f1;
+        const auto [x0, x1] = upper && lower ? reach(std::min(f0, f1), std::max(l0, l1))
+            : upper                          ? reach(f0, l0)
+                                             : reach(f1, l1);
+        if (x1 > x0) {
+            const quint16 *a = across(r);
+            const quint16 *b = across(below);
+            auto *out = m_presented.scanLine(y);
+            const auto wa = quint16(kOne - wb);
+            const auto wB = quint16(wb);
+            for (std::size_t i = std::size_t(x0) * 4; i < std::size_t(x1) * 4; ++i)
+                out[i] = uchar(quint16(a[i] * wa + b[i] * wB + 128) >> 8);
+            groupLeft = std::min(groupLeft, x0);
+            groupRight = std::max(groupRight, x1);
+        }
+        if ((y + 1) % kGroup == 0 || y + 1 == height) {
+            const int groupTop = y / kGroup * kGroup;
+            if (groupRight > groupLeft)
+                m_changed += QRect(groupLeft, groupTop, groupRight - groupLeft, y + 1 - groupTop);
+            groupLeft = width;
+            groupRight = 0;
+        }
+    }
+}
+
+QRegion AuraRenderer::advance(const QRectF &strip, double a, double t, double dpr)
+{
+    if (strip.width() <= 0 || strip.height() <= 0 || !render(strip, a, t, dpr))
+        return {};
+    const QRegion pixels
+        = std::exchange(m_unreported, false) ? QRegion(m_presented.rect()) : m_changed;
+    // In points, grown by one: the picture lands on the strip's device pixels, which a
+    // fractional ratio may put half a point off a whole one.
+    QRegion points;
+    for (const QRect &r : pixels)
+        points += QRectF(strip.left() + r.left() / dpr, strip.top() + r.top() / dpr,
+            r.width() / dpr, r.height() / dpr)
+                      .toAlignedRect()
+                      .adjusted(-1, -1, 1, 1);
+    return points & strip.toAlignedRect();
 }
 
 void AuraRenderer::rasterise(const Grid &g, const QSizeF &strip, double a, double t)
@@ -263,36 +412,6 @@ bool AuraRenderer::drawsAgain(const QRectF &strip, double a, double t, double dp
     return m_renders == 0 || dpr != m_dpr || strip.size() != m_stripSize || t < m_renderedTime
         || t - m_renderedTime >= kRefreshInterval
         || std::abs(a - m_renderedIntensity) >= kIntensityTolerance;
-}
-
-void AuraRenderer::present(
-    QPainter &painter, const QRectF &strip, double scale, double margin, double top)
-{
-    const double w = strip.width();
-    const double h = strip.height();
-    // Scaled up once per rendered buffer, not on every frame that shows it.
-    const QSize px(int(std::ceil(w * m_dpr)), int(std::ceil(h * m_dpr)));
-    if (m_presentedRender != m_renders || m_presented.size() != px
-        || m_presented.devicePixelRatio() != m_dpr) {
-        if (m_presented.size() != px)
-            m_presented = QImage(px, QImage::Format_ARGB32_Premultiplied);
-        m_presented.setDevicePixelRatio(1);
-        {
-            QPainter p(&m_presented);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.setRenderHint(QPainter::SmoothPixmapTransform);
-            p.drawImage(QRectF(0, 0, w * m_dpr, h * m_dpr), m_buffer,
-                QRectF(margin * scale, -top * scale, w * scale, h * scale));
-        }
-        m_presented.setDevicePixelRatio(m_dpr);
-        m_presentedRender = m_renders;
-    }
-    if (addInPlace(painter, strip.topLeft(), m_presented))
-        return;
-    painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_Plus);
-    painter.drawImage(strip.topLeft(), m_presented);
-    painter.restore();
 }
 
 bool AuraRenderer::addInPlace(QPainter &painter, QPointF topLeft, const QImage &glow)

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QRegion>
 
 #include <array>
 #include <vector>
@@ -67,6 +68,10 @@ public:
     // Whether paint() with these values draws the waves afresh, rather than showing the last
     // ones again: a frame that shows them again need not repaint the strip for the glow.
     bool drawsAgain(const QRectF &strip, double a, double t, double dpr) const;
+    // Draws the waves afresh when paint() would, ahead of it, and returns the points of the
+    // strip whose pixels that changed: what a frame must repaint for the glow. Empty when the
+    // last waves stand, or the new ones came out the same.
+    QRegion advance(const QRectF &strip, double a, double t, double dpr);
 
     static constexpr double kScale = 0.25;
     // Seconds a rendered buffer may be shown again, and how far the intensity may move
@@ -87,16 +92,27 @@ private:
     static Grid grid(const QSizeF &strip, double dpr);
     // Fills the waves into m_buffer, unblurred.
     void rasterise(const Grid &g, const QSizeF &strip, double a, double t);
-    // `top` is the buffer's first row in points from the strip's top.
-    void present(QPainter &painter, const QRectF &strip, double scale, double margin, double top);
+    // Draws the waves afresh when due and scales them up into m_presented; true when it did.
+    bool render(const QRectF &strip, double a, double t, double dpr);
+    // Stretches m_buffer's strip into m_presented and, when `compared` (m_last holds the last
+    // buffer, m_presented the last picture), works out m_changed: the picture's pixels that may
+    // differ from the last, as rows in groups, each as wide as its rows' changes reach.
+    void scaleUp(const Grid &g, bool compared);
     // Adds `glow` onto the painter's own pixels at `topLeft`; false when it cannot, and the
     // painter must do it.
     static bool addInPlace(QPainter &painter, QPointF topLeft, const QImage &glow);
 
     QImage m_buffer;
     QImage m_presented; // m_buffer's strip at the panel's resolution
+    QImage m_last; // the buffer m_presented was last scaled up from
+    QRegion m_changed; // m_presented's pixels the last render may have changed
+    std::vector<int> m_columnAt; // per picture column, the buffer column it blends from
+    std::vector<int> m_columnWeight; // and the next one's weight, in sixteenths
+    std::vector<quint16> m_across; // buffer rows stretched across, times 16
+    std::vector<bool> m_acrossRow; // which of them this render has stretched
+    // A render that no advance() reported: the next one reports the whole strip.
+    bool m_unreported = true;
     quint64 m_renders = 0;
-    quint64 m_presentedRender = 0;
     double m_dpr = 0;
     QSizeF m_stripSize;
     double m_renderedTime = 0;

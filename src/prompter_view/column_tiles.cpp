@@ -182,6 +182,24 @@ void ColumnTiles::render(Tile &tile, int index) const
         tile.end[std::size_t(y)] = quint16(last);
     }
 
+    tile.words = (width + kCellColumns * 64 - 1) / (kCellColumns * 64);
+    tile.cells.assign(std::size_t(tile.words) * std::size_t(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const int first = tile.start[std::size_t(y)];
+        const int last = tile.end[std::size_t(y)];
+        const auto *px = reinterpret_cast<const quint32 *>(tile.image.constScanLine(y));
+        quint64 *cells = &tile.cells[std::size_t(y) * std::size_t(tile.words)];
+        for (int cell = first / kCellColumns; cell * kCellColumns < last; ++cell) {
+            const int end = std::min(last, (cell + 1) * kCellColumns);
+            for (int x = std::max(first, cell * kCellColumns); x < end; ++x) {
+                if (px[x]) {
+                    cells[cell / 64] |= quint64(1) << (cell % 64);
+                    break;
+                }
+            }
+        }
+    }
+
     // Room past each row for the widest read of the blending code.
     tile.stride = (width + 31) / 32 * 32;
     tile.shade.assign(std::size_t(rows), 0);
@@ -305,6 +323,63 @@ void ColumnTiles::plan(int height, double offset, double opacity)
         }
         inBand = true;
     }
+}
+
+const quint64 *ColumnTiles::cellsAt(int y)
+{
+    if (y < 0 || y >= m_rows)
+        return nullptr;
+    const Tile &t = tile(y / kTileRows);
+    const int r = y % kTileRows;
+    if (r >= t.image.height() || t.start[std::size_t(r)] == t.end[std::size_t(r)])
+        return nullptr;
+    return &t.cells[std::size_t(r) * std::size_t(t.words)];
+}
+
+std::vector<QRect> ColumnTiles::inkCells(int was, int now, int top, int bottom, int cellRows)
+{
+    std::vector<QRect> out;
+    const int width = m_style.width;
+    if (!m_layout || width <= 0 || cellRows <= 0)
+        return out;
+    const int count = (width + kCellColumns - 1) / kCellColumns;
+    std::vector<quint64> ink(std::size_t((count + 63) / 64));
+    for (int y0 = top; y0 < bottom; y0 += cellRows) {
+        const int y1 = std::min(bottom, y0 + cellRows);
+        std::fill(ink.begin(), ink.end(), 0);
+        bool any = false;
+        for (int r = y0; r < y1; ++r) {
+            for (const int row : {was + r, now + r}) {
+                if (const quint64 *cells = cellsAt(row)) {
+                    for (std::size_t i = 0; i < ink.size(); ++i)
+                        ink[i] |= cells[i];
+                    any = true;
+                }
+            }
+        }
+        if (!any)
+            continue;
+        auto set = [&](int cell) { return (ink[std::size_t(cell / 64)] >> (cell % 64)) & 1; };
+        const std::size_t firstOfBand = out.size();
+        for (int cell = 0; cell < count;) {
+            if (!set(cell)) {
+                ++cell;
+                continue;
+            }
+            int end = cell + 1;
+            while (end < count && set(end))
+                ++end;
+            const int left = cell * kCellColumns;
+            const int right = std::min(width, end * kCellColumns);
+            // A gap of one cell costs less sent along than a rectangle more.
+            if (out.size() > firstOfBand && left - out.back().right() - 1 <= kCellColumns)
+                out.back().setRight(right - 1);
+            else
+                out.emplace_back(left, y0, right - left, y1 - y0);
+            cell = end;
+        }
+    }
+    return out;
 }
 
 int ColumnTiles::firstRow(double offset) const

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QHash>
 #include <QImage>
+#include <QRect>
 
 #include <memory>
 #include <utility>
@@ -68,6 +69,15 @@ public:
     // Changes whenever the bands are worked out afresh.
     quint64 planRevision() const { return m_planRevision; }
 
+    // Columns of ink are tracked in cells this wide.
+    static constexpr int kCellColumns = 16;
+    // Where output rows [top, bottom) at whole-pixel offsets hold ink now that they show the
+    // column from row `now` on, or held it when they showed it from row `was` on: rectangles
+    // of `cellRows` output rows (fewer at the bottom) and whole cells of columns, one for each
+    // run of cells with ink, runs less than two cells apart joined. Sorted by rows, then across,
+    // as a region's own.
+    std::vector<QRect> inkCells(int was, int now, int top, int bottom, int cellRows);
+
     // Writes the column scrolled up by `offset` points into `out` (device pixels, premultiplied),
     // faded by readingFade and multiplied by `opacity`. Only the rows of the returned bands are
     // written, whole width; the others keep whatever they held and must not be shown.
@@ -96,6 +106,9 @@ private:
         std::vector<quint32> shade;
         std::vector<quint8> alpha;
         int stride = 0;
+        // Per row, a bit for each cell of kCellColumns columns that holds ink, `words` a row.
+        std::vector<quint64> cells;
+        int words = 0;
     };
 
     // One output row: the two column rows it blends and their weights (out of 256).
@@ -113,6 +126,8 @@ private:
     };
 
     const Tile &tile(int index);
+    // Column row `y`'s ink cells; null for a blank row or one outside the column.
+    const quint64 *cellsAt(int y);
     void render(Tile &tile, int index) const;
     void dropTilesOutside(int first, int last);
     void plan(int height, double offset, double opacity);

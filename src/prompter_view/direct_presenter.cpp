@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "direct_presenter.h"
 
+#include "platform/trace.h"
+
 #include <QBackingStore>
 #include <QImage>
 #include <QPaintEngine>
@@ -65,6 +67,14 @@ QRegion onGrid(const QRegion &region, int step)
         out += QRect(left, top, up(r.right() + 1) - left, up(r.bottom() + 1) - top);
     }
     return out;
+}
+
+long long pixelCount(const QRegion &region)
+{
+    long long pixels = 0;
+    for (const QRect &r : region)
+        pixels += qint64(r.width()) * r.height();
+    return pixels;
 }
 
 // The widget's top left in the window's device pixels, when it is on a whole one.
@@ -153,6 +163,8 @@ bool DirectPresenter::present(
     engine->setSystemClip(QRegion());
     top->backingStore()->flush(flushed, top->windowHandle());
     m_fence.mark();
+    if (traceEnabled())
+        tracePixels("sent", pixelCount(toDevice(flushed, dpr) & image->rect()));
     ++m_presented;
     return true;
 }
@@ -171,9 +183,11 @@ bool DirectPresenter::scroll(QWidget &widget, const QRect &rect, int dy, const Q
     if (to.isEmpty())
         return false;
     const unsigned long window = top->winId();
-    for (const QRect &piece : within.translated(*origin) & to)
-        m_copy.copy(window, piece.translated(0, -dy), piece.topLeft());
+    const QRegion pieces = within.translated(*origin) & to;
+    m_copy.move(window, pieces, dy);
     m_copy.flush();
+    if (traceEnabled())
+        tracePixels("copied", pixelCount(pieces));
     m_stale = true;
     ++m_scrolled;
     return true;

@@ -49,6 +49,9 @@ constexpr double kCountdownDim = 0.18;
 constexpr double kGlowSettled = 0.002;
 // Beyond the farthest reach of the status items and the dot's glow from the top right corner.
 constexpr int kStatusReach = 96;
+// Device rows of the cells of ink that the server moves: more, and each takes more blank
+// pixels along; fewer, and the rectangles it walks grow in number.
+constexpr int kMovedCellRows = 4;
 
 const Spring kOpenSpring {0.42, 0.78};
 constexpr double kHoverDuration = 0.16;
@@ -283,23 +286,22 @@ void PrompterView::step()
         update();
         return;
     }
-    // The glow's strip, where the progress bar lies too, is painted again when the waves move
-    // (about every other frame), otherwise only the bar when its fill reaches another pixel. A
-    // scroll during the frame added its own rows (scrolled()).
+    // Of the glow's strip, what its waves changed is painted again when they move (about every
+    // other frame), and the progress bar when its fill reaches another pixel. A scroll during
+    // the frame added its own rows (scrolled()).
     QRegion dirty = std::exchange(m_frameDirty, QRegion());
     // A move that found part of the window missing on the server (covered, off screen) left
     // holes: while that lasts, each frame paints the whole text over its own move too, which
     // goes on telling whether the window is still covered.
-    const QRect moved = moveOnServer(dirty);
+    const QRect moved = moveOnServer();
     if (m_presenter.takeMissed())
         dirty += readingArea().toAlignedRect();
     else
         dirty -= moved;
     const QRectF strip(0, height() - aura::kStripHeight, width(), aura::kStripHeight);
-    if (m_aura.drawsAgain(strip, m_smoother.value(), m_glowTime, devicePixelRatioF()))
-        dirty += strip.toAlignedRect();
-    else if (progressPixels() != m_progressShown)
-        dirty += QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
+    dirty += m_aura.advance(strip, m_smoother.value(), m_glowTime, devicePixelRatioF());
+    if (progressPixels() != m_progressShown)
+        dirty += progressArea();
     if (dirty.isEmpty()) {
         // The server's move alone showed the frame, or there was nothing new to show.
         if (!moved.isEmpty())
@@ -333,7 +335,7 @@ QRect PrompterView::statusArea() const
         width() - kStatusReach, int(m_controller.topInset()), kStatusReach, kStatusReach / 2);
 }
 
-QRect PrompterView::moveOnServer(const QRegion &dirty)
+QRect PrompterView::moveOnServer()
 {
     // Only the settled text at full strength moves as a block, under nothing else that moves.
     if (!m_shownText || !m_presenter.movesPixels() || m_open != 1 || m_hoverShown > 0
@@ -361,8 +363,15 @@ QRect PrompterView::moveOnServer(const QRegion &dirty)
     if (last - first <= std::abs(dy))
         return {};
     const QRect block(at.x(), at.y() + first, width, last - first);
-    // Elsewhere the block holds no ink before or after.
-    const QRegion inPixels = devicePixels(dirty, dpr);
+    // Only where the rows that the move brings up to date hold ink before or after: elsewhere
+    // they are the panel's black both times. In cells of a few rows and columns, which the
+    // server walks in one request.
+    std::vector<QRect> cells = m_reading.tiles().inkCells(
+        was.row, now.row, first + std::max(0, dy), last + std::min(0, dy), kMovedCellRows);
+    for (QRect &cell : cells)
+        cell.translate(at);
+    QRegion inPixels;
+    inPixels.setRects(cells.data(), int(cells.size()));
     if (!m_presenter.scroll(*this, block, dy, inPixels))
         return {};
     traceScrolled();
@@ -389,8 +398,7 @@ void PrompterView::scrolled()
     // Text on whole device pixels that has not reached the next one shows as it did.
     if (m_presenter.movesPixels() && m_shownText && *m_shownText == shownTextNow())
         return;
-    // The progress bar, which follows the offset, lies in the glow's strip that every frame
-    // repaints (step()).
+    // The progress bar, which follows the offset, is step()'s to repaint.
     const QRegion dirty
         = m_reading.shownInk().united(m_reading.inkAt(area, dpr, shownOffset(), readingOpacity()));
     // While the frames run, the frame this scroll belongs to shows it (step() ends every one).
@@ -567,6 +575,11 @@ int PrompterView::progressPixels() const
     return int(std::floor(filled * devicePixelRatioF() + 0.5));
 }
 
+QRect PrompterView::progressArea() const
+{
+    return QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
+}
+
 bool PrompterView::present(const QRegion &region)
 {
     // Only once the panel has settled: while it opens, Qt repaints it whole.
@@ -698,7 +711,9 @@ void PrompterView::paintFrame(QPainter &p, const QRegion &region, bool clear)
         m_controlsPainter.paintControls(p, m_bar, m_hoverShown);
     ControlsPainter::paintProgress(
         p, QRectF(0, h - kProgressHeight, w, kProgressHeight), m_controller.progress());
-    m_progressShown = progressPixels();
+    // Only a paint over the whole bar shows its fill as it stands.
+    if ((QRegion(progressArea()) - region).isEmpty())
+        m_progressShown = progressPixels();
     m_panel.endClip(p);
 
     // The status items sit in the top right corner; most frames repaint only the text and glow.

@@ -92,12 +92,14 @@ private:
     void paintFrame(QPainter &p, const QRegion &region, bool clear);
     // Device pixels of the progress bar's fill, as paintProgress draws it.
     int progressPixels() const;
+    // The points the progress bar covers.
+    QRect progressArea() const;
     // Paints and shows `region` at once, straight into the window; false when it cannot.
     bool present(const QRegion &region);
     // Moves the part of the text that only scrolls since the last frame inside the display
-    // server, where it lies in `dirty` (the rows the text was and is in); returns the points it
-    // brought up to date, which the frame need not paint.
-    QRect moveOnServer(const QRegion &dirty);
+    // server, where it holds ink before or after; returns the points it brought up to date,
+    // which the frame need not paint.
+    QRect moveOnServer();
     // Where the status items in the top right corner may paint.
     QRect statusArea() const;
     void relayout();

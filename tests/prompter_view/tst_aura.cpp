@@ -241,6 +241,64 @@ private Q_SLOTS:
             previous = image;
         }
     }
+
+    // A frame repaints only what advance() says the new waves changed: every pixel that differs
+    // from the last picture must lie inside it, at whole and fractional ratios, while the glow
+    // rises and while it breathes.
+    void advanceCoversEveryChangedPixel_data()
+    {
+        QTest::addColumn<double>("dpr");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::newRow("1, breathing") << 1.0 << 0.22 << 0.25;
+        QTest::newRow("1.5, rising") << 1.5 << 0.1 << 0.9;
+        QTest::newRow("2, breathing") << 2.0 << 0.25 << 0.22;
+    }
+
+    void advanceCoversEveryChangedPixel()
+    {
+        QFETCH(double, dpr);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        const QRectF strip(0, 40, 380, 64);
+        const QSize pixels = (QSizeF(380, 104) * dpr).toSize();
+        AuraRenderer renderer;
+        auto picture = [&](double a, double t) {
+            QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(dpr);
+            image.fill(Qt::black);
+            QPainter p(&image);
+            renderer.paint(p, strip, a, t, dpr);
+            return image;
+        };
+        // The first one drawn reports the whole strip.
+        QCOMPARE(renderer.advance(strip, from, 3.0, dpr), QRegion(strip.toAlignedRect()));
+        QImage last = picture(from, 3.0);
+        int reported = 0;
+        for (int frame = 1; frame <= 8; ++frame) {
+            const double a = from + (to - from) * frame / 8;
+            const double t = 3.0 + frame / 30.0;
+            const QRegion changed = renderer.advance(strip, a, t, dpr);
+            QVERIFY(strip.toAlignedRect().contains(changed.boundingRect()));
+            const QImage now = picture(a, t);
+            reported += changed.isEmpty() ? 0 : 1;
+            for (int y = 0; y < now.height(); ++y) {
+                for (int x = 0; x < now.width(); ++x) {
+                    if (now.pixel(x, y) != last.pixel(x, y)
+                        && !changed.contains(QPoint(int(x / dpr), int(y / dpr))))
+                        QFAIL(qPrintable(QStringLiteral("frame %1: %2, %3 changed, unreported")
+                                             .arg(frame)
+                                             .arg(x)
+                                             .arg(y)));
+                }
+            }
+            last = now;
+        }
+        QVERIFY(reported > 0);
+        // Waves drawn by a paint that no advance() saw: the next advance reports them all.
+        picture(to, 4.0);
+        QCOMPARE(renderer.advance(strip, to, 4.5, dpr), QRegion(strip.toAlignedRect()));
+    }
 };
 
 QTEST_MAIN(TestAura)

@@ -215,6 +215,71 @@ private Q_SLOTS:
         QCOMPARE(b, a.mirrored(true, false));
     }
 
+    // The cells the server moves must hold every inked pixel of the full-strength rows as they
+    // were and as they are, mirrored or not, at any density and step, in a region's order.
+    void inkCellsHoldTheInkBeforeAndAfter_data()
+    {
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<double>("dpr");
+        QTest::addColumn<int>("was");
+        QTest::addColumn<int>("now");
+        QTest::newRow("one row on, 1:1") << false << 1.0 << 40 << 41;
+        QTest::newRow("two rows on, mirrored, 2×") << true << 2.0 << 90 << 92;
+        QTest::newRow("a long step back, 1.5×") << false << 1.5 << 120 << 83;
+    }
+
+    void inkCellsHoldTheInkBeforeAndAfter()
+    {
+        QFETCH(bool, mirror);
+        QFETCH(double, dpr);
+        QFETCH(int, was);
+        QFETCH(int, now);
+        const int width = int(300 * dpr), height = int(300 * dpr);
+        ColumnTiles tiles;
+        tiles.setLayout(sampleColumn(6));
+        tiles.setStyle({Qt::white, mirror, dpr, width});
+        auto composed = [&](int row) {
+            QImage image = blank(width, height);
+            tiles.compose(image, row / dpr, 1);
+            return image;
+        };
+        const QImage before = composed(was), after = composed(now);
+        const auto [first, last] = tiles.fullRows(height, 1);
+        const int top = first + std::max(0, was - now), bottom = last + std::min(0, was - now);
+        QVERIFY(bottom - top > 50);
+        const std::vector<QRect> cells = tiles.inkCells(was, now, top, bottom, 4);
+        QVERIFY(!cells.empty());
+        QRegion region;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const QRect &cell = cells[i];
+            QVERIFY(QRect(0, top, width, bottom - top).contains(cell));
+            // Row bands top down, each a row of cells apart from left to right.
+            if (i > 0) {
+                const QRect &last = cells[i - 1];
+                QVERIFY(last.top() == cell.top()
+                        ? last.bottom() == cell.bottom() && last.right() < cell.left()
+                        : last.bottom() < cell.top());
+            }
+            region += cell;
+        }
+        long inked = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (!alphaAt(before, x, y) && !alphaAt(after, x, y))
+                    continue;
+                ++inked;
+                if (!region.contains(QPoint(x, y)))
+                    QFAIL(qPrintable(QStringLiteral("ink at %1, %2 outside").arg(x).arg(y)));
+            }
+        }
+        QVERIFY(inked > 0);
+        // Blank rows between the lines stay out.
+        long area = 0;
+        for (const QRect &cell : cells)
+            area += long(cell.width()) * cell.height();
+        QVERIFY(area < long(width) * (bottom - top));
+    }
+
     // A paragraph read from the right is drawn from the right edge of the tiles, and mirrored
     // for the glass from the left; the first band of ink is its line.
     void inkStartsOnTheReadingSide_data()
