@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace qm {
@@ -87,11 +88,54 @@ std::optional<QPoint> deviceOrigin(const QWidget &widget, double dpr)
     return whole;
 }
 
+// Copies the pixels of `region` from one image to another of the same size and format.
+void copyPixels(const QImage &from, QImage &to, const QRegion &region)
+{
+    uchar *bits = to.bits();
+    const qsizetype toStride = to.bytesPerLine();
+    const qsizetype fromStride = from.bytesPerLine();
+    const uchar *source = from.constBits();
+    const QRegion inBoth = region & from.rect() & to.rect();
+    for (const QRect &r : inBoth) {
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(bits + y * toStride + qsizetype(r.left()) * 4,
+                source + y * fromStride + qsizetype(r.left()) * 4, std::size_t(r.width()) * 4);
+    }
+}
+
 } // namespace
 
 DirectPresenter::DirectPresenter()
     : m_plain(qEnvironmentVariableIntValue("QUILLMERE_PLAIN_FRAMES") == 1)
+    , m_toolkitFlush(qEnvironmentVariableIntValue("QUILLMERE_TOOLKIT_FLUSH") == 1)
 {
+}
+
+QImage *DirectPresenter::frameImage(const QWidget &widget, QImage *store)
+{
+    if (m_plain || m_toolkitFlush || !m_shared.available())
+        return store;
+    bool fresh = false;
+    QImage *image
+        = m_shared.image(widget.window()->winId(), store->size(), store->format(), &fresh);
+    if (!image)
+        return store;
+    // A new image is blank: it takes over the toolkit's pixels wherever a frame paints first.
+    if (fresh)
+        m_toolkitNewer = QRegion(image->rect());
+    if (image->devicePixelRatio() != store->devicePixelRatio())
+        image->setDevicePixelRatio(store->devicePixelRatio());
+    return image;
+}
+
+void DirectPresenter::toolkitPainted(const QWidget &widget, const QRegion *region)
+{
+    m_fence.invalidate();
+    if (!region)
+        return;
+    const double dpr = widget.devicePixelRatioF();
+    m_toolkitNewer
+        += toDevice(region->translated(widget.mapTo(widget.window(), QPoint(0, 0))), dpr);
 }
 
 QImage *DirectPresenter::windowImage(const QWidget &widget) const
@@ -115,12 +159,14 @@ QImage *DirectPresenter::windowImage(const QWidget &widget) const
     return usable ? image : nullptr;
 }
 
-bool DirectPresenter::present(
-    QWidget &widget, const QRegion &region, const Paint &paint, const QRegion *shown)
+bool DirectPresenter::present(QWidget &widget, const QRegion &region, const Paint &paint,
+    const QRegion *shown, bool toolkitToo)
 {
-    QImage *image = windowImage(widget);
-    if (!image)
+    QImage *store = windowImage(widget);
+    if (!store)
         return false;
+    QImage *image = frameImage(widget, store);
+    const bool own = image != store;
     QWidget *top = widget.window();
     const double dpr = image->devicePixelRatio();
     const QPoint at = widget.mapTo(top, QPoint(0, 0));
@@ -154,6 +200,13 @@ bool DirectPresenter::present(
     QPaintEngine *engine = image->paintEngine();
     if (!engine)
         return false;
+    if (own) {
+        // Where the toolkit painted since, the frame paints over its pixels, as it would in
+        // the toolkit's image.
+        const QRegion newer = m_toolkitNewer & pixels;
+        copyPixels(*store, *image, newer);
+        m_toolkitNewer -= newer;
+    }
     engine->setSystemClip(pixels);
     {
         QPainter p(image);
@@ -161,10 +214,24 @@ bool DirectPresenter::present(
         paint(p, local, image->hasAlphaChannel());
     }
     engine->setSystemClip(QRegion());
-    top->backingStore()->flush(flushed, top->windowHandle());
-    m_fence.mark();
-    if (traceEnabled())
-        tracePixels("sent", pixelCount(toDevice(flushed, dpr) & image->rect()));
+    if (own) {
+        // Our own rounding, not the toolkit's: exactly the device pixels the region touches,
+        // all of them painted whole.
+        const QRegion sent = toDevice(exact ? flushed : onScreen, dpr) & image->rect();
+        if (toolkitToo)
+            copyPixels(*image, *store, pixels);
+        else
+            m_stale = true;
+        m_shared.put(sent);
+        m_fence.mark();
+        if (traceEnabled())
+            tracePixels("sent", pixelCount(sent));
+    } else {
+        top->backingStore()->flush(flushed, top->windowHandle());
+        m_fence.mark();
+        if (traceEnabled())
+            tracePixels("sent", pixelCount(toDevice(flushed, dpr) & image->rect()));
+    }
     ++m_presented;
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/server_fence.h"
+#include "platform/shared_image.h"
 #include "platform/window_copy.h"
 
 #include <QRegion>
@@ -14,11 +15,14 @@ class QWidget;
 
 namespace qm {
 
-// Shows a frame without a repaint request: paints straight into the window's backing-store
-// image and flushes it to the display server. The toolkit would clear the region and wait for
-// a round trip before painting into memory the server may still read; a ServerFence says
-// instead when that memory may be written again. A picture scrolled by whole device pixels is
-// moved inside the server (and in the image alongside), so only what it uncovers is sent.
+// Shows a frame without a repaint request: paints straight into an image of the window's pixels
+// and hands it to the display server. The toolkit would clear the region and wait for a round
+// trip before painting into memory the server may still read; a ServerFence says instead when
+// that memory may be written again. On X11 the image is one of our own in memory shared with
+// the server, sent in one request however many rectangles a frame holds (the toolkit sends one
+// for each); elsewhere, or with QUILLMERE_TOOLKIT_FLUSH=1 (for measuring one way against the
+// other), it is the window's backing-store image, flushed by the toolkit. A picture scrolled by
+// whole device pixels is moved inside the server, so only what it uncovers is sent.
 class DirectPresenter final {
 public:
     DirectPresenter();
@@ -38,9 +42,10 @@ public:
     QImage *windowImage(const QWidget &widget) const;
     // Paints `region` of `widget` through `paint` and shows it at once; false when it cannot,
     // and the caller asks for a repaint instead. `shown`, when the paint flips the picture, is
-    // where `region` lands in the widget.
-    bool present(
-        QWidget &widget, const QRegion &region, const Paint &paint, const QRegion *shown = nullptr);
+    // where `region` lands in the widget. `toolkitToo` leaves the window's backing-store image
+    // holding the frame there as well, for the toolkit to show it on an exposure.
+    bool present(QWidget &widget, const QRegion &region, const Paint &paint,
+        const QRegion *shown = nullptr, bool toolkitToo = false);
     // Moves the pixels of `rect` (the widget's device pixels) by `dy` device rows on screen,
     // before a present() paints what that uncovers; what moves out of `rect` is dropped. Only
     // where they land inside `within`: elsewhere they are the same before and after. False
@@ -48,24 +53,34 @@ public:
     // it may differ from the screen there (stale()), and every present() flushes only pixels
     // it painted itself.
     bool scroll(QWidget &widget, const QRect &rect, int dy, const QRegion &within);
-    // Whether the window image may differ from the screen where frames were moved: before the
-    // toolkit shows the image itself (on exposure), the caller paints it whole again.
+    // Whether the window's backing-store image may differ from the screen (frames were moved
+    // on the server, or sent from our own image): before the toolkit shows that image itself
+    // (on exposure), the caller paints it whole again with `toolkitToo`.
     bool stale() const { return m_stale; }
     // The window image has been painted whole since.
     void repaired();
     // Whether a move since the last call found part of the window missing on the server
     // (covered, off screen): what it moved there must be painted again.
     bool takeMissed() { return m_copy.takeMissed(); }
-    // The toolkit showed a frame of its own, which no fence covers.
-    void toolkitPainted() { m_fence.invalidate(); }
+    // The toolkit showed a frame of its own, which no fence covers; `region` (the widget's),
+    // when given, is what it painted into the window's backing-store image.
+    void toolkitPainted(const QWidget &widget, const QRegion *region = nullptr);
 
     quint64 presented() const { return m_presented; }
     quint64 scrolled() const { return m_scrolled; }
 
 private:
+    // The image the frame for `widget` is painted into: our own, or else the backing store's.
+    QImage *frameImage(const QWidget &widget, QImage *store);
+
     platform::ServerFence m_fence;
     platform::WindowCopy m_copy;
+    platform::SharedImage m_shared;
     bool m_plain = false;
+    bool m_toolkitFlush = false;
+    // The window's device pixels the toolkit painted since our own image last had them: a frame
+    // takes them over before painting there, so it paints over the same pixels either way.
+    QRegion m_toolkitNewer;
     bool m_stale = false;
     quint64 m_presented = 0;
     quint64 m_scrolled = 0;

@@ -580,7 +580,7 @@ QRect PrompterView::progressArea() const
     return QRectF(0, height() - kProgressHeight, width(), kProgressHeight).toAlignedRect();
 }
 
-bool PrompterView::present(const QRegion &region)
+bool PrompterView::present(const QRegion &region, bool toolkitToo)
 {
     // Only once the panel has settled: while it opens, Qt repaints it whole.
     if (m_open != 1)
@@ -593,18 +593,20 @@ bool PrompterView::present(const QRegion &region)
             paintFrame(p, local, clear);
             m_shownText = shownTextNow();
         },
-        &shown);
+        &shown, toolkitToo);
 }
 
 void PrompterView::paintEvent(QPaintEvent *event)
 {
-    // The toolkit hands this frame to the server on its own, unseen by the fence.
-    m_presenter.toolkitPainted();
     QPainter p(this);
-    paintFrame(p, onScreen(event->region()), false);
     // A picture rendered elsewhere (a grab) is not what the window shows.
     QBackingStore *store = window()->backingStore();
-    if (store && p.paintEngine() && p.paintEngine()->paintDevice() == store->paintDevice()) {
+    const bool intoWindow
+        = store && p.paintEngine() && p.paintEngine()->paintDevice() == store->paintDevice();
+    // The toolkit hands this frame to the server on its own, unseen by the fence.
+    m_presenter.toolkitPainted(*this, intoWindow ? &event->region() : nullptr);
+    paintFrame(p, onScreen(event->region()), false);
+    if (intoWindow) {
         m_shownText = shownTextNow();
         if (event->region().contains(rect()))
             m_presenter.repaired();
@@ -617,7 +619,7 @@ bool PrompterView::eventFilter(QObject *watched, QEvent *event)
     // the server left behind: it is painted whole first.
     if (event->type() == QEvent::Expose && m_presenter.stale()
         && watched == window()->windowHandle()) {
-        if (present(QRegion(rect())))
+        if (present(QRegion(rect()), true))
             m_presenter.repaired();
         else
             update();

@@ -95,7 +95,8 @@ private:
     // The points the progress bar covers.
     QRect progressArea() const;
     // Paints and shows `region` at once, straight into the window; false when it cannot.
-    bool present(const QRegion &region);
+    // `toolkitToo` leaves the toolkit's image of the window holding it as well.
+    bool present(const QRegion &region, bool toolkitToo = false);
     // Moves the part of the text that only scrolls since the last frame inside the display
     // server, where it holds ink before or after; returns the points it brought up to date,
     // which the frame need not paint.
