@@ -235,10 +235,13 @@ void SharedImage::put(const QRegion &region)
         // does any run of them.
         xcb_set_clip_rectangles(s.connection, XCB_CLIP_ORDERING_YX_BANDED, s.gc, 0, 0,
             uint32_t(clip.size()), clip.data());
-        xcb_shm_put_image(s.connection, s.window, s.gc, quint16(s.image.width()),
-            quint16(s.image.height()), quint16(bounds.x()), quint16(bounds.y()),
-            quint16(bounds.width()), quint16(bounds.height()), qint16(bounds.x()),
-            qint16(bounds.y()), quint8(s.depth), XCB_IMAGE_FORMAT_Z_PIXMAP, 0, s.segment, 0);
+        // Whole rows of the image, for the clip to cut: an image as wide as the shared one the
+        // X server copies straight from the memory, row by row, where a narrower one goes
+        // through a pixmap made over it and its general copy.
+        const int width = s.image.width();
+        xcb_shm_put_image(s.connection, s.window, s.gc, quint16(width), quint16(s.image.height()),
+            0, quint16(bounds.y()), quint16(width), quint16(bounds.height()), 0, qint16(bounds.y()),
+            quint8(s.depth), XCB_IMAGE_FORMAT_Z_PIXMAP, 0, s.segment, 0);
         clip.clear();
     };
     QRect bounds;
