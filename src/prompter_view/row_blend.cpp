@@ -149,6 +149,49 @@ __attribute__((target("avx2"))) void shadeRowsAvx2(quint32 *dst, const quint8 *a
 }
 #endif
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same for white, the usual colour of the text: each channel of a shade of white is its
+// alpha itself (div255(255 k) = k), so a pixel is its alpha in all four bytes, with no
+// multiplying. Sixteen pixels at a time.
+__attribute__((target("avx2"))) void whiteRowsAvx2(
+    quint32 *dst, const quint8 *a, const quint8 *b, int wa, int wb, int n, quint32, quint32 ground)
+{
+    int i = 0;
+    const __m256i va = _mm256_set1_epi16(short(wa));
+    const __m256i vb = _mm256_set1_epi16(short(wb));
+    const __m256i mask = _mm256_set1_epi32(int(ground));
+    // Alphas 0 to 3 of eight to the four bytes of pixels 0 to 3, in the low half; 4 to 7 in the
+    // high half.
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4,
+        4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i ra = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i rb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        const __m128i either = _mm_or_si128(ra, rb);
+        // Between words and around the strokes most pixels are blank in both rows: the ground.
+        if (_mm_testz_si128(either, either)) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + i), mask);
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + i + 8), mask);
+            continue;
+        }
+        const __m256i k16
+            = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_cvtepu8_epi16(ra), va),
+                                    _mm256_mullo_epi16(_mm256_cvtepu8_epi16(rb), vb)),
+                8);
+        // Packing works within halves: alphas 0 to 7 in the low half's first eight bytes, 8 to
+        // 15 in the high half's; each is copied to every quarter, where the spread reaches it.
+        const __m256i k8 = _mm256_packus_epi16(k16, k16);
+        const __m256i low = _mm256_permute4x64_epi64(k8, 0x00);
+        const __m256i high = _mm256_permute4x64_epi64(k8, 0xaa);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + i),
+            _mm256_or_si256(_mm256_shuffle_epi8(low, spread), mask));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + i + 8),
+            _mm256_or_si256(_mm256_shuffle_epi8(high, spread), mask));
+    }
+    shadeRowsPortable(dst + i, a + i, b + i, wa, wb, n - i, 0xffffffff, ground);
+}
+#endif
+
 using ShadeRows
     = void (*)(quint32 *, const quint8 *, const quint8 *, int, int, int, quint32, quint32);
 
@@ -162,6 +205,17 @@ ShadeRows pickShadeRows()
 }
 
 const ShadeRows shadeRows = pickShadeRows();
+
+ShadeRows pickWhiteRows()
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (__builtin_cpu_supports("avx2"))
+        return whiteRowsAvx2;
+#endif
+    return shadeRowsPortable;
+}
+
+const ShadeRows whiteRows = pickWhiteRows();
 
 // The opaque colour every pixel of a row is a shade of, or 0 when there is none: colour
 // glyphs, or two colours meeting in one row.
@@ -215,7 +269,7 @@ void blend(quint8 *dst, const quint8 *a, const quint8 *b, int wa, int wb, int by
 void shade(quint32 *dst, const quint8 *a, const quint8 *b, int wa, int wb, int n, quint32 colour,
     quint32 ground)
 {
-    shadeRows(dst, a, b, wa, wb, n, colour, ground);
+    (colour == 0xffffffffu ? whiteRows : shadeRows)(dst, a, b, wa, wb, n, colour, ground);
 }
 
 quint32 shadeOf(const quint32 *px, int from, int to)

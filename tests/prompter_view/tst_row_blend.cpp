@@ -89,6 +89,14 @@ private Q_SLOTS:
                                            .arg(got[std::size_t(i)], 8, 16)
                                            .arg(want[std::size_t(i)], 8, 16)));
                     }
+                    // White, the usual colour, has a path of its own: every channel exactly
+                    // the weighted alpha, as the general arithmetic gives it.
+                    for (int i = 0; colour == 0xffffffff && i < n; ++i) {
+                        const quint32 k = (quint32(a[std::size_t(i)]) * quint32(wa)
+                                              + quint32(b[std::size_t(i)]) * quint32(wb))
+                            >> 8;
+                        QCOMPARE(got[std::size_t(i)], k * 0x01010101u | ground);
+                    }
                     QCOMPARE(got[std::size_t(n)], quint32(0x12345678)); // nothing past the end
                 }
             }
