@@ -127,8 +127,11 @@ struct SharedImage::State {
         std::free(version);
     }
 
+    // On any failure frames go the toolkit's way from then on, rather than trying again on
+    // every frame.
     bool allocate(const QSize &size, QImage::Format format)
     {
+        usable = false;
         const std::size_t wanted = std::size_t(size.width()) * std::size_t(size.height()) * 4;
         const int fd = memfd_create("quillmere-frame", MFD_CLOEXEC);
         if (fd < 0)
@@ -147,12 +150,12 @@ struct SharedImage::State {
         xcb_generic_error_t *error
             = xcb_request_check(connection, xcb_shm_attach_fd_checked(connection, seg, fd, 1));
         if (error) {
+            // The server will not share memory with this program.
             std::free(error);
             munmap(mapped, wanted);
-            // The server will not share memory with this program: send frames the usual way.
-            usable = false;
             return false;
         }
+        usable = true;
         segment = seg;
         memory = static_cast<uchar *>(mapped);
         bytes = wanted;
