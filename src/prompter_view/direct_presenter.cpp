@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "direct_presenter.h"
+#include "painter_pixels.h"
 
 #include "platform/trace.h"
 
@@ -17,22 +18,6 @@
 namespace qm {
 
 namespace {
-
-// The device pixels a region of points touches.
-QRegion toDevice(const QRegion &region, double dpr)
-{
-    if (dpr == 1)
-        return region;
-    QRegion out;
-    for (const QRect &r : region) {
-        const int left = int(std::floor(r.left() * dpr));
-        const int top = int(std::floor(r.top() * dpr));
-        const int right = int(std::ceil((r.right() + 1) * dpr));
-        const int bottom = int(std::ceil((r.bottom() + 1) * dpr));
-        out += QRect(left, top, right - left, bottom - top);
-    }
-    return out;
-}
 
 // `region` grown by `points` on every side. At a fractional scale the toolkit rounds each
 // flushed rectangle's corner and size to whole device pixels: a rectangle grown by 2 points
@@ -135,7 +120,7 @@ void DirectPresenter::toolkitPainted(const QWidget &widget, const QRegion *regio
         return;
     const double dpr = widget.devicePixelRatioF();
     m_toolkitNewer
-        += toDevice(region->translated(widget.mapTo(widget.window(), QPoint(0, 0))), dpr);
+        += devicePixels(region->translated(widget.mapTo(widget.window(), QPoint(0, 0))), dpr);
 }
 
 QImage *DirectPresenter::windowImage(const QWidget &widget) const
@@ -192,7 +177,7 @@ bool DirectPresenter::present(QWidget &widget, const QRegion &region, const Pain
         painted = grown(onScreen, 3) & bounds;
     }
     // The painter works in points; what it may touch is the device pixels of the region.
-    const QRegion pixels = toDevice(painted, dpr) & image->rect();
+    const QRegion pixels = devicePixels(painted, dpr) & image->rect();
     if (pixels.isEmpty())
         return true;
     // The server may still be reading the pixels the last frame handed over.
@@ -217,7 +202,7 @@ bool DirectPresenter::present(QWidget &widget, const QRegion &region, const Pain
     if (own) {
         // Our own rounding, not the toolkit's: exactly the device pixels the region touches,
         // all of them painted whole.
-        const QRegion sent = toDevice(exact ? flushed : onScreen, dpr) & image->rect();
+        const QRegion sent = devicePixels(exact ? flushed : onScreen, dpr) & image->rect();
         if (toolkitToo)
             copyPixels(*image, *store, pixels);
         else
@@ -230,7 +215,7 @@ bool DirectPresenter::present(QWidget &widget, const QRegion &region, const Pain
         top->backingStore()->flush(flushed, top->windowHandle());
         m_fence.mark();
         if (traceEnabled())
-            tracePixels("sent", pixelCount(toDevice(flushed, dpr) & image->rect()));
+            tracePixels("sent", pixelCount(devicePixels(flushed, dpr) & image->rect()));
     }
     ++m_presented;
     return true;

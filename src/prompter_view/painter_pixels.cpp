@@ -40,4 +40,18 @@ std::optional<PainterPixels> painterPixels(QPainter &painter, const QPointF &top
     return PainterPixels {image, bits, at, clip};
 }
 
+QRegion devicePixels(const QRegion &points, double dpr)
+{
+    if (dpr == 1)
+        return points;
+    QRegion pixels;
+    for (const QRect &r : points) {
+        const int left = int(std::floor(r.left() * dpr));
+        const int top = int(std::floor(r.top() * dpr));
+        pixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
+            int(std::ceil((r.bottom() + 1) * dpr)) - top);
+    }
+    return pixels;
+}
+
 } // namespace qm

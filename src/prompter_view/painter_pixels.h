@@ -28,4 +28,7 @@ struct PainterPixels {
 // pixel grid.
 std::optional<PainterPixels> painterPixels(QPainter &painter, const QPointF &topLeft, double scale);
 
+// The device pixels a region of points touches at `dpr`, each rectangle grown outward.
+QRegion devicePixels(const QRegion &points, double dpr);
+
 } // namespace qm

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompter_view.h"
+#include "painter_pixels.h"
 
 #include "platform/monotonic_clock.h"
 #include "platform/trace.h"
@@ -25,19 +26,6 @@
 namespace qm {
 
 namespace {
-
-// A region in points as the device pixels it touches, each rectangle grown outward.
-QRegion devicePixels(const QRegion &points, double dpr)
-{
-    QRegion pixels;
-    for (const QRect &r : points) {
-        const int left = int(std::floor(r.left() * dpr));
-        const int top = int(std::floor(r.top() * dpr));
-        pixels += QRect(left, top, int(std::ceil((r.right() + 1) * dpr)) - left,
-            int(std::ceil((r.bottom() + 1) * dpr)) - top);
-    }
-    return pixels;
-}
 
 constexpr double kSideInset = 20;
 constexpr double kTopGap = 4;
