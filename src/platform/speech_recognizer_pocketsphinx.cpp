@@ -384,10 +384,15 @@ ngram_model_t *readArpa(ps_decoder_t *ps, const QByteArray &arpa)
     if (!file.open() || file.write(arpa) != arpa.size() || !file.flush())
         return nullptr;
     const QByteArray path = QFile::encodeName(file.fileName());
-    // With the decoder's settings, so that its language weight and word penalty apply.
-    ngram_model_t *lm
-        = ngram_model_read(ps_get_config(ps), path.constData(), NGRAM_ARPA, ps_get_logmath(ps));
+    ngram_model_t *lm = ngram_model_read(nullptr, path.constData(), NGRAM_ARPA, ps_get_logmath(ps));
     file.remove();
+    // The decoder's language weight and word penalty, applied here: read with the decoder's
+    // settings, the library applies them even to a model it failed to read, and crashes.
+    if (lm) {
+        cmd_ln_t *config = ps_get_config(ps);
+        ngram_model_apply_weights(
+            lm, cmd_ln_float32_r(config, "-lw"), cmd_ln_float32_r(config, "-wip"));
+    }
     return lm;
 }
 
