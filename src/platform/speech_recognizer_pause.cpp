@@ -15,9 +15,7 @@ constexpr std::size_t kMaxLevels = 500;
 
 bool PauseDetector::push(std::span<const int16_t> samples)
 {
-    m_heardAfter = m_paused ? 0 : samples.size();
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const int16_t s = samples[i];
+    for (const int16_t s : samples) {
         m_sum += double(s) * s;
         if (++m_inFrame < kFrame)
             continue;
@@ -39,10 +37,8 @@ bool PauseDetector::push(std::span<const int16_t> samples)
         // silence.
         const float quiet = std::min(*loud - m_drop, (*loud + *floor) / 2);
         m_quiet = db <= quiet ? m_quiet + 1 : 0;
-        if (m_quiet >= m_pauseFrames && !m_paused) {
+        if (m_quiet >= m_pauseFrames)
             m_paused = true;
-            m_heardAfter = i + 1;
-        }
     }
     return m_paused;
 }
@@ -54,7 +50,6 @@ void PauseDetector::reset()
     m_inFrame = 0;
     m_quiet = 0;
     m_paused = false;
-    m_heardAfter = 0;
 }
 
 } // namespace qm::platform

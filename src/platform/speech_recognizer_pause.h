@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -29,9 +28,6 @@ public:
 
     // True when a pause ended in these samples (or had by an earlier call, until reset).
     bool push(std::span<const int16_t> samples);
-    // How many of the samples last pushed came before the pause was heard: the rest follow
-    // it, and may already be the next words. None when it was heard by an earlier call.
-    std::size_t heardAfter() const { return m_heardAfter; }
     // A new utterance begins.
     void reset();
 
@@ -44,7 +40,6 @@ private:
     int m_inFrame = 0;
     int m_quiet = 0;
     bool m_paused = false;
-    std::size_t m_heardAfter = 0;
 };
 
 } // namespace qm::platform

@@ -23,7 +23,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <span>
 #include <thread>
 #include <vector>
 
@@ -642,54 +641,35 @@ void PocketsphinxRecognizer::run(Shared &shared)
             });
             continue;
         }
-        // Where the speaker paused within the chunk, its part before the pause ends this
-        // utterance and the rest begins the next: decoded here, the first sounds of the next
-        // words would end this utterance's result with a stray word and cost the next its
-        // first word.
-        std::span<const int16_t> left(chunk);
-        while (!left.empty()) {
-            if (!inUtterance) {
-                if (ps_start_utt(ps) < 0) {
-                    failed = true;
-                    break;
-                }
-                inUtterance = true;
+        if (!inUtterance) {
+            if (ps_start_utt(ps) < 0) {
+                failed = true;
+                break;
+            }
+            inUtterance = true;
+        }
+        ps_process_raw(ps, chunk.data(), chunk.size(), FALSE, FALSE);
+        if (ps_get_in_speech(ps)) {
+            heardSpeech = true;
+            utteranceSamples += chunk.size();
+            int32 score = 0;
+            const QStringList words = hypothesisWords(ps_get_hyp(ps, &score));
+            if (words != lastPartial) {
+                lastPartial = words;
+                shared.notify([&](const Handlers &h) {
+                    if (h.hypothesis)
+                        h.hypothesis(words, false);
+                });
             }
             // Where others talk on, the speech detector never hears the speaker pause: the
             // utterance ends where the speaker's voice drops away, and at the latest after a
             // bounded length, each ending in a final result.
-            bool paused = false;
-            std::size_t used = left.size();
-            if (heardSpeech && pauses.push(left) && endAtPauses) {
-                paused = true;
-                used = pauses.heardAfter();
-            }
-            const std::span<const int16_t> part = left.first(used);
-            left = left.subspan(used);
-            if (!part.empty())
-                ps_process_raw(ps, part.data(), part.size(), FALSE, FALSE);
-            if (ps_get_in_speech(ps)) {
-                if (!heardSpeech) {
-                    // The utterance's first speech: the pause detector learns its levels.
-                    heardSpeech = true;
-                    paused = pauses.push(part) && endAtPauses;
-                }
-                utteranceSamples += part.size();
-                int32 score = 0;
-                const QStringList words = hypothesisWords(ps_get_hyp(ps, &score));
-                if (words != lastPartial) {
-                    lastPartial = words;
-                    shared.notify([&](const Handlers &h) {
-                        if (h.hypothesis)
-                            h.hypothesis(words, false);
-                    });
-                }
-                if (paused || utteranceSamples >= maxUtterance)
-                    endUtterance();
-            } else if (heardSpeech) {
-                // The speaker paused: the utterance ends and the next starts afresh.
+            const bool paused = pauses.push(chunk) && endAtPauses;
+            if (paused || utteranceSamples >= maxUtterance)
                 endUtterance();
-            }
+        } else if (heardSpeech) {
+            // The speaker paused: the utterance ends and the next starts afresh.
+            endUtterance();
         }
     }
 
