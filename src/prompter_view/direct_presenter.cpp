@@ -98,7 +98,10 @@ DirectPresenter::DirectPresenter()
 
 QImage *DirectPresenter::frameImage(const QWidget &widget, QImage *store)
 {
-    if (m_plain || m_toolkitFlush || !m_shared.available())
+    // A compositing manager is told of a clipped request's changes as their bounding box: one
+    // request for a frame's scattered rows would have it compose nearly the whole panel on every
+    // frame, where the toolkit's one request per rectangle tells it just those.
+    if (m_plain || m_toolkitFlush || m_compositor.running() || !m_shared.available())
         return store;
     bool fresh = false;
     QImage *image

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/compositor.h"
 #include "platform/server_fence.h"
 #include "platform/shared_image.h"
 #include "platform/window_copy.h"
@@ -20,9 +21,10 @@ namespace qm {
 // trip before painting into memory the server may still read; a ServerFence says instead when
 // that memory may be written again. On X11 the image is one of our own in memory shared with
 // the server, sent in one request however many rectangles a frame holds (the toolkit sends one
-// for each); elsewhere, or with QUILLMERE_TOOLKIT_FLUSH=1 (for measuring one way against the
-// other), it is the window's backing-store image, flushed by the toolkit. A picture scrolled by
-// whole device pixels is moved inside the server, so only what it uncovers is sent.
+// for each), where no compositing manager runs; elsewhere, or with QUILLMERE_TOOLKIT_FLUSH=1 (for
+// measuring one way against the other), it is the window's backing-store image, flushed by the
+// toolkit. A picture scrolled by whole device pixels is moved inside the server, so only what it
+// uncovers is sent.
 class DirectPresenter final {
 public:
     DirectPresenter();
@@ -76,6 +78,7 @@ private:
     platform::ServerFence m_fence;
     platform::WindowCopy m_copy;
     platform::SharedImage m_shared;
+    platform::CompositorWatch m_compositor;
     bool m_plain = false;
     bool m_toolkitFlush = false;
     // The window's device pixels the toolkit painted since our own image last had them: a frame
