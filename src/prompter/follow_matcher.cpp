@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 namespace qm {
@@ -213,8 +214,10 @@ struct FollowMatcher::Table {
 
 // Local alignment of the heard words (rows) with the script words lo..hi-1 and the
 // alternatives lying wholly among them (columns, in an order where every column comes after
-// those that may precede it).
-FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo, int hi) const
+// those that may precede it). A match in the first `readRows` rows never counts as past the
+// position: those words are explained by the text already read.
+FollowMatcher::Table FollowMatcher::align(
+    const std::vector<int> &heard, int lo, int hi, int readRows) const
 {
     const Script &s = *m_script;
     Table t;
@@ -272,7 +275,7 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
                 const Table::Cell &diag = t.at(i - 1, q);
                 const int d = diag.score + (same ? kMatch : kMismatch);
                 if (d > best.score) {
-                    const bool past = same && col.position > m_position;
+                    const bool past = same && col.position > m_position && i > readRows;
                     best = {d, diag.matches + (same ? 1 : 0),
                         same && diag.start < 0 ? i : diag.start, diag.beyond + (past ? 1 : 0),
                         diag.info + (same ? hInfo : 0), same, diag.beyondInfo + (past ? hInfo : 0),
@@ -292,7 +295,7 @@ FollowMatcher::Table FollowMatcher::align(const std::vector<int> &heard, int lo,
             }
             // A match that starts afresh beats carrying a weak path into it.
             if (same && best.score < kMatch) {
-                const bool past = col.position > m_position;
+                const bool past = col.position > m_position && i > readRows;
                 best
                     = {kMatch, 1, i, past ? 1 : 0, hInfo, true, past ? hInfo : 0, past ? hInfo : 0};
             }
@@ -389,9 +392,36 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
     };
     const int m = int(heard.size());
     const int p = m_position;
-    const Table near = align(heard, std::max(0, p - kBehind), std::min(size(), p + kAhead + 1));
+    const int lo = std::max(0, p - kBehind);
+    const int hi = std::min(size(), p + kAhead + 1);
+    const Table near = align(heard, lo, hi);
     const int w = int(near.cols.size());
     auto pos = [&](int j) { return near.cols[std::size_t(j - 1)].position; };
+    // The newest heard word ending a run read up to the position, and fitting there better
+    // than anywhere ahead: it and the words before it are explained by the text read. Where
+    // they stand again past the next two lines, they are no evidence of a move there ("the
+    // town" just read, then an ad-lib's "and the", is not "the town and the" a line on): only
+    // the words heard after them count as matching past the position. Nearer, a chorus line
+    // the recogniser dropped words of may well be the next one.
+    int readRow = 0;
+    for (int r = m; r >= 1 && readRow == 0; --r) {
+        int read = std::numeric_limits<int>::min();
+        int ahead = std::numeric_limits<int>::min();
+        for (int j = 1; j <= w; ++j) {
+            const Table::Cell &c = near.at(r, j);
+            if (!c.endsInMatch)
+                continue;
+            if (pos(j) > p)
+                ahead = std::max(ahead, c.score);
+            else if (pos(j) >= p - 1 && c.matches >= kForwardRun)
+                read = std::max(read, c.score);
+        }
+        if (read > ahead)
+            readRow = r;
+    }
+    std::optional<Table> unread;
+    if (readRow > 0)
+        unread = align(heard, lo, hi, readRow);
 
     // Words the reader can say after `from`, up to `to`.
     auto sayable = [&](int from, int to) {
@@ -513,8 +543,9 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
     for (int i = m; i >= 1; --i) {
         int bestJ = -1;
         for (int j = 1; j <= w; ++j) {
-            const Table::Cell &c = near.at(i, j);
             const int index = pos(j);
+            const Table::Cell &c
+                = unread && index > p + kNearAhead ? unread->at(i, j) : near.at(i, j);
             if (!c.endsInMatch || c.matches < kForwardRun
                 || evidence(index, c) < kMatch * kForwardRun - 1)
                 continue;

@@ -90,7 +90,7 @@ public:
 
 private:
     struct Table;
-    Table align(const std::vector<int> &heard, int lo, int hi) const;
+    Table align(const std::vector<int> &heard, int lo, int hi, int readRows = 0) const;
     // Where the whole script says the reader is (index -1 for nowhere), and the heard rows
     // the run found there starts and ends at, and its score.
     struct Far {

@@ -193,6 +193,14 @@ private Q_SLOTS:
             << (longer.mid(52, 9) + QStringList {QStringLiteral("uh")} + longer.mid(127, 4))
                    .join(u' ')
             << false << 130;
+        // The words just read stand again a line on: an ad-lib's common words after them do not
+        // make them evidence for moving there.
+        QTest::newRow("words just read are no evidence for a move a line on")
+            << QStringLiteral("most people cared less about the wall itself and more about keeping "
+                              "the town together an old captain told her that the sea has always "
+                              "taken something from the town and the town has always found a way "
+                              "to give something back")
+            << 14 << "and more about keeping the town together and on the there got" << false << 14;
         // The later copy lies beyond what the window decides alone: nothing moves.
         QTest::newRow("a chorus sung again, far behind it, does not go back")
             << kSong << 105 << "carry me home when the lanterns are lit and the long day is" << true
