@@ -195,27 +195,19 @@ __attribute__((target("avx2"))) void whiteRowsAvx2(
 using ShadeRows
     = void (*)(quint32 *, const quint8 *, const quint8 *, int, int, int, quint32, quint32);
 
-ShadeRows pickShadeRows()
-{
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx2"))
-        return shadeRowsAvx2;
-#endif
-    return shadeRowsPortable;
+// `avx2` where the processor has it, else the portable loop.
+ShadeRows pickRows(ShadeRows avx2)
+{
+    return __builtin_cpu_supports("avx2") ? avx2 : shadeRowsPortable;
 }
 
-const ShadeRows shadeRows = pickShadeRows();
-
-ShadeRows pickWhiteRows()
-{
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx2"))
-        return whiteRowsAvx2;
+const ShadeRows shadeRows = pickRows(shadeRowsAvx2);
+const ShadeRows whiteRows = pickRows(whiteRowsAvx2);
+#else
+const ShadeRows shadeRows = shadeRowsPortable;
+const ShadeRows whiteRows = shadeRowsPortable;
 #endif
-    return shadeRowsPortable;
-}
-
-const ShadeRows whiteRows = pickWhiteRows();
 
 // The opaque colour every pixel of a row is a shade of, or 0 when there is none: colour
 // glyphs, or two colours meeting in one row.
