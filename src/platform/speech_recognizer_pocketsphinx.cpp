@@ -102,6 +102,9 @@ QList<QByteArray> decoderSettings()
         {"-logfn", "/dev/null"}, {"-fwdflat", "no"}, {"-lw", "9"}, {"-pl_window", "0"}};
     QList<QByteArray> custom = qgetenv("QUILLMERE_SPEECH_ARGS").split(' ');
     custom.removeAll(QByteArray());
+    if (custom.size() % 2)
+        qWarning(
+            "QUILLMERE_SPEECH_ARGS: \"%s\" has no value; left out", custom.constLast().constData());
     for (qsizetype i = 0; i + 1 < custom.size(); i += 2) {
         auto same = [&](const auto &s) { return s.first == custom[i]; };
         settings.removeIf(same);
