@@ -470,6 +470,26 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
         }
         return false;
     };
+    // Whether the word heard at row i also ends a run of its own behind the position, begun
+    // after the run read up to it and holding one of the script's distinctive words: the
+    // reader went back there ("crack", then "an old stronger the" as the sentence is begun
+    // again), and the same word just past the position is chance.
+    auto runBehind = [&](int i) {
+        int atPosition = 0;
+        for (int r = i - 1; r >= 1 && atPosition == 0; --r) {
+            for (int j = 1; j <= w; ++j) {
+                if (pos(j) == p && near.at(r, j).endsInMatch)
+                    atPosition = r;
+            }
+        }
+        for (int j = 1; j <= w && atPosition > 0; ++j) {
+            const Table::Cell &c = near.at(i, j);
+            if (pos(j) < p - 1 && c.endsInMatch && c.matches >= 2 && c.start > atPosition
+                && c.info >= float(kDistinctive + kCommonInfo))
+                return true;
+        }
+        return false;
+    };
 
     // Whether the words of a run behind the position fit as well somewhere ahead of it, in the
     // window: a chorus sung again, with the reader at or before its later copy.
@@ -583,6 +603,8 @@ bool FollowMatcher::hear(const QStringList &heardAll, bool mayGoBack, int maxAhe
             return moveElsewhere(pos(rereadJ), near.at(rereadRow, rereadJ).start);
         if (index > p) {
             if (i < m && newerBehind(i, index))
+                break;
+            if (c.beyond < 2 && runBehind(i))
                 break;
             // Words heard after the run that fit well elsewhere in the script: the reader
             // read on here, then went there. Or the run's newest words fit better elsewhere

@@ -25,8 +25,10 @@ namespace qm {
 // rarer words; common ones take more), right after words matching beyond them, and fitting there
 // better than where the reader is (a chorus repeats its own lines). Otherwise it goes back only on
 // kBackRun in order from a result that may go back, and not at all on anything less, so an
-// ad-lib, a cough or silence leaves it where it is. Where a phrase occurs more than once, the
-// occurrence nearest ahead of the position in the window wins, although the farther ahead
+// ad-lib, a cough or silence leaves it where it is. A word matching just past the position
+// moves nothing when it also ends a run of rarer words behind it, heard since (a sentence
+// begun again). Where a phrase occurs more than once, the occurrence nearest ahead of the
+// position in the window wins, although the farther ahead
 // the more evidence a move takes, and words that fit as well ahead of the position never take
 // it back (a chorus sung again).
 //

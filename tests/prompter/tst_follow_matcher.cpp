@@ -171,6 +171,15 @@ private Q_SLOTS:
                               "the council met every week to decide about moving the market up "
                               "the hill before the first snow of winter")
             << 20 << "council water when war the old wall that kept the waves away" << false << 20;
+        // The reader begins the sentence again: "stronger the" after the last word read is a
+        // run behind it, not misheard words before the next "the".
+        QTest::newRow("a sentence begun again is no move a word on")
+            << QStringLiteral("people worked in the market by the water when the storms grew "
+                              "stronger the old wall that kept the waves away began to crack the "
+                              "council met every week for a whole winter to decide about moving "
+                              "the market up the hill before the first snow")
+            << 23 << "the old wall that kept the waves away began to crack an old stronger the"
+            << false << 23;
         QTest::newRow("reading on") << kScript << 22
                                     << "weather in the north then the news from the city council "
                                        "uh um"
