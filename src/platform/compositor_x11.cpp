@@ -9,20 +9,27 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace qm::platform {
 
 // The selection's owner is asked once; from then on the server tells of every change (XFixes
-// selection events, for a window of this class's own). Without XFixes it is asked afresh each
-// time.
-struct CompositorWatch::State final : QAbstractNativeEventFilter {
+// selection events, for a window of this watch's own). Without XFixes it is asked afresh each
+// time. One watch serves every CompositorWatch alive (the panel's host and each prompter
+// view's frames ask the same question), and goes with the last of them.
+struct CompositorSelection final : QAbstractNativeEventFilter {
     xcb_connection_t *connection = nullptr;
     xcb_atom_t selection = XCB_NONE;
     xcb_window_t window = XCB_NONE;
     int firstEvent = -1;
     bool running = true;
-    std::function<void(bool)> changed;
+    std::vector<const std::function<void(bool)> *> listeners;
+
+    CompositorSelection();
+    ~CompositorSelection() override;
 
     bool ask()
     {
@@ -46,75 +53,101 @@ struct CompositorWatch::State final : QAbstractNativeEventFilter {
         const bool now = notify->owner != XCB_NONE;
         if (now != running) {
             running = now;
-            if (changed)
-                changed(now);
+            // A listener may take others with it (the host builds the panel again, and its
+            // view's watch goes): each is told only while it is still listening.
+            const auto told = listeners;
+            for (const auto *changed : told) {
+                if (std::find(listeners.begin(), listeners.end(), changed) != listeners.end())
+                    (*changed)(now);
+            }
         }
         return true;
     }
 };
 
-CompositorWatch::CompositorWatch(std::function<void(bool)> changed)
-    : m_state(std::make_unique<State>())
+CompositorSelection::CompositorSelection()
 {
-    State &s = *m_state;
-    s.changed = std::move(changed);
-    s.connection = qtConnection();
+    connection = qtConnection();
     int number = 0;
-    xcb_screen_t *screen = s.connection ? displayScreen(s.connection, &number) : nullptr;
+    xcb_screen_t *screen = connection ? displayScreen(connection, &number) : nullptr;
     if (!screen) {
-        s.connection = nullptr;
+        connection = nullptr;
         return;
     }
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(number);
-    s.selection = internAtom(s.connection, name.constData());
-    if (s.selection == XCB_NONE) {
-        s.connection = nullptr;
+    selection = internAtom(connection, name.constData());
+    if (selection == XCB_NONE) {
+        connection = nullptr;
         return;
     }
-    s.running = s.ask();
+    running = ask();
 
-    const xcb_query_extension_reply_t *xfixes
-        = xcb_get_extension_data(s.connection, &xcb_xfixes_id);
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     if (!xfixes || !xfixes->present)
         return;
-    xcb_xfixes_query_version_reply_t *version = xcb_xfixes_query_version_reply(s.connection,
-        xcb_xfixes_query_version(s.connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+    xcb_xfixes_query_version_reply_t *version = xcb_xfixes_query_version_reply(connection,
+        xcb_xfixes_query_version(connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
         nullptr);
     const bool usable = version && version->major_version >= 1;
     std::free(version);
     if (!usable)
         return;
-    s.window = xcb_generate_id(s.connection);
-    xcb_create_window(s.connection, 0, s.window, screen->root, -1, -1, 1, 1, 0,
+    window = xcb_generate_id(connection);
+    xcb_create_window(connection, 0, window, screen->root, -1, -1, 1, 1, 0,
         XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    xcb_xfixes_select_selection_input(s.connection, s.window, s.selection,
+    xcb_xfixes_select_selection_input(connection, window, selection,
         XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
             | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
             | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     // An owner that came between the question and the selection of events is caught here.
-    s.running = s.ask();
-    s.firstEvent = xfixes->first_event;
-    qGuiApp->installNativeEventFilter(&s);
+    running = ask();
+    firstEvent = xfixes->first_event;
+    qGuiApp->installNativeEventFilter(this);
+}
+
+CompositorSelection::~CompositorSelection()
+{
+    if (firstEvent < 0 || !connection || qtConnection() != connection)
+        return;
+    qGuiApp->removeNativeEventFilter(this);
+    xcb_destroy_window(connection, window);
+    xcb_flush(connection);
+}
+
+struct CompositorWatch::State final {
+    std::shared_ptr<CompositorSelection> watch;
+    std::function<void(bool)> changed;
+};
+
+CompositorWatch::CompositorWatch(std::function<void(bool)> changed)
+    : m_state(std::make_unique<State>())
+{
+    static std::weak_ptr<CompositorSelection> shared;
+    m_state->watch = shared.lock();
+    if (!m_state->watch) {
+        m_state->watch = std::make_shared<CompositorSelection>();
+        shared = m_state->watch;
+    }
+    m_state->changed = std::move(changed);
+    if (m_state->changed)
+        m_state->watch->listeners.push_back(&m_state->changed);
 }
 
 CompositorWatch::~CompositorWatch()
 {
-    State &s = *m_state;
-    if (s.firstEvent < 0 || !s.connection || qtConnection() != s.connection)
-        return;
-    qGuiApp->removeNativeEventFilter(&s);
-    xcb_destroy_window(s.connection, s.window);
-    xcb_flush(s.connection);
+    auto &listeners = m_state->watch->listeners;
+    listeners.erase(
+        std::remove(listeners.begin(), listeners.end(), &m_state->changed), listeners.end());
 }
 
 bool CompositorWatch::running() const
 {
-    State &s = *m_state;
-    if (!s.connection)
+    CompositorSelection &w = *m_state->watch;
+    if (!w.connection)
         return true;
-    if (s.firstEvent < 0)
-        s.running = s.ask();
-    return s.running;
+    if (w.firstEvent < 0)
+        w.running = w.ask();
+    return w.running;
 }
 
 } // namespace qm::platform
